@@ -1,0 +1,87 @@
+#include "course.h"
+
+namespace {
+
+QVector<Station> stations(std::initializer_list<QPoint> corners, QSize size)
+{
+    QVector<Station> result;
+    result.reserve(int(corners.size()));
+    for (const QPoint &corner : corners)
+        result.append({corner, size});
+    return result;
+}
+
+} // namespace
+
+const QVector<Station> &courseStations(SportVariant variant)
+{
+    static const QVector<Station> football =
+        stations({{249, 240}, {207, 168}, {248, 98}, {207, 26}, {126, 27}, {85, 98}, {125, 169},
+                  {85, 240}, {125, 310}, {85, 381}, {125, 452}, {207, 453}, {248, 382}, {207, 311}},
+                 {9, 9});
+    static const QVector<Station> basket =
+        stations({{264, 236}, {264, 117}, {190, 38}, {158, 117}, {125, 38}, {53, 117}, {53, 236},
+                  {53, 356}, {126, 435}, {158, 356}, {189, 435}, {264, 356}},
+                 {14, 14});
+    static const QVector<Station> futsal =
+        stations({{275, 238}, {207, 193}, {274, 147}, {206, 87}, {114, 87}, {48, 147}, {114, 191},
+                  {48, 238}, {114, 281}, {48, 329}, {114, 391}, {206, 391}, {274, 330}, {207, 282}},
+                 {12, 12});
+    static const QVector<Station> voley =
+        stations({{264, 448}, {264, 310}, {206, 239}, {264, 167}, {264, 28}, {134, 63}, {53, 28},
+                  {53, 167}, {111, 239}, {53, 310}, {53, 448}, {184, 414}},
+                 {12, 12});
+    switch (variant) {
+    case SportVariant::Basket:
+        return basket;
+    case SportVariant::FutSal:
+        return futsal;
+    case SportVariant::Voley:
+        return voley;
+    case SportVariant::Probst:
+    case SportVariant::Futbol:
+        break;
+    }
+    return football;
+}
+
+int coursePictureCount(SportVariant variant)
+{
+    return variant == SportVariant::Voley ? 3 : 5;
+}
+
+int coursePicture(SportVariant variant, CourseSituation situation, int completedPeriods,
+                  bool warmUpPending)
+{
+    const bool odd = completedPeriods % 2 != 0;
+    const bool forwardOnly = variant == SportVariant::Voley;
+    switch (situation) {
+    case CourseSituation::Reset:
+        return 1;
+    case CourseSituation::Start:
+        return 2;
+    case CourseSituation::PauseBegins:
+        if (warmUpPending)
+            return 1;
+        return odd || forwardOnly ? 3 : 5;
+    case CourseSituation::PauseEnds:
+        return odd && !forwardOnly ? 4 : 2;
+    }
+    return 1;
+}
+
+bool restMarkerVisible(CourseSituation situation)
+{
+    return situation == CourseSituation::Reset || situation == CourseSituation::PauseBegins;
+}
+
+int markerStationIndex(SportVariant variant, int stationsPerLap, int beepCount,
+                       int completedPeriods)
+{
+    if (stationsPerLap <= 0)
+        return 0;
+    const int m = beepCount % stationsPerLap;
+    if (variant == SportVariant::Voley || completedPeriods % 2 == 0 || m == 0)
+        return m;
+    return stationsPerLap - m;
+}

@@ -1,0 +1,74 @@
+#pragma once
+
+#include "cuesink.h"
+
+#include <QAudioFormat>
+#include <QObject>
+#include <QTimer>
+#include <QVector>
+
+#include <memory>
+
+class Clock;
+class QAudioSink;
+class QIODevice;
+
+// Plays the cues through one continuous audio stream. Each cue is mixed into the stream at the
+// sample that belongs to its due time, so the gaps heard are the gaps of the table, whatever
+// the timer jitter. The stream is fed a little behind the clock (holdBackMs) so that a cue
+// reported up to that late still lands on its own sample.
+class CuePlayer final : public QObject, public CueSink
+{
+    Q_OBJECT
+public:
+    explicit CuePlayer(const Clock &clock, QObject *parent = nullptr);
+    ~CuePlayer() override;
+
+    // Number of audio outputs the system offers.
+    static int outputDeviceCount();
+
+    // Opens the default output. False when there is none (cues then stay silent).
+    bool open();
+    void close();
+    bool isOpen() const { return m_io != nullptr; }
+
+    bool available() const override;
+    void playCue(qint64 dueMs) override;
+    void playAlert(qint64 dueMs) override;
+
+    // Time between a due time and its sound leaving for the device (hold-back plus prefill).
+    qint64 outputLatencyMs() const { return HoldBackMs + PrefillMs; }
+
+    // Decodes a PCM WAVE (8-bit unsigned or 16-bit signed, mono) into samples in [-1, 1] at
+    // the given rate. Empty when the data is not such a file.
+    static QVector<float> decodeWave(const QByteArray &wave, int outputRate);
+
+public slots:
+    void feed();
+
+private:
+    struct Voice
+    {
+        const QVector<float> *samples = nullptr;
+        qint64 startFrame = 0;
+        qint64 endFrame = 0; // exclusive; a later cue cuts the one before it short
+    };
+
+    void schedule(const QVector<float> &samples, qint64 dueMs, bool replacesCue);
+    qint64 frameFor(qint64 ms) const;
+
+    static constexpr qint64 HoldBackMs = 15;
+    static constexpr qint64 PrefillMs = 60;
+
+    const Clock &m_clock;
+    QAudioFormat m_format;
+    std::unique_ptr<QAudioSink> m_sink;
+    QIODevice *m_io = nullptr;
+    QTimer m_feedTimer;
+    qint64 m_originMs = 0;      // engine time of frame 0
+    qint64 m_framesWritten = 0; // frames handed to the device so far
+    QVector<float> m_cue;
+    QVector<float> m_alert;
+    QVector<Voice> m_voices;
+    QByteArray m_chunk;
+};
