@@ -1,0 +1,79 @@
+// Draws the main window in given states for the README, on a clock moved by hand so that every
+// picture shows the same moment of the test. Run it under Xvfb (tools/screenshots.sh).
+#include "clock.h"
+#include "cuesink.h"
+#include "dialogs.h"
+#include "testfut1.h"
+#include "ui_testfut1.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QPixmap>
+#include <QTest>
+
+namespace {
+
+class SilentSink final : public CueSink
+{
+public:
+    bool available() const override { return true; }
+    void playCue(qint64) override {}
+    void playAlert(qint64) override {}
+};
+
+class QuietDialogs final : public Dialogs
+{
+public:
+    void message(QWidget *, const QString &, const QString &, QMessageBox::Icon) override {}
+};
+
+QString stem(SportVariant variant)
+{
+    static const char *const names[] = {"probst", "futbol", "basket", "futsal", "voley"};
+    return QString::fromLatin1(names[int(variant)]);
+}
+
+void save(QWidget &window, const QString &path)
+{
+    QApplication::processEvents();
+    window.grab().save(path);
+    qInfo("wrote %s", qPrintable(path));
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("docs/screenshots");
+    QDir().mkpath(out);
+
+    for (const SportVariant variant : {SportVariant::Futbol, SportVariant::Basket}) {
+        ManualClock clock(1000);
+        SilentSink sound;
+        QuietDialogs dialogs;
+        TForm1 window(variant, clock, &sound, &dialogs);
+        window.show();
+        QTest::qWaitForWindowExposed(&window);
+        QApplication::processEvents();
+
+        Ui::TForm1 *ui = window.form();
+        QTest::mouseClick(ui->FlatRadioButton3, Qt::LeftButton);
+        ui->CheckBox_Calentamiento->setChecked(false);
+        ui->SpinEdit1->setValue(3);
+        save(window, out + QStringLiteral("/%1-setup.png").arg(stem(variant)));
+
+        QTest::mouseClick(ui->BitBtnStart, Qt::LeftButton);
+        // One full period, the recovery pause, then most of a lap of the next period.
+        const int interval = window.engine().currentInterval();
+        clock.advance(qint64(interval) * window.profile().beepsPerPeriod + 10);
+        window.pollEngine();
+        clock.advance(window.profile().recoveryMs + 10);
+        window.pollEngine();
+        const int next = window.engine().currentInterval();
+        clock.advance(qint64(next) * 9 + 20);
+        window.pollEngine();
+        save(window, out + QStringLiteral("/%1-running.png").arg(stem(variant)));
+    }
+    return 0;
+}

@@ -1,0 +1,530 @@
+#include "testfut1.h"
+
+#include "clock.h"
+#include "courseview.h"
+#include "cuesink.h"
+#include "dialogs.h"
+#include "ui_testfut1.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QSignalBlocker>
+
+namespace {
+
+QColor rgb(quint32 value)
+{
+    return QColor::fromRgb(QRgb(value));
+}
+
+QFont pixelFont(const QString &family, int pixels, bool bold = false, bool italic = false)
+{
+    QFont font(family);
+    font.setPixelSize(pixels);
+    font.setBold(bold);
+    font.setItalic(italic);
+    return font;
+}
+
+// Phase indicator glyphs: a runner's "go" triangle for effort, two bars for a pause.
+QPixmap phaseGlyph(bool effort, qreal dpr)
+{
+    const QSize size(24, 24);
+    QPixmap pixmap(size * dpr);
+    pixmap.setDevicePixelRatio(dpr);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(0x20, 0x20, 0x20), 1.2));
+    if (effort) {
+        p.setBrush(QColor(0x1F, 0xB0, 0x3A));
+        p.drawPolygon(QPolygonF({QPointF(6, 3), QPointF(21, 12), QPointF(6, 21)}));
+    } else {
+        p.setBrush(QColor(0xE0, 0x30, 0x20));
+        p.drawRoundedRect(QRectF(5, 4, 5, 16), 1.5, 1.5);
+        p.drawRoundedRect(QRectF(14, 4, 5, 16), 1.5, 1.5);
+    }
+    return pixmap;
+}
+
+} // namespace
+
+TForm1::TForm1(SportVariant variant, const Clock &clock, CueSink *sound, Dialogs *dialogs,
+               QWidget *parent)
+    : QWidget(parent), ui(std::make_unique<Ui::TForm1>()), m_profile(sportProfile(variant)),
+      m_clock(clock), m_sound(sound), m_dialogs(dialogs), m_engine(m_profile, clock, this)
+{
+    ui->setupUi(this);
+    m_pollTimer.setTimerType(Qt::PreciseTimer);
+    m_pollTimer.setSingleShot(true);
+    connect(&m_pollTimer, &QTimer::timeout, this, &TForm1::pollEngine);
+    FormCreate();
+}
+
+TForm1::~TForm1() = default;
+
+QString TForm1::getProgramFolder()
+{
+    return QDir::toNativeSeparators(QCoreApplication::applicationDirPath() + QLatin1Char('/'));
+}
+
+TestMode TForm1::testMode() const
+{
+    if (ui->FlatRadioButton2->isChecked())
+        return TestMode::RepeatPeriod;
+    if (ui->FlatRadioButton3->isChecked())
+        return TestMode::EffortTest;
+    return TestMode::FullTest;
+}
+
+void TForm1::FormCreate()
+{
+    m_programFolder = getProgramFolder();
+    // A read-only location is no reason not to open; the export reports its own failure.
+    QDir().mkpath(m_programFolder + QStringLiteral("Export"));
+
+    applySportProfile();
+    applyTheme();
+    layoutWindow();
+
+    connect(ui->BitBtnNuevo, &QPushButton::clicked, this, &TForm1::BitBtnNuevoClick);
+    connect(ui->BitBtnStart, &QPushButton::clicked, this, &TForm1::BitBtnStartClick);
+    connect(ui->BitBtnStop, &QPushButton::clicked, this, &TForm1::BitBtnStopClick);
+
+    for (QRadioButton *mode : {ui->FlatRadioButton1, ui->FlatRadioButton2, ui->FlatRadioButton3}) {
+        connect(mode, &QRadioButton::clicked, this, &TForm1::FlatRadioButton1Click);
+        mode->setMouseTracking(true);
+        mode->installEventFilter(this);
+    }
+    ui->PanelTipo->setMouseTracking(true);
+    ui->PanelTipo->installEventFilter(this);
+    connect(ui->SpinEdit1, &QSpinBox::valueChanged, this, &TForm1::SpinEdit1Change);
+    connect(ui->ComboBoxCategoria, &QComboBox::currentIndexChanged, this,
+            &TForm1::ComboBoxCategoriaChange);
+    connect(ui->ComboBoxSexo, &QComboBox::currentIndexChanged, this,
+            &TForm1::ComboBoxCategoriaChange);
+    for (QWidget *w : {static_cast<QWidget *>(ui->SpinEdit1), static_cast<QWidget *>(ui->ComboBoxSexo),
+                       static_cast<QWidget *>(ui->ComboBoxCategoria)})
+        w->installEventFilter(this);
+
+    ui->ComboBoxSexo->setCurrentIndex(0);
+    // No category is picked yet; the box still reads as the first one.
+    ui->ComboBoxCategoria->setPlaceholderText(QStringLiteral("Cadete"));
+    ui->ComboBoxCategoria->setCurrentIndex(-1);
+
+    displaysChanged();
+}
+
+void TForm1::applySportProfile()
+{
+    QCoreApplication::setApplicationName(m_profile.programTitle);
+    setWindowTitle(m_profile.programTitle + QStringLiteral(": Orvelan en ") + m_profile.sportName);
+
+    CourseView *panels[] = {ui->Panel_Futbol, ui->Panel_Basket, ui->Panel_FutSal, ui->Panel_Voley};
+    switch (m_profile.variant) {
+    case SportVariant::Basket:
+        m_course = ui->Panel_Basket;
+        break;
+    case SportVariant::FutSal:
+        m_course = ui->Panel_FutSal;
+        break;
+    case SportVariant::Voley:
+        m_course = ui->Panel_Voley;
+        break;
+    case SportVariant::Probst:
+    case SportVariant::Futbol:
+        m_course = ui->Panel_Futbol;
+        break;
+    }
+    for (CourseView *panel : panels) {
+        if (panel != m_course)
+            panel->hide();
+    }
+    m_course->setSport(m_profile.variant);
+    m_course->raise();
+    m_course->show();
+
+    ui->SpinEdit1->setMaximum(qMax(1, int(m_engine.workingTable().size())));
+}
+
+void TForm1::applyTheme()
+{
+    const QColor back = rgb(m_profile.themeBackColor);
+    const QColor panel = rgb(m_profile.themePanelColor);
+    const QColor accent = rgb(m_profile.themeAccentColor);
+
+    setAutoFillBackground(true);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, back);
+    setPalette(pal);
+
+    const QFont toolbarFont = pixelFont(QStringLiteral("Arial"), 15);
+    for (FlatButton *button : {ui->BitBtnSalir, ui->BitBtnNuevo, ui->BitBtnStart, ui->BitBtnStop,
+                               ui->BitBtnAyuda, ui->BitBtnGrupo}) {
+        button->setFaceColor(panel);
+        button->setHoverColor(accent);
+        button->setPressedColor(back);
+        button->setFont(toolbarFont);
+    }
+    for (FlatPanel *p : {ui->PanelDeportistas, ui->PanelVelocidad, ui->PanelTipo, ui->PanelDuracion,
+                         ui->EditVuelta})
+        p->setFaceColor(panel);
+    for (FlatPanel *p : {ui->PanelDeportistas, ui->PanelVelocidad, ui->PanelTipo, ui->PanelDuracion})
+        p->setBorderColor(accent);
+
+    const QColor silver(0xC0, 0xC0, 0xC0);
+    const QFont displayFont = pixelFont(QStringLiteral("Arial"), 22, true);
+    for (FlatPanel *display : {ui->EditCrono, ui->EditCompletados, ui->Panel_Distancia}) {
+        display->setFaceColor(silver);
+        display->setTextColor(QColor(0x20, 0x20, 0x20));
+        display->setBorderColor(accent);
+        display->setFont(displayFont);
+    }
+    for (FlatPanel *speed : {ui->Velocidad, ui->LabelVelocidad}) {
+        speed->setFaceColor(silver);
+        speed->setTextColor(QColor(0, 0x80, 0));
+        speed->setBorderColor(accent);
+        speed->setFont(speed == ui->Velocidad ? displayFont : pixelFont(QStringLiteral("Arial"), 16, true));
+    }
+    const QFont captionFont = pixelFont(QStringLiteral("Arial"), 12, true);
+    for (FlatPanel *caption : {ui->PanelParamtros, ui->PanelConfigurar, ui->FlatPanel6}) {
+        caption->setFaceColor(QColor(0x80, 0x80, 0x80));
+        caption->setTextColor(Qt::white);
+        caption->setFont(captionFont);
+    }
+    for (FlatPanel *caption : {ui->FlatPanel21, ui->FlatPanel22, ui->FlatPanel8}) {
+        caption->setFaceColor(accent);
+        caption->setTextColor(Qt::white);
+        caption->setFont(pixelFont(QStringLiteral("Arial"), 11, true));
+    }
+    for (FlatPanel *box : {ui->FlatPanel15, ui->FlatPanel23}) {
+        box->setFaceColor(panel);
+        box->setBorderColor(accent);
+    }
+    for (QLabel *label : {ui->LabelTiempo, ui->LabelCompletados, ui->LabelDistancia,
+                          ui->LabelVelocidadActual}) {
+        label->setFont(pixelFont(QStringLiteral("Arial"), 11, true));
+        QPalette lp = label->palette();
+        lp.setColor(QPalette::WindowText, Qt::white);
+        label->setPalette(lp);
+    }
+    ui->EditVuelta->setTextColor(Qt::white);
+    ui->EditVuelta->setFont(pixelFont(QStringLiteral("Arial"), 11, true));
+    ui->LabelVueltaN->setFont(pixelFont(QStringLiteral("Arial"), 11, true));
+    ui->PanelRecVel->setFont(pixelFont(QStringLiteral("Arial"), 11, true));
+
+    const qreal dpr = devicePixelRatioF();
+    ui->PanelStart->setPixmap(phaseGlyph(true, dpr));
+    ui->PanelStop->setPixmap(phaseGlyph(false, dpr));
+    for (FlatPanel *indicator : {ui->PanelStart, ui->PanelStop}) {
+        indicator->setFaceColor(silver);
+        indicator->setBorderColor(accent);
+    }
+
+    const QFont modeFont = pixelFont(QStringLiteral("Arial"), 13, true);
+    for (QRadioButton *mode : {ui->FlatRadioButton1, ui->FlatRadioButton2, ui->FlatRadioButton3})
+        mode->setFont(modeFont);
+    setModeColors(nullptr);
+    QPalette cp = ui->CheckBox_Calentamiento->palette();
+    cp.setColor(QPalette::WindowText, Qt::white);
+    ui->CheckBox_Calentamiento->setPalette(cp);
+}
+
+void TForm1::layoutWindow()
+{
+    // Toolbar: six buttons in one row, 1 px apart, the last one filling up to the right edge.
+    const int clientWidth = width();
+    const int clientHeight = height();
+    FlatButton *toolbar[] = {ui->BitBtnSalir, ui->BitBtnNuevo, ui->BitBtnStart,
+                             ui->BitBtnStop,  ui->BitBtnAyuda, ui->BitBtnGrupo};
+    int left = 1;
+    for (FlatButton *button : toolbar) {
+        button->move(left, button->y());
+        button->resize(clientWidth / 6, button->height());
+        left += button->width() + 1;
+    }
+    ui->BitBtnGrupo->resize(clientWidth - ui->BitBtnGrupo->x() - 1, ui->BitBtnGrupo->height());
+
+    // Right column: the course panels stand 24 px above the bottom edge.
+    const int courseTop = clientHeight - ui->Panel_Voley->height() - 24;
+    for (CourseView *panel : {ui->Panel_Voley, ui->Panel_Basket, ui->Panel_Futbol, ui->Panel_FutSal})
+        panel->move(panel->x(), courseTop);
+    const QRect course = m_course->geometry();
+
+    // Left column: set-up panel over run display and speed strip, athletes below, level with
+    // the course panel's bottom.
+    ui->PanelTipo->move(ui->PanelTipo->x(), courseTop);
+    ui->PanelDuracion->move(ui->PanelDuracion->x(), courseTop);
+    ui->PanelVelocidad->move(ui->PanelTipo->x(), ui->PanelVelocidad->y());
+    ui->PanelDeportistas->move(ui->PanelTipo->x(), ui->PanelDeportistas->y());
+    ui->PanelVelocidad->resize(ui->PanelVelocidad->width(), ui->PanelStart->height() + 4);
+    ui->PanelVelocidad->move(ui->PanelVelocidad->x(),
+                             ui->PanelDuracion->y() + ui->PanelDuracion->height() + 5);
+    ui->PanelTipo->resize(ui->PanelTipo->width(), ui->PanelVelocidad->y() +
+                                                      ui->PanelVelocidad->height() -
+                                                      ui->PanelTipo->y());
+    const int athletesTop = ui->PanelVelocidad->y() + ui->PanelVelocidad->height() + 5;
+    ui->PanelDeportistas->setGeometry(ui->PanelDeportistas->x(), athletesTop,
+                                      ui->PanelDeportistas->width(),
+                                      course.y() + course.height() - athletesTop);
+
+    // Lap number over the course panel's lower right corner.
+    ui->EditVuelta->move(course.x() + course.width() - ui->EditVuelta->width() - 2,
+                         course.y() + course.height() - ui->EditVuelta->height() - 2);
+    ui->EditVuelta->raise();
+    ui->LabelVueltaN->move(ui->EditVuelta->x() - ui->LabelVueltaN->width() + 1,
+                           ui->EditVuelta->y() + ui->EditVuelta->height() / 2 -
+                               ui->LabelVueltaN->height() / 2);
+    ui->LabelVueltaN->raise();
+
+    // Speed strip: indicators at its right end, full height; the banner up to them.
+    const int strip = ui->PanelVelocidad->width();
+    for (FlatPanel *indicator : {ui->PanelStart, ui->PanelStop})
+        indicator->setGeometry(strip - indicator->width(), 0, indicator->width(),
+                               ui->PanelVelocidad->height());
+    ui->PanelRecVel->resize(ui->PanelStart->x() + 1, ui->PanelRecVel->height());
+
+    // Set-up panel: value boxes directly under their captions, overlapping by one pixel.
+    ui->PanelConfigurar->resize(ui->PanelTipo->width(), ui->PanelConfigurar->height());
+    const std::pair<QWidget *, QWidget *> boxes[] = {{ui->FlatPanel21, ui->FlatPanel15},
+                                                     {ui->FlatPanel22, ui->FlatPanel23},
+                                                     {ui->FlatPanel8, ui->LabelVelocidad}};
+    for (const auto &[caption, box] : boxes)
+        box->move(box->x(), caption->y() + caption->height() - 1);
+    ui->PanelParamtros->resize(ui->PanelDuracion->width(), ui->PanelParamtros->height());
+
+    // Athletes panel: export button at the right end of the title strip, clear button left of it.
+    ui->BtnExportDatos->move(ui->PanelDeportistas->width() - ui->BtnExportDatos->width(), 0);
+    ui->BtnBorrarTabla->move(ui->BtnExportDatos->x() - ui->BtnBorrarTabla->width() + 1, 0);
+    ui->FlatPanel6->resize(ui->BtnBorrarTabla->x() + 1, ui->FlatPanel6->height());
+
+    ui->PanelTipo->raise();
+}
+
+void TForm1::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (!m_activated) {
+        m_activated = true;
+        // After the window is on screen, so a message can stand over it.
+        QMetaObject::invokeMethod(this, &TForm1::FormActivate, Qt::QueuedConnection);
+    }
+}
+
+void TForm1::FormActivate()
+{
+    // Runs once: activation recurs whenever a message box closes, and must neither stop a
+    // running test nor ask about the sound device again.
+    m_programFolder = QDir::toNativeSeparators(QDir::currentPath());
+    if (!m_programFolder.endsWith(QDir::separator()))
+        m_programFolder += QDir::separator();
+
+    m_soundAvailable = m_sound && m_sound->available();
+    if (!m_soundAvailable && m_dialogs) {
+        m_dialogs->message(this, m_profile.programTitle,
+                           QStringLiteral("No se ha encontrado ninguna tarjeta de sonido instalada "
+                                          "en su sistema."),
+                           QMessageBox::Warning);
+    }
+}
+
+void TForm1::BitBtnNuevoClick()
+{
+    ui->GaugeRec->resize(0, ui->GaugeRec->height());
+    ui->BitBtnNuevo->setEnabled(false);
+    ui->BitBtnStart->setEnabled(true);
+    m_engine.newTest();
+    ui->PanelTipo->show();
+    ui->PanelTipo->raise();
+    ui->GaugeRec->resize(ui->PanelStart->x() - 2 * ui->GaugeRec->x(), ui->GaugeRec->height());
+    displaysChanged();
+}
+
+void TForm1::BitBtnStartClick()
+{
+    if (m_engine.phase() != TestPhase::Ready)
+        return;
+    ui->BitBtnStop->setEnabled(true);
+    for (QWidget *w : {static_cast<QWidget *>(ui->BitBtnStart), static_cast<QWidget *>(ui->BitBtnSalir),
+                       static_cast<QWidget *>(ui->BitBtnAyuda), static_cast<QWidget *>(ui->BitBtnGrupo),
+                       static_cast<QWidget *>(ui->SpinEdit1), static_cast<QWidget *>(ui->ComboBoxCategoria),
+                       static_cast<QWidget *>(ui->ComboBoxSexo), static_cast<QWidget *>(ui->BtnExportDatos),
+                       static_cast<QWidget *>(ui->BtnBorrarTabla)})
+        w->setEnabled(false);
+    ui->PanelTipo->lower();
+    ui->PanelTipo->hide();
+    ui->PanelStart->show();
+    ui->PanelStop->show();
+    m_engine.start(testMode(), ui->SpinEdit1->value(), ui->CheckBox_Calentamiento->isChecked());
+    schedulePoll();
+}
+
+void TForm1::BitBtnStopClick()
+{
+    if (!m_engine.isRunning())
+        return;
+    m_pollTimer.stop();
+    m_engine.stop();
+    ui->BitBtnStop->setEnabled(false);
+    for (QWidget *w : {static_cast<QWidget *>(ui->BitBtnNuevo), static_cast<QWidget *>(ui->BitBtnSalir),
+                       static_cast<QWidget *>(ui->BitBtnAyuda), static_cast<QWidget *>(ui->BitBtnGrupo),
+                       static_cast<QWidget *>(ui->SpinEdit1), static_cast<QWidget *>(ui->ComboBoxCategoria),
+                       static_cast<QWidget *>(ui->ComboBoxSexo)})
+        w->setEnabled(true);
+    ui->PanelStart->hide();
+    ui->PanelStop->hide();
+    displaysChanged();
+}
+
+void TForm1::pollEngine()
+{
+    m_engine.poll();
+    schedulePoll();
+}
+
+void TForm1::schedulePoll()
+{
+    if (!m_engine.isRunning())
+        return;
+    // Every 10 ms at most, and right on time for the next beep or the end of a pause.
+    qint64 wait = 10;
+    const qint64 due = m_engine.nextDueMs();
+    if (due >= 0)
+        wait = qBound(qint64(0), due - m_clock.nowMs(), qint64(10));
+    m_pollTimer.start(int(wait));
+}
+
+void TForm1::cue(qint64 dueMs)
+{
+    if (m_soundAvailable && m_sound)
+        m_sound->playCue(dueMs);
+}
+
+void TForm1::pauseAlert(qint64 dueMs)
+{
+    if (m_soundAvailable && m_sound)
+        m_sound->playAlert(dueMs);
+}
+
+void TForm1::phaseChanged(TestPhase) {}
+
+void TForm1::displaysChanged()
+{
+    const RunEngine &e = m_engine;
+    ui->EditCrono->setText(e.chronoText());
+    ui->EditCompletados->setText(QString::number(e.completedPeriods()));
+    ui->Panel_Distancia->setText(e.distanceText());
+    ui->Velocidad->setText(e.speedText());
+    ui->LabelVelocidad->setText(e.speedText() + speedUnit());
+    ui->EditPeriodo->setText(QString::number(e.periodShown()));
+    ui->EditPitido->setText(QString::number(e.beepCount()));
+
+    ui->EditVuelta->setText(QString::number(e.lap()));
+    ui->EditVuelta->setVisible(e.lapVisible());
+    ui->LabelVueltaN->setVisible(e.lapVisible());
+
+    const PhaseBanner banner = e.banner();
+    ui->PanelRecVel->setText(banner.text);
+    ui->PanelRecVel->setTextColor(rgb(banner.textColor));
+    ui->PanelRecVel->setFaceColor(rgb(banner.panelColor));
+    ui->PanelRecVel->setVisible(e.isRunning());
+
+    const GaugeState gauge = e.gauge();
+    ui->GaugeRec->setMaximum(gauge.maximum);
+    ui->GaugeRec->setPosition(gauge.position);
+    ui->GaugeRec->setPrefix(gauge.prefix);
+    ui->GaugeRec->setSuffix(gauge.suffix);
+    ui->GaugeRec->setColors(rgb(gauge.colors[0]), rgb(gauge.colors[1]), rgb(gauge.colors[2]));
+    ui->GaugeRec->setVisible(e.gaugeVisible());
+
+    if (e.isRunning()) {
+        const bool pause =
+            e.phase() == TestPhase::PreTestRecovery || e.phase() == TestPhase::Recovery;
+        (pause ? ui->PanelStop : ui->PanelStart)->raise();
+    }
+
+    if (e.phase() != TestPhase::Ended) {
+        m_course->showPicture(e.picture());
+        if (e.markerStation() >= 0)
+            m_course->showMarker(e.markerStation(), e.markerLit());
+        m_course->setRestMarkerVisible(e.restMarkerVisible());
+    }
+}
+
+// --- Set-up panel -------------------------------------------------------------------------
+
+void TForm1::FlatRadioButton1Click()
+{
+    BitBtnNuevoClick();
+    for (QWidget *w : {static_cast<QWidget *>(ui->FlatPanel22), static_cast<QWidget *>(ui->FlatPanel23),
+                       static_cast<QWidget *>(ui->FlatPanel8), static_cast<QWidget *>(ui->LabelVelocidad)})
+        w->show();
+    const bool repeat = ui->FlatRadioButton2->isChecked();
+    if (repeat || ui->FlatRadioButton3->isChecked()) {
+        // Repeating a period offers no sex, category or warm-up; the box keeps its tick.
+        ui->FlatPanel15->setVisible(!repeat);
+        ui->FlatPanel21->setVisible(!repeat);
+        ui->CheckBox_Calentamiento->setVisible(!repeat);
+        setModeColors(repeat ? ui->FlatRadioButton2 : ui->FlatRadioButton3);
+    }
+    m_engine.setCurrentPeriod(ui->SpinEdit1->value());
+}
+
+void TForm1::SpinEdit1Change(int value)
+{
+    m_engine.setCurrentPeriod(value);
+    const Sex sex = Sex(qMax(0, ui->ComboBoxSexo->currentIndex()));
+    const int category = m_profile.categoryForPeriod(sex, value);
+    if (category >= 0) {
+        // Follows the period without proposing a period back.
+        const QSignalBlocker blocker(ui->ComboBoxCategoria);
+        ui->ComboBoxCategoria->setCurrentIndex(category);
+    }
+}
+
+void TForm1::ComboBoxCategoriaChange()
+{
+    const int category = ui->ComboBoxCategoria->currentIndex();
+    if (category < 0)
+        return;
+    const Sex sex = Sex(qMax(0, ui->ComboBoxSexo->currentIndex()));
+    ui->SpinEdit1->setValue(m_profile.startPeriodFor(sex, Category(category)));
+}
+
+void TForm1::setModeColors(QRadioButton *accented)
+{
+    for (QRadioButton *mode : {ui->FlatRadioButton1, ui->FlatRadioButton2, ui->FlatRadioButton3}) {
+        QPalette pal = mode->palette();
+        pal.setColor(QPalette::WindowText, rgb(mode == accented ? m_profile.themeAccentColor
+                                                                : m_profile.themeBackColor));
+        mode->setPalette(pal);
+    }
+}
+
+void TForm1::hoverModeButton(QRadioButton *hovered)
+{
+    // The highlight follows the mouse only until a mode has been picked.
+    if (!ui->FlatRadioButton1->isChecked())
+        return;
+    setModeColors(hovered);
+}
+
+bool TForm1::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::MouseMove) {
+        if (watched == ui->FlatRadioButton2 || watched == ui->FlatRadioButton3)
+            hoverModeButton(static_cast<QRadioButton *>(watched));
+        else if (watched == ui->PanelTipo)
+            hoverModeButton(nullptr);
+    } else if (event->type() == QEvent::KeyPress &&
+               (watched == ui->SpinEdit1 || watched == ui->ComboBoxSexo ||
+                watched == ui->ComboBoxCategoria)) {
+        // Values come from the lists and the spin buttons only; typed characters are dropped.
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if (!key->text().isEmpty() && key->text().at(0).isPrint())
+            return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}

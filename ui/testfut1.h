@@ -1,0 +1,87 @@
+#pragma once
+
+#include "runengine.h"
+#include "sportprofile.h"
+
+#include <QTimer>
+#include <QWidget>
+
+#include <memory>
+
+class Clock;
+class CueSink;
+class CourseView;
+class Dialogs;
+class QRadioButton;
+
+namespace Ui {
+class TForm1;
+}
+
+// The main test window. It owns the widgets and forwards the operator's commands and the
+// timer's ticks to the run engine, then shows what the engine reports. It holds no count of
+// its own: every number on screen comes from the engine.
+class TForm1 : public QWidget, private RunListener
+{
+    Q_OBJECT
+public:
+    TForm1(SportVariant variant, const Clock &clock, CueSink *sound, Dialogs *dialogs,
+           QWidget *parent = nullptr);
+    ~TForm1() override;
+
+    const SportProfile &profile() const { return m_profile; }
+    RunEngine &engine() { return m_engine; }
+    const RunEngine &engine() const { return m_engine; }
+    Ui::TForm1 *form() const { return ui.get(); }
+    CourseView *coursePanel() const { return m_course; }
+    QString programFolder() const { return m_programFolder; }
+    bool soundAvailable() const { return m_soundAvailable; }
+    TestMode testMode() const;
+
+    // The full path of the running program's folder, ending in a separator.
+    static QString getProgramFolder();
+
+public slots:
+    void BitBtnNuevoClick();
+    void BitBtnStartClick();
+    void BitBtnStopClick();
+    // Feeds the engine the time; runs on the poll timer.
+    void pollEngine();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    // RunListener
+    void cue(qint64 dueMs) override;
+    void pauseAlert(qint64 dueMs) override;
+    void phaseChanged(TestPhase phase) override;
+    void displaysChanged() override;
+
+    void FormCreate();
+    void FormActivate();
+    void applySportProfile();
+    void applyTheme();
+    void layoutWindow();
+    void schedulePoll();
+
+    // Set-up panel
+    void FlatRadioButton1Click();
+    void SpinEdit1Change(int value);
+    void ComboBoxCategoriaChange();
+    void hoverModeButton(QRadioButton *hovered);
+    void setModeColors(QRadioButton *accented);
+
+    std::unique_ptr<Ui::TForm1> ui;
+    const SportProfile &m_profile;
+    const Clock &m_clock;
+    CueSink *m_sound = nullptr;
+    Dialogs *m_dialogs = nullptr;
+    RunEngine m_engine;
+    CourseView *m_course = nullptr;
+    QTimer m_pollTimer;
+    QString m_programFolder;
+    bool m_activated = false;
+    bool m_soundAvailable = false;
+};
