@@ -1,0 +1,380 @@
+#include "clock.h"
+#include "courseview.h"
+#include "cuesink.h"
+#include "dialogs.h"
+#include "testfut1.h"
+#include "ui_testfut1.h"
+
+#include <QTest>
+
+namespace {
+
+class RecordingSink final : public CueSink
+{
+public:
+    bool device = true;
+    QList<qint64> cues;
+    QList<qint64> alerts;
+    bool available() const override { return device; }
+    void playCue(qint64 dueMs) override { cues.append(dueMs); }
+    void playAlert(qint64 dueMs) override { alerts.append(dueMs); }
+};
+
+class RecordingDialogs final : public Dialogs
+{
+public:
+    QStringList texts;
+    void message(QWidget *, const QString &, const QString &text, QMessageBox::Icon) override
+    {
+        texts.append(text);
+    }
+};
+
+// One window on a clock moved by hand, with its sound and messages recorded.
+struct Harness
+{
+    explicit Harness(SportVariant variant) : window(variant, clock, &sound, &dialogs)
+    {
+        window.show();
+        QCoreApplication::processEvents(); // lets the first activation run
+    }
+    Ui::TForm1 *ui() const { return window.form(); }
+    void advanceTo(qint64 ms)
+    {
+        clock.set(ms);
+        window.pollEngine();
+    }
+    ManualClock clock{10000};
+    RecordingSink sound;
+    RecordingDialogs dialogs;
+    TForm1 window;
+};
+
+const char *const NoSoundText =
+    "No se ha encontrado ninguna tarjeta de sonido instalada en su sistema.";
+
+} // namespace
+
+class TestMainWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void profileApplied_data();
+    void profileApplied();
+    void defaultRun_data();
+    void defaultRun();
+    void repeatPeriodStartsWithoutWarmUp();
+    void noSoundDeviceWarnsOnceAndRunsSilently();
+    void stopInEveryPhaseKeepsTheDisplays_data();
+    void stopInEveryPhaseKeepsTheDisplays();
+    void geometry();
+};
+
+void TestMainWindow::profileApplied_data()
+{
+    QTest::addColumn<SportVariant>("variant");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QString>("panel");
+    QTest::addColumn<int>("periods");
+    QTest::addColumn<int>("markers");
+    QTest::newRow("probst") << SportVariant::Probst
+                            << QStringLiteral("Test de Probst: Orvelan en Fútbol")
+                            << QStringLiteral("Panel_Futbol") << 30 << 14;
+    QTest::newRow("futbol") << SportVariant::Futbol
+                            << QStringLiteral("ZENTA-Fútbol 2.0: Orvelan en Fútbol")
+                            << QStringLiteral("Panel_Futbol") << 30 << 14;
+    QTest::newRow("basket") << SportVariant::Basket
+                            << QStringLiteral("ZENTA-Basket 2.0: Orvelan en Baloncesto")
+                            << QStringLiteral("Panel_Basket") << 30 << 12;
+    QTest::newRow("futsal") << SportVariant::FutSal
+                            << QStringLiteral("ZENTA-FutSal: Orvelan en Fútbol-Sala")
+                            << QStringLiteral("Panel_FutSal") << 28 << 14;
+    QTest::newRow("voley") << SportVariant::Voley
+                           << QStringLiteral("ZENTA-Voley: Orvelan en Voleibol")
+                           << QStringLiteral("Panel_Voley") << 25 << 12;
+}
+
+void TestMainWindow::profileApplied()
+{
+    QFETCH(SportVariant, variant);
+    QFETCH(QString, caption);
+    QFETCH(QString, panel);
+    QFETCH(int, periods);
+    QFETCH(int, markers);
+    Harness h(variant);
+
+    QCOMPARE(h.window.windowTitle(), caption);
+    QCOMPARE(h.ui()->SpinEdit1->minimum(), 1);
+    QCOMPARE(h.ui()->SpinEdit1->maximum(), periods);
+    const QList<CourseView *> panels = h.window.findChildren<CourseView *>();
+    QCOMPARE(panels.size(), 4);
+    for (CourseView *p : panels)
+        QCOMPARE(p->isVisible(), p->objectName() == panel);
+    QCOMPARE(h.window.coursePanel()->objectName(), panel);
+    QCOMPARE(h.window.coursePanel()->findChildren<StationMarker *>().size(), markers + 1);
+    QCOMPARE(h.window.coursePanel()->pictureOnTop(), 1);
+    // Only exit, help and about can be used before a test is readied.
+    QVERIFY(h.ui()->BitBtnSalir->isEnabled());
+    QVERIFY(!h.ui()->BitBtnNuevo->isEnabled());
+    QVERIFY(!h.ui()->BitBtnStart->isEnabled());
+    QVERIFY(!h.ui()->BitBtnStop->isEnabled());
+    QVERIFY(h.ui()->BitBtnAyuda->isEnabled());
+    QVERIFY(h.ui()->BitBtnGrupo->isEnabled());
+    QVERIFY(h.window.programFolder().endsWith(QDir::separator()));
+    QVERIFY(h.dialogs.texts.isEmpty());
+}
+
+void TestMainWindow::defaultRun_data()
+{
+    profileApplied_data();
+}
+
+// The default test (full test from period 1, warm-up ticked) through warm-up, the pause after
+// it, two effort periods and the recovery between them, then stop and a new test.
+void TestMainWindow::defaultRun()
+{
+    QFETCH(SportVariant, variant);
+    Harness h(variant);
+    Ui::TForm1 *ui = h.ui();
+    const SportProfile &p = h.window.profile();
+    CourseView *course = h.window.coursePanel();
+    const int L = p.stationsPerLap;
+    const int B = p.beepsPerPeriod;
+    const bool voley = variant == SportVariant::Voley;
+
+    h.window.BitBtnNuevoClick();
+    QVERIFY(ui->BitBtnStart->isEnabled());
+    QVERIFY(!ui->BitBtnNuevo->isEnabled());
+    QCOMPARE(course->pictureOnTop(), 1);
+    QVERIFY(course->restMarkerShown());
+    QCOMPARE(course->visibleMarker(), 0);
+    QVERIFY(!course->marker(0)->brushColor().isValid()); // outline only until the run
+
+    QTest::mouseClick(ui->BitBtnStart, Qt::LeftButton);
+    QCOMPARE(h.sound.cues, QList<qint64>{10000});
+    QCOMPARE(ui->PanelRecVel->text(), QStringLiteral("CALENTAMIENTO"));
+    QVERIFY(ui->PanelRecVel->isVisible());
+    QCOMPARE(course->pictureOnTop(), 2);
+    QVERIFY(!course->restMarkerShown());
+    QVERIFY(ui->EditVuelta->isVisible());
+    QCOMPARE(ui->EditVuelta->text(), QStringLiteral("1"));
+    QCOMPARE(ui->GaugeRec->text(), QStringLiteral("Estación Nº: 0"));
+    QVERIFY(!ui->BitBtnStart->isEnabled());
+    QVERIFY(!ui->BitBtnSalir->isEnabled());
+    QVERIFY(ui->BitBtnStop->isEnabled());
+    QVERIFY(!ui->PanelTipo->isVisible());
+    QCOMPARE(ui->Velocidad->text(), periodSpeedText(variant, 1));
+
+    // Warm-up: one beep per interval, the marker one station on each time.
+    const int first = h.window.engine().currentInterval();
+    qint64 t = 10000;
+    for (int beep = 1; beep < B; ++beep) {
+        t += first;
+        h.advanceTo(t + 1);
+        QCOMPARE(ui->EditPitido->text(), QString::number(beep));
+        QCOMPARE(course->visibleMarker(), beep % L);
+        QVERIFY(course->marker(beep % L)->brushColor() == QColor(Qt::yellow));
+        QCOMPARE(ui->EditVuelta->text(), QString::number((beep - 1) / L + 1));
+        QCOMPARE(ui->EditCrono->text(), QStringLiteral("00:00"));
+    }
+    QCOMPARE(h.sound.cues.size(), B);
+    QCOMPARE(h.sound.cues.last(), t);
+
+    // The warm-up's last beep starts the long pause; the period does not advance.
+    t += first;
+    h.advanceTo(t + 1);
+    QCOMPARE(ui->PanelRecVel->text(), QStringLiteral("RECUPERACIÓN previa al Test"));
+    QCOMPARE(ui->EditPeriodo->text(), QStringLiteral("1"));
+    QCOMPARE(ui->EditCompletados->text(), QStringLiteral("0"));
+    QCOMPARE(course->pictureOnTop(), 1);
+    QVERIFY(course->restMarkerShown());
+    QVERIFY(!ui->EditVuelta->isVisible());
+    QCOMPARE(ui->GaugeRec->maximum(), 180);
+    h.advanceTo(t + 176999);
+    QVERIFY(h.sound.alerts.isEmpty());
+    QCOMPARE(ui->GaugeRec->text(), QStringLiteral("176 seg."));
+    h.advanceTo(t + 177000);
+    QCOMPARE(h.sound.alerts.size(), 1);
+    h.advanceTo(t + 177990);
+    QCOMPARE(h.sound.alerts.size(), 1); // once per pause, not at every tick of its second
+    h.advanceTo(t + 180000);
+    QCOMPARE(ui->PanelRecVel->text(), QStringLiteral("RECUPERACIÓN previa al Test"));
+    h.advanceTo(t + 180001);
+    t += 180000;
+    QCOMPARE(h.sound.cues.last(), t);
+    QCOMPARE(ui->PanelRecVel->text(), QStringLiteral("Periodo de ESFUERZO"));
+    QCOMPARE(ui->EditCrono->text(), QStringLiteral("00:00"));
+    QCOMPARE(ui->Panel_Distancia->text(), QStringLiteral("0"));
+    QCOMPARE(course->pictureOnTop(), 2);
+    QVERIFY(!course->restMarkerShown());
+
+    // Effort period 1, then the 30 s recovery.
+    for (int beep = 1; beep <= B; ++beep) {
+        t += first;
+        h.advanceTo(t + 1);
+    }
+    QCOMPARE(ui->PanelRecVel->text(), QStringLiteral("Periodo de RECUPERACIÓN"));
+    QCOMPARE(ui->EditPeriodo->text(), QStringLiteral("2"));
+    QCOMPARE(ui->EditCompletados->text(), QStringLiteral("1"));
+    QCOMPARE(ui->Panel_Distancia->text(),
+             QString::number((B * p.segmentLengthCm + 50) / 100));
+    QCOMPARE(ui->Velocidad->text(), periodSpeedText(variant, 2));
+    QCOMPARE(course->pictureOnTop(), 3);
+    QCOMPARE(ui->EditCrono->text(), RunEngine::formatChrono(qint64(B) * first / 1000));
+    QCOMPARE(ui->GaugeRec->maximum(), 30);
+    h.advanceTo(t + 27000);
+    QCOMPARE(h.sound.alerts.size(), 2);
+    h.advanceTo(t + 30001);
+    t += 30000;
+    QCOMPARE(h.sound.cues.last(), t);
+
+    // Period 2 runs the other way round (volleyball always forward).
+    QCOMPARE(course->pictureOnTop(), voley ? 2 : 4);
+    const int second = h.window.engine().currentInterval();
+    QVERIFY(second < first);
+    t += second;
+    h.advanceTo(t + 1);
+    QCOMPARE(course->visibleMarker(), voley ? 1 : L - 1);
+    QCOMPARE(h.sound.cues.last(), t);
+
+    // Stop: timers off, the displays keep what they show.
+    const QString distance = ui->Panel_Distancia->text();
+    const QString chrono = ui->EditCrono->text();
+    QTest::mouseClick(ui->BitBtnStop, Qt::LeftButton);
+    QVERIFY(!ui->BitBtnStop->isEnabled());
+    QVERIFY(ui->BitBtnNuevo->isEnabled());
+    QVERIFY(!ui->BitBtnStart->isEnabled());
+    QVERIFY(ui->BitBtnSalir->isEnabled());
+    QVERIFY(!ui->PanelRecVel->isVisible());
+    QVERIFY(!ui->GaugeRec->isVisible());
+    QVERIFY(!ui->PanelStart->isVisible());
+    QVERIFY(!ui->PanelStop->isVisible());
+    const int cues = h.sound.cues.size();
+    h.advanceTo(t + 600000);
+    QCOMPARE(h.sound.cues.size(), cues);
+    QCOMPARE(ui->Panel_Distancia->text(), distance);
+    QCOMPARE(ui->EditCrono->text(), chrono);
+
+    // A new test brings everything back to rest.
+    QTest::mouseClick(ui->BitBtnNuevo, Qt::LeftButton);
+    QCOMPARE(ui->EditCrono->text(), QStringLiteral("00:00"));
+    QCOMPARE(ui->EditPeriodo->text(), QStringLiteral("0"));
+    QCOMPARE(ui->EditCompletados->text(), QStringLiteral("0"));
+    QCOMPARE(ui->EditVuelta->text(), QStringLiteral("0"));
+    QCOMPARE(course->pictureOnTop(), 1);
+    QVERIFY(course->restMarkerShown());
+    QVERIFY(ui->PanelTipo->isVisible());
+    QVERIFY(ui->BitBtnStart->isEnabled());
+    QVERIFY(!ui->BitBtnNuevo->isEnabled());
+}
+
+void TestMainWindow::repeatPeriodStartsWithoutWarmUp()
+{
+    Harness h(SportVariant::Futbol);
+    Ui::TForm1 *ui = h.ui();
+    QTest::mouseClick(ui->FlatRadioButton2, Qt::LeftButton);
+    QVERIFY(ui->FlatRadioButton2->isChecked());
+    QVERIFY(!ui->CheckBox_Calentamiento->isVisible());
+    QVERIFY(ui->CheckBox_Calentamiento->isChecked());
+    QVERIFY(ui->BitBtnStart->isEnabled());
+    ui->SpinEdit1->setValue(30);
+    QTest::mouseClick(ui->BitBtnStart, Qt::LeftButton);
+    QCOMPARE(ui->PanelRecVel->text(), QStringLiteral("Periodo de ESFUERZO"));
+    qint64 t = 10000;
+    for (int beep = 1; beep <= 30; ++beep) {
+        t += 1525;
+        h.advanceTo(t + 1);
+    }
+    QCOMPARE(ui->PanelRecVel->text(), QStringLiteral("Periodo de ESFUERZO"));
+    QCOMPARE(ui->GaugeRec->position(), 28);
+    QCOMPARE(ui->EditVuelta->text(), QStringLiteral("3"));
+    QCOMPARE(ui->Velocidad->text(), QStringLiteral("21,6"));
+}
+
+void TestMainWindow::noSoundDeviceWarnsOnceAndRunsSilently()
+{
+    ManualClock clock(0);
+    RecordingSink sound;
+    sound.device = false;
+    RecordingDialogs dialogs;
+    TForm1 window(SportVariant::Basket, clock, &sound, &dialogs);
+    window.show();
+    QCoreApplication::processEvents();
+    QCOMPARE(dialogs.texts, QStringList{QString::fromUtf8(NoSoundText)});
+    QVERIFY(!window.soundAvailable());
+
+    window.hide();
+    window.show();
+    window.activateWindow();
+    QCoreApplication::processEvents();
+    QCOMPARE(dialogs.texts.size(), 1);
+
+    window.BitBtnNuevoClick();
+    window.BitBtnStartClick();
+    clock.set(5334);
+    window.pollEngine();
+    QCOMPARE(window.engine().beepCount(), 1);
+    QVERIFY(sound.cues.isEmpty());
+}
+
+void TestMainWindow::stopInEveryPhaseKeepsTheDisplays_data()
+{
+    QTest::addColumn<qint64>("stopAt");
+    QTest::addColumn<QString>("crono");
+    QTest::addColumn<QString>("periodo");
+    // Football with warm-up: warm-up ends at 28 * 7843 = 219604, its pause at 399604.
+    QTest::newRow("warm-up") << qint64(50000) << QStringLiteral("00:00") << QStringLiteral("1");
+    QTest::newRow("pre-test pause") << qint64(300000) << QStringLiteral("00:00")
+                                    << QStringLiteral("1");
+    QTest::newRow("effort") << qint64(399604 + 65500) << QStringLiteral("01:05")
+                            << QStringLiteral("1");
+    QTest::newRow("recovery") << qint64(399604 + 219604 + 10000) << QStringLiteral("03:49")
+                              << QStringLiteral("2");
+}
+
+void TestMainWindow::stopInEveryPhaseKeepsTheDisplays()
+{
+    QFETCH(qint64, stopAt);
+    QFETCH(QString, crono);
+    QFETCH(QString, periodo);
+    Harness h(SportVariant::Futbol);
+    h.clock.set(0);
+    h.window.BitBtnNuevoClick();
+    h.window.BitBtnStartClick();
+    for (qint64 t = 10; t <= stopAt; t += 10)
+        h.advanceTo(t);
+    h.window.BitBtnStopClick();
+    QCOMPARE(h.window.engine().phase(), TestPhase::Ended);
+    QCOMPARE(h.ui()->EditCrono->text(), crono);
+    QCOMPARE(h.ui()->EditPeriodo->text(), periodo);
+    QVERIFY(h.ui()->BitBtnNuevo->isEnabled());
+    QVERIFY(!h.ui()->BitBtnStop->isEnabled());
+}
+
+void TestMainWindow::geometry()
+{
+    Harness h(SportVariant::Futbol);
+    Ui::TForm1 *ui = h.ui();
+    const QList<FlatButton *> toolbar = {ui->BitBtnSalir, ui->BitBtnNuevo, ui->BitBtnStart,
+                                         ui->BitBtnStop,  ui->BitBtnAyuda, ui->BitBtnGrupo};
+    const int lefts[] = {1, 139, 277, 415, 553, 691};
+    for (int i = 0; i < toolbar.size(); ++i) {
+        QCOMPARE(toolbar.at(i)->x(), lefts[i]);
+        QCOMPARE(toolbar.at(i)->width(), i == 5 ? 134 : 137);
+    }
+    QCOMPARE(h.window.coursePanel()->y(), 79);
+    QCOMPARE(ui->PanelTipo->geometry(), QRect(26, 79, 437, 148));
+    QCOMPARE(ui->PanelVelocidad->geometry(), QRect(26, 182, 437, 45));
+    QCOMPARE(ui->PanelDeportistas->geometry(), QRect(26, 232, 437, 336));
+    QCOMPARE(ui->PanelStart->geometry(), QRect(403, 0, 34, 45));
+    QCOMPARE(ui->PanelRecVel->width(), 404);
+    QCOMPARE(ui->EditVuelta->pos(), QPoint(780, 550));
+    QCOMPARE(ui->LabelVueltaN->pos(), QPoint(721, 550));
+    QCOMPARE(ui->BtnExportDatos->x(), 412);
+    QCOMPARE(ui->BtnBorrarTabla->x(), 389);
+    QCOMPARE(ui->FlatPanel6->width(), 390);
+}
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_testfut1.moc"
