@@ -82,7 +82,10 @@ int RunEngine::lap() const
 
 bool RunEngine::lapVisible() const
 {
-    return m_phase == TestPhase::WarmUp || m_phase == TestPhase::Effort;
+    // After the stop command the lap stays as the last phase left it: shown if the stop came
+    // in a warm-up or effort period, which is exactly when the rest marker is hidden.
+    return m_phase == TestPhase::WarmUp || m_phase == TestPhase::Effort ||
+           (m_phase == TestPhase::Ended && !m_restMarker);
 }
 
 int RunEngine::currentInterval() const
@@ -300,17 +303,19 @@ void RunEngine::poll()
         } else if (inPause()) {
             const int length = pauseLengthMs();
             const qint64 elapsed = now - m_pauseStartMs;
+            // Checked before the end of the pause: a late poll that skips the alert's second
+            // still gives the alert, once.
+            if (!m_alertGiven && elapsed / 1000 >= (length - 3000) / 1000) {
+                m_alertGiven = true;
+                if (m_listener)
+                    m_listener->pauseAlert(m_pauseStartMs + (length - 3000) / 1000 * 1000);
+            }
             if (elapsed > length) {
                 endPause(m_pauseStartMs + length);
                 continue;
             }
             m_pauseElapsedMs = elapsed;
             m_gaugePosition = qMin(int(elapsed / 1000), length / 1000);
-            if (!m_alertGiven && elapsed / 1000 >= (length - 3000) / 1000) {
-                m_alertGiven = true;
-                if (m_listener)
-                    m_listener->pauseAlert(m_pauseStartMs + (length - 3000) / 1000 * 1000);
-            }
             break;
         } else {
             break;
