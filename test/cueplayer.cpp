@@ -13,6 +13,8 @@
 
 namespace {
 
+constexpr int MaxRate = 384000;
+
 QByteArray readResource(const QString &path)
 {
     QFile file(path);
@@ -24,7 +26,7 @@ QByteArray readResource(const QString &path)
 CuePlayer::CuePlayer(const Clock &clock, QObject *parent) : QObject(parent), m_clock(clock)
 {
     m_feedTimer.setTimerType(Qt::PreciseTimer);
-    m_feedTimer.setInterval(10);
+    m_feedTimer.setInterval(int(FeedIntervalMs));
     connect(&m_feedTimer, &QTimer::timeout, this, &CuePlayer::feed);
 }
 
@@ -47,6 +49,7 @@ bool CuePlayer::open()
 {
     if (isOpen())
         return true;
+    close();
     const QAudioDevice device = QMediaDevices::defaultAudioOutput();
     if (device.isNull())
         return false;
@@ -62,15 +65,22 @@ bool CuePlayer::open()
     m_alert = decodeWave(readResource(QStringLiteral(":/sounds/aviso.wav")), m_format.sampleRate());
 
     m_sink = std::make_unique<QAudioSink>(device, m_format);
-    // Room for a stall of the event loop without the device running dry.
-    m_sink->setBufferSize(m_format.bytesForDuration(500000));
+    // A large buffer would only add latency: PulseAudio holds back playback until nearly all
+    // of it is queued, and the stream is fed in step with the clock, never ahead of it.
+    m_sink->setBufferSize(m_format.bytesForDuration(DeviceBufferMs * 1000));
     m_io = m_sink->start();
     if (!m_io) {
         m_sink.reset();
         return false;
     }
-    m_originMs = m_clock.nowMs() - HoldBackMs - PrefillMs;
+    // Fill what the device takes at once, so it starts playing now and keeps that margin.
+    const qint64 rate = m_format.sampleRate();
+    const qint64 accepted = m_sink->bytesFree() / m_format.bytesPerFrame();
+    m_prefillMs = std::clamp((accepted * 1000 + rate - 1) / rate, MinPrefillMs, MaxPrefillMs);
+    m_prefillFrames = m_prefillMs * rate / 1000;
+    m_originMs = m_clock.nowMs() - HoldBackMs - m_prefillMs;
     m_framesWritten = 0;
+    m_underruns = 0;
     m_voices.clear();
     feed();
     m_feedTimer.start();
@@ -84,6 +94,7 @@ void CuePlayer::close()
         m_sink->stop();
     m_io = nullptr;
     m_sink.reset();
+    m_voices.clear();
 }
 
 qint64 CuePlayer::frameFor(qint64 ms) const
@@ -116,17 +127,49 @@ void CuePlayer::schedule(const QVector<float> &samples, qint64 dueMs, bool repla
     m_voices.append({&samples, start, start + samples.size()});
 }
 
+void CuePlayer::skipTo(qint64 frame)
+{
+    // Sounds that should have started in the lost stretch still play whole, as early as they can.
+    for (Voice &voice : m_voices) {
+        if (voice.startFrame >= m_framesWritten && voice.startFrame < frame) {
+            voice.endFrame += frame - voice.startFrame;
+            voice.startFrame = frame;
+        }
+    }
+    m_framesWritten = frame;
+}
+
 void CuePlayer::feed()
 {
-    if (!isOpen())
+    if (!m_sink)
         return;
+    if (!isOpen() || m_sink->state() == QAudio::StoppedState) {
+        // The sound server went away; the cues go silent rather than write into the void.
+        close();
+        return;
+    }
     const qint64 target = frameFor(m_clock.nowMs() - HoldBackMs);
+    // The device ran dry (the event loop stalled longer than the prefill). Writing the whole
+    // stall now would add it to the latency for good, so that stretch is dropped instead and
+    // the device is given its prefill again. Qt's PulseAudio sink reports that as going idle,
+    // not always with an underrun error; the lag check covers backends that report neither.
+    const qint64 slack = 2 * FeedIntervalMs * m_format.sampleRate() / 1000;
+    const bool starved =
+        m_framesWritten > 0 &&
+        (m_sink->error() == QAudio::UnderrunError || m_sink->state() == QAudio::IdleState ||
+         target - m_framesWritten > m_prefillFrames + slack);
+    if (starved && target - m_prefillFrames > m_framesWritten) {
+        skipTo(target - m_prefillFrames);
+        ++m_underruns;
+    }
+
+    // The device takes no more than it has room for; the rest waits for the next round.
     const qint64 room = m_sink->bytesFree() / m_format.bytesPerFrame();
     const qint64 frames = std::min(target - m_framesWritten, room);
     if (frames <= 0)
         return;
 
-    m_chunk.resize(int(frames * m_format.bytesPerFrame()));
+    m_chunk.resize(qsizetype(frames * m_format.bytesPerFrame()));
     auto *out = reinterpret_cast<qint16 *>(m_chunk.data());
     std::fill(out, out + frames, qint16(0));
     const qint64 begin = m_framesWritten;
@@ -135,8 +178,8 @@ void CuePlayer::feed()
         const qint64 from = std::max(begin, voice.startFrame);
         const qint64 to = std::min(end, voice.endFrame);
         for (qint64 f = from; f < to; ++f) {
-            const float mixed =
-                out[f - begin] / 32767.0f + (*voice.samples)[int(f - voice.startFrame)] * 0.8f;
+            const float mixed = out[f - begin] / 32767.0f +
+                                (*voice.samples)[qsizetype(f - voice.startFrame)] * 0.8f;
             out[f - begin] = qint16(std::clamp(mixed, -1.0f, 1.0f) * 32767.0f);
         }
     }
@@ -144,7 +187,7 @@ void CuePlayer::feed()
     if (written > 0)
         m_framesWritten += written / m_format.bytesPerFrame();
 
-    // Forget the voices that have been played out entirely.
+    // Forget the voices that have been played out entirely, so a long run holds no more.
     m_voices.erase(std::remove_if(m_voices.begin(), m_voices.end(),
                                   [this](const Voice &v) { return v.endFrame <= m_framesWritten; }),
                    m_voices.end());
@@ -173,7 +216,9 @@ QVector<float> CuePlayer::decodeWave(const QByteArray &wave, int outputRate)
         }
         pos = body + size + (size & 1); // chunks are word aligned
     }
-    if (format != 1 || channels != 1 || rate <= 0 || (bits != 8 && bits != 16) || data.isEmpty())
+    // The rate bounds keep a corrupt header from asking for gigabytes.
+    if (format != 1 || channels != 1 || rate <= 0 || rate > MaxRate || outputRate > MaxRate ||
+        (bits != 8 && bits != 16) || data.isEmpty())
         return {};
 
     QVector<float> source;
@@ -191,13 +236,13 @@ QVector<float> CuePlayer::decodeWave(const QByteArray &wave, int outputRate)
 
     // Linear interpolation is plenty for a steady tone and keeps the onset where it was.
     const qint64 count = qint64(source.size()) * outputRate / rate;
-    QVector<float> result(int(count));
+    QVector<float> result(qsizetype(count), 0.0f);
     for (qint64 i = 0; i < count; ++i) {
         const double x = double(i) * rate / outputRate;
         const int i0 = int(x);
         const int i1 = std::min(i0 + 1, int(source.size()) - 1);
         const float t = float(x - i0);
-        result[int(i)] = source.at(i0) * (1.0f - t) + source.at(i1) * t;
+        result[qsizetype(i)] = source.at(i0) * (1.0f - t) + source.at(i1) * t;
     }
     return result;
 }

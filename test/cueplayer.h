@@ -3,7 +3,9 @@
 #include "cuesink.h"
 
 #include <QAudioFormat>
+#include <QIODevice>
 #include <QObject>
+#include <QPointer>
 #include <QTimer>
 #include <QVector>
 
@@ -11,12 +13,12 @@
 
 class Clock;
 class QAudioSink;
-class QIODevice;
 
 // Plays the cues through one continuous audio stream. Each cue is mixed into the stream at the
 // sample that belongs to its due time, so the gaps heard are the gaps of the table, whatever
-// the timer jitter. The stream is fed a little behind the clock (holdBackMs) so that a cue
-// reported up to that late still lands on its own sample.
+// the timer jitter. The stream is fed a little behind the clock (HoldBackMs) so that a cue
+// reported up to that late still lands on its own sample, and the device is kept a prefill
+// ahead of what it plays so that a slow round of the event loop does not starve it.
 class CuePlayer final : public QObject, public CueSink
 {
     Q_OBJECT
@@ -37,7 +39,11 @@ public:
     void playAlert(qint64 dueMs) override;
 
     // Time between a due time and its sound leaving for the device (hold-back plus prefill).
-    qint64 outputLatencyMs() const { return HoldBackMs + PrefillMs; }
+    qint64 outputLatencyMs() const { return HoldBackMs + m_prefillMs; }
+    // How often the device ran dry since open(), e.g. because the event loop stalled.
+    int underrunCount() const { return m_underruns; }
+    // How late a cue may be reported and still land on its own sample.
+    static constexpr qint64 holdBackMs() { return HoldBackMs; }
 
     // Decodes a PCM WAVE (8-bit unsigned or 16-bit signed, mono) into samples in [-1, 1] at
     // the given rate. Empty when the data is not such a file.
@@ -56,17 +62,26 @@ private:
 
     void schedule(const QVector<float> &samples, qint64 dueMs, bool replacesCue);
     qint64 frameFor(qint64 ms) const;
+    void skipTo(qint64 frame);
 
     static constexpr qint64 HoldBackMs = 15;
-    static constexpr qint64 PrefillMs = 60;
+    static constexpr qint64 FeedIntervalMs = 10;
+    // What is asked of the device; PulseAudio grants less and starts playing only once about
+    // that much is queued, so the prefill is taken from what it actually accepts.
+    static constexpr qint64 DeviceBufferMs = 200;
+    static constexpr qint64 MinPrefillMs = 40;
+    static constexpr qint64 MaxPrefillMs = 200;
 
     const Clock &m_clock;
     QAudioFormat m_format;
     std::unique_ptr<QAudioSink> m_sink;
-    QIODevice *m_io = nullptr;
+    QPointer<QIODevice> m_io; // the sink deletes it when its server goes away
     QTimer m_feedTimer;
     qint64 m_originMs = 0;      // engine time of frame 0
-    qint64 m_framesWritten = 0; // frames handed to the device so far
+    qint64 m_framesWritten = 0; // frames handed to the device (or skipped) so far
+    qint64 m_prefillMs = MinPrefillMs;
+    qint64 m_prefillFrames = 0;
+    int m_underruns = 0;
     QVector<float> m_cue;
     QVector<float> m_alert;
     QVector<Voice> m_voices;

@@ -1,0 +1,66 @@
+#!/bin/sh
+# Runs a test binary against a private PulseAudio server with a null sink "cues", so the test
+# can record what was played from cues.monitor. Without pulseaudio/parec the binary runs with
+# ZENTA_NO_PULSE set and skips.
+set -u
+
+if [ $# -lt 1 ]; then
+    echo "usage: $0 test-binary [args...]" >&2
+    exit 2
+fi
+
+if ! command -v pulseaudio >/dev/null 2>&1 || ! command -v parec >/dev/null 2>&1 \
+        || ! command -v pactl >/dev/null 2>&1; then
+    ZENTA_NO_PULSE="pulseaudio, pactl or parec not installed" exec "$@"
+fi
+
+dir=$(mktemp -d "${TMPDIR:-/tmp}/zenta-pulse.XXXXXX") || exit 1
+pid=""
+cleanup() {
+    if [ -n "$pid" ]; then
+        kill "$pid" 2>/dev/null
+        wait "$pid" 2>/dev/null
+    fi
+    rm -rf "$dir"
+}
+trap cleanup EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM HUP
+
+# Fixed 48 kHz so the recording needs no resampling; no autospawn, nothing else loaded.
+XDG_RUNTIME_DIR="$dir" HOME="$dir" pulseaudio -n --daemonize=no --exit-idle-time=-1 \
+    --disable-shm=yes --use-pid-file=no --log-target=file:"$dir/pulse.log" \
+    -L "module-null-sink sink_name=cues rate=48000 channels=2" \
+    -L "module-native-protocol-unix auth-anonymous=1 socket=$dir/native" &
+pid=$!
+
+export PULSE_SERVER="unix:$dir/native"
+export XDG_RUNTIME_DIR="$dir"
+export HOME="$dir"
+ready=0
+i=0
+while [ $i -lt 100 ]; do
+    if pactl info >/dev/null 2>&1; then
+        ready=1
+        break
+    fi
+    if ! kill -0 "$pid" 2>/dev/null; then
+        break
+    fi
+    sleep 0.1
+    i=$((i + 1))
+done
+if [ $ready -ne 1 ]; then
+    echo "PulseAudio did not come up:" >&2
+    cat "$dir/pulse.log" >&2 2>/dev/null
+    exit 1
+fi
+pactl set-default-sink cues >/dev/null 2>&1
+
+"$@"
+status=$?
+if [ $status -ne 0 ] && [ -s "$dir/pulse.log" ]; then
+    echo "--- PulseAudio log ---" >&2
+    tail -n 40 "$dir/pulse.log" >&2
+fi
+exit $status
