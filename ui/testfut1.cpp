@@ -4,11 +4,13 @@
 #include "courseview.h"
 #include "cuesink.h"
 #include "dialogs.h"
+#include "resultsgrid.h"
 #include "ui_testfut1.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QSignalBlocker>
 
@@ -49,12 +51,27 @@ QPixmap phaseGlyph(bool effort, qreal dpr)
     return pixmap;
 }
 
+// Stop button glyph: a small red disc, greyed while disabled.
+QIcon athleteStopGlyph(qreal dpr)
+{
+    QPixmap pixmap(QSize(8, 8) * dpr);
+    pixmap.setDevicePixelRatio(dpr);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(0x60, 0, 0), 0.8));
+    p.setBrush(QColor(0xE0, 0x20, 0x20));
+    p.drawEllipse(QRectF(0.5, 0.5, 7, 7));
+    return QIcon(pixmap);
+}
+
 } // namespace
 
 TForm1::TForm1(SportVariant variant, const Clock &clock, CueSink *sound, Dialogs *dialogs,
                QWidget *parent)
     : QWidget(parent), ui(std::make_unique<Ui::TForm1>()), m_profile(sportProfile(variant)),
-      m_clock(clock), m_sound(sound), m_dialogs(dialogs), m_engine(m_profile, clock, this)
+      m_clock(clock), m_sound(sound), m_dialogs(dialogs), m_engine(m_profile, clock, this),
+      m_results(m_profile)
 {
     ui->setupUi(this);
     m_pollTimer.setTimerType(Qt::PreciseTimer);
@@ -88,6 +105,7 @@ void TForm1::FormCreate()
     applySportProfile();
     applyTheme();
     layoutWindow();
+    layoutAthletesPanel();
 
     connect(ui->BitBtnNuevo, &QPushButton::clicked, this, &TForm1::BitBtnNuevoClick);
     connect(ui->BitBtnStart, &QPushButton::clicked, this, &TForm1::BitBtnStartClick);
@@ -147,6 +165,23 @@ void TForm1::applySportProfile()
     m_course->show();
 
     ui->SpinEdit1->setMaximum(qMax(1, int(m_engine.workingTable().size())));
+
+    ui->HyperGrid_Sujetos->setModel(&m_results);
+    ui->HyperGrid_Sujetos->applyColumnWidths(m_profile.hasVo2Max());
+    connect(ui->HyperGrid_Sujetos, &QAbstractItemView::clicked, this,
+            &TForm1::HyperGrid_SujetosClick);
+    connect(ui->HyperGrid_Sujetos, &QAbstractItemView::doubleClicked, this,
+            &TForm1::HyperGrid_SujetosDblClick);
+
+    m_stopButtons = {ui->B01, ui->B02, ui->B03, ui->B04, ui->B05, ui->B06, ui->B07,
+                     ui->B08, ui->B09, ui->B10, ui->B11, ui->B12, ui->B13, ui->B14};
+    for (int k = 1; k <= m_stopButtons.size(); ++k) {
+        FlatButton *button = m_stopButtons.at(k - 1);
+        button->setProperty("tag", k);
+        button->setMouseTracking(true);
+        button->installEventFilter(this);
+        connect(button, &QPushButton::clicked, this, &TForm1::B01Click);
+    }
 }
 
 void TForm1::applyTheme()
@@ -227,6 +262,23 @@ void TForm1::applyTheme()
     for (QRadioButton *mode : {ui->FlatRadioButton1, ui->FlatRadioButton2, ui->FlatRadioButton3})
         mode->setFont(modeFont);
     setModeColors(nullptr);
+    const QIcon stopGlyph = athleteStopGlyph(dpr);
+    for (FlatButton *button : m_stopButtons) {
+        button->setFaceColor(silver);
+        button->setHoverColor(rgb(fromBgr(16744448)));
+        button->setPressedColor(rgb(fromBgr(16434548)));
+        button->setBorderColor(QColor(0, 0x80, 0));
+        button->setIcon(stopGlyph);
+        button->setIconSize(QSize(8, 8));
+    }
+    ui->PanelReg_SJp->setFaceColor(Qt::black);
+    for (FlatButton *button : {ui->BtnExportDatos, ui->BtnBorrarTabla}) {
+        button->setFaceColor(rgb(fromBgr(16744448)));
+        button->setHoverColor(rgb(fromBgr(16751157)));
+        button->setPressedColor(rgb(fromBgr(12615680)));
+        button->setBorderColor(rgb(fromBgr(10485760)));
+    }
+
     QPalette cp = ui->CheckBox_Calentamiento->palette();
     cp.setColor(QPalette::WindowText, Qt::white);
     ui->CheckBox_Calentamiento->setPalette(cp);
@@ -303,6 +355,37 @@ void TForm1::layoutWindow()
     ui->PanelTipo->raise();
 }
 
+void TForm1::layoutAthletesPanel()
+{
+    // The grid panel holds exactly the title row and one row per slot; with the column of stop
+    // buttons on its left it is centred in the panel below the title strip.
+    ResultsGrid *grid = ui->HyperGrid_Sujetos;
+    int columnsWidth = 0;
+    for (int c = 0; c < m_results.columnCount(); ++c)
+        columnsWidth += grid->columnWidth(c);
+    QWidget *panel = ui->PanelReg_SJp;
+    const int rows = m_results.rowCount() + 1;
+    panel->resize(columnsWidth + (m_profile.hasVo2Max() ? 28 : 8),
+                  ResultsGrid::TitleRowHeight + (rows - 1) * 20 + 2);
+    const int below = ui->PanelDeportistas->height() - ui->FlatPanel6->y() - ui->FlatPanel6->height();
+    panel->move(ui->PanelDeportistas->width() / 2 + ui->B01->width() / 2 - panel->width() / 2,
+                below / 2 + ui->FlatPanel6->y() + ui->FlatPanel6->height() - panel->height() / 2);
+    grid->setGeometry((panel->width() - columnsWidth) / 2, 1, columnsWidth,
+                      panel->height() - 1);
+
+    const int rowHeight = ResultsGrid::DataRowHeight;
+    int top = ResultsGrid::TitleRowHeight + panel->y() + 2;
+    for (FlatButton *button : std::as_const(m_stopButtons)) {
+        button->setGeometry(panel->x() - ui->B01->width() - 1, top, ui->B01->width(), rowHeight);
+        top += rowHeight + 1;
+    }
+}
+
+FlatButton *TForm1::stopButton(int slot) const
+{
+    return m_stopButtons.value(slot - 1);
+}
+
 void TForm1::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
@@ -358,6 +441,7 @@ void TForm1::BitBtnStartClick()
     ui->PanelStart->show();
     ui->PanelStop->show();
     m_engine.start(testMode(), ui->SpinEdit1->value(), ui->CheckBox_Calentamiento->isChecked());
+    ui->HyperGrid_Sujetos->setRowSelectionMode();
     schedulePoll();
 }
 
@@ -373,9 +457,81 @@ void TForm1::BitBtnStopClick()
                        static_cast<QWidget *>(ui->SpinEdit1), static_cast<QWidget *>(ui->ComboBoxCategoria),
                        static_cast<QWidget *>(ui->ComboBoxSexo)})
         w->setEnabled(true);
+    if (m_results.anyName()) {
+        ui->BtnExportDatos->setEnabled(true);
+        ui->BtnBorrarTabla->setEnabled(true);
+    }
     ui->PanelStart->hide();
     ui->PanelStop->hide();
     displaysChanged();
+    // Everyone still running is captured with the same final displays, in slot order.
+    for (int slot = 1; slot <= m_stopButtons.size(); ++slot) {
+        if (!stopButton(slot)->isHidden())
+            captureSlot(slot);
+    }
+}
+
+void TForm1::activateAthletes()
+{
+    const QList<int> named = m_results.activateAthletes();
+    for (int slot = 1; slot <= m_stopButtons.size(); ++slot)
+        stopButton(slot)->setVisible(named.contains(slot));
+}
+
+void TForm1::B01Click()
+{
+    const int slot = sender() ? sender()->property("tag").toInt() : 0;
+    if (slot >= 1 && slot <= m_results.slotCount())
+        captureSlot(slot);
+}
+
+void TForm1::captureSlot(int slot)
+{
+    stopButton(slot)->hide();
+    ResultReading reading;
+    reading.time = m_engine.chronoText();
+    reading.periodsCompleted = m_engine.periodShown() - m_engine.startPeriod();
+    reading.distance = m_engine.distanceText();
+    reading.speed = m_engine.speedText();
+    m_results.capture(slot, reading);
+    selectSlot(slot);
+}
+
+void TForm1::B01MouseMove(int slot)
+{
+    ui->HyperGrid_Sujetos->setRowSelectionMode();
+    selectSlot(slot);
+}
+
+void TForm1::selectSlot(int slot)
+{
+    ResultsGrid *grid = ui->HyperGrid_Sujetos;
+    const QModelIndex current = grid->currentIndex();
+    if (current.isValid() && current.row() == slot - 1)
+        return;
+    const int column = current.isValid() ? current.column() : 0;
+    grid->setCurrentIndex(m_results.index(slot - 1, column));
+    HyperGrid_SujetosClick();
+}
+
+void TForm1::HyperGrid_SujetosClick()
+{
+    switch (ui->HyperGrid_Sujetos->currentIndex().column()) {
+    case ResultsModel::Name:
+    case ResultsModel::Code:
+        ui->HyperGrid_Sujetos->setEditingMode();
+        break;
+    case ResultsModel::Vo2Max:
+        break;
+    default:
+        ui->HyperGrid_Sujetos->setRowSelectionMode();
+        break;
+    }
+}
+
+void TForm1::HyperGrid_SujetosDblClick()
+{
+    ui->HyperGrid_Sujetos->setEditingMode();
 }
 
 void TForm1::pollEngine()
@@ -514,10 +670,18 @@ void TForm1::hoverModeButton(QRadioButton *hovered)
 bool TForm1::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::MouseMove) {
-        if (watched == ui->FlatRadioButton2 || watched == ui->FlatRadioButton3)
+        const int slot = watched->property("tag").toInt();
+        if (slot > 0 && m_stopButtons.contains(watched))
+            B01MouseMove(slot);
+        else if (watched == ui->FlatRadioButton2 || watched == ui->FlatRadioButton3)
             hoverModeButton(static_cast<QRadioButton *>(watched));
-        else if (watched == ui->PanelTipo)
-            hoverModeButton(nullptr);
+        else if (watched == ui->PanelTipo) {
+            // A move over a radio button reaches the panel too, once the button ignores it.
+            QWidget *under = ui->PanelTipo->childAt(static_cast<QMouseEvent *>(event)->position().toPoint());
+            hoverModeButton(under == ui->FlatRadioButton2 || under == ui->FlatRadioButton3
+                                ? static_cast<QRadioButton *>(under)
+                                : nullptr);
+        }
     } else if (event->type() == QEvent::KeyPress &&
                (watched == ui->SpinEdit1 || watched == ui->ComboBoxSexo ||
                 watched == ui->ComboBoxCategoria)) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "resultsmodel.h"
 #include "runengine.h"
 #include "sportprofile.h"
 
@@ -11,6 +12,7 @@
 class Clock;
 class CueSink;
 class CourseView;
+class FlatButton;
 class Dialogs;
 class QRadioButton;
 
@@ -34,6 +36,10 @@ public:
     const RunEngine &engine() const { return m_engine; }
     Ui::TForm1 *form() const { return ui.get(); }
     CourseView *coursePanel() const { return m_course; }
+    ResultsModel &results() { return m_results; }
+    const ResultsModel &results() const { return m_results; }
+    // Stop button of a slot (1..14).
+    FlatButton *stopButton(int slot) const;
     QString programFolder() const { return m_programFolder; }
     bool soundAvailable() const { return m_soundAvailable; }
     TestMode testMode() const;
@@ -47,6 +53,13 @@ public slots:
     void BitBtnStopClick();
     // Feeds the engine the time; runs on the poll timer.
     void pollEngine();
+    // Result capture of the slot whose stop button was pressed.
+    void B01Click();
+    void captureSlot(int slot);
+    void HyperGrid_SujetosClick();
+    void HyperGrid_SujetosDblClick();
+    // Selects a slot's row the way the program does: the grid then reacts as to a click.
+    void selectSlot(int slot);
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -58,6 +71,9 @@ private:
     void pauseAlert(qint64 dueMs) override;
     void phaseChanged(TestPhase phase) override;
     void displaysChanged() override;
+    void activateAthletes() override;
+    void B01MouseMove(int slot);
+    void layoutAthletesPanel();
 
     void FormCreate();
     void FormActivate();
@@ -79,6 +95,8 @@ private:
     CueSink *m_sound = nullptr;
     Dialogs *m_dialogs = nullptr;
     RunEngine m_engine;
+    ResultsModel m_results;
+    QList<FlatButton *> m_stopButtons; // B01..B14
     CourseView *m_course = nullptr;
     QTimer m_pollTimer;
     QString m_programFolder;

@@ -54,10 +54,19 @@ int main(int argc, char *argv[])
         QuietDialogs dialogs;
         TForm1 window(variant, clock, &sound, &dialogs);
         window.show();
-        QTest::qWaitForWindowExposed(&window);
+        if (!QTest::qWaitForWindowExposed(&window))
+            qWarning("window not exposed");
         QApplication::processEvents();
 
         Ui::TForm1 *ui = window.form();
+        const char *const names[][2] = {{"Lucía Fernández", "A01"}, {"Martín Ibáñez", "A02"},
+                                        {"Nuria Peña", "A03"},      {"Íñigo Goñi", "A04"},
+                                        {"Sofía Núñez", "A05"},     {"Pablo Muñoz", "A06"},
+                                        {"Elena Ruiz", "A07"}};
+        for (int i = 0; i < 7; ++i) {
+            window.results().setCell(ResultsModel::Name, i + 1, QString::fromUtf8(names[i][0]));
+            window.results().setCell(ResultsModel::Code, i + 1, QString::fromLatin1(names[i][1]));
+        }
         QTest::mouseClick(ui->FlatRadioButton3, Qt::LeftButton);
         ui->CheckBox_Calentamiento->setChecked(false);
         ui->SpinEdit1->setValue(3);
@@ -71,8 +80,12 @@ int main(int argc, char *argv[])
         clock.advance(window.profile().recoveryMs + 10);
         window.pollEngine();
         const int next = window.engine().currentInterval();
-        clock.advance(qint64(next) * 9 + 20);
+        clock.advance(qint64(next) * 5 + 20);
         window.pollEngine();
+        window.captureSlot(3);
+        clock.advance(qint64(next) * 4);
+        window.pollEngine();
+        window.captureSlot(6);
         save(window, out + QStringLiteral("/%1-running.png").arg(stem(variant)));
     }
     return 0;

@@ -1,0 +1,463 @@
+#include "clock.h"
+#include "cuesink.h"
+#include "dialogs.h"
+#include "resultsgrid.h"
+#include "testfut1.h"
+#include "ui_testfut1.h"
+#include "widgets.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QTest>
+
+namespace {
+
+class SilentSink final : public CueSink
+{
+public:
+    bool available() const override { return true; }
+    void playCue(qint64) override {}
+    void playAlert(qint64) override {}
+};
+
+class QuietDialogs final : public Dialogs
+{
+public:
+    void message(QWidget *, const QString &, const QString &, QMessageBox::Icon) override {}
+};
+
+struct Harness
+{
+    explicit Harness(SportVariant variant) : window(variant, clock, &sound, &dialogs)
+    {
+        window.show();
+        QCoreApplication::processEvents();
+    }
+    Ui::TForm1 *ui() const { return window.form(); }
+    ResultsGrid *grid() const { return window.form()->HyperGrid_Sujetos; }
+    void name(int slot, const QString &name, const QString &code = QString())
+    {
+        window.results().setCell(ResultsModel::Name, slot, name);
+        window.results().setCell(ResultsModel::Code, slot, code);
+    }
+    void advanceTo(qint64 ms)
+    {
+        clock.set(ms);
+        window.pollEngine();
+    }
+    QString cell(int column, int slot) const { return window.results().cell(column, slot); }
+    ManualClock clock{0};
+    SilentSink sound;
+    QuietDialogs dialogs;
+    TForm1 window;
+};
+
+// A mouse move without buttons, as the window system delivers it to a tracking widget.
+void hover(QWidget *widget, QPoint pos = QPoint(2, 2))
+{
+    QMouseEvent move(QEvent::MouseMove, pos, widget->mapToGlobal(pos), Qt::NoButton,
+                     Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(widget, &move);
+}
+
+// Types any text, one key event per character, as a keyboard layout would send it.
+void typeText(QWidget *widget, const QString &text)
+{
+    for (const QChar c : text) {
+        const Qt::Key key = c == QLatin1Char('\t') ? Qt::Key_Tab : Qt::Key_unknown;
+        QTest::sendKeyEvent(QTest::KeyAction::Press, widget, key, QString(c), Qt::NoModifier);
+        QTest::sendKeyEvent(QTest::KeyAction::Release, widget, key, QString(c), Qt::NoModifier);
+    }
+}
+
+} // namespace
+
+class TestRoster : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void gridShape_data();
+    void gridShape();
+    void stopButtonsBesideTheirRows_data();
+    void stopButtonsBesideTheirRows();
+    void startPeriodRule_data();
+    void startPeriodRule();
+    void periodSelectsCategory_data();
+    void periodSelectsCategory();
+    void spinBoundsAndTypedKeys();
+    void hoverColoursUntilAModeIsPicked();
+    void repeatPeriodHidesButKeepsTheWarmUpTick();
+    void activationNumbersNamedRowsOnly();
+    void captureInEffortRecoveryAndAtTheEnd();
+    void basketballVo2Max();
+    void hoverSelectsTheAthletesRow_data();
+    void hoverSelectsTheAthletesRow();
+    void nameAndCodeCellsRefuseWhatTheFileCannotHold();
+};
+
+void TestRoster::gridShape_data()
+{
+    QTest::addColumn<SportVariant>("variant");
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<int>("columns");
+    QTest::newRow("futbol") << SportVariant::Futbol << 14 << 7;
+    QTest::newRow("basket") << SportVariant::Basket << 12 << 8;
+    QTest::newRow("futsal") << SportVariant::FutSal << 14 << 7;
+    QTest::newRow("voley") << SportVariant::Voley << 12 << 7;
+}
+
+void TestRoster::gridShape()
+{
+    QFETCH(SportVariant, variant);
+    QFETCH(int, rows);
+    QFETCH(int, columns);
+    Harness h(variant);
+    QCOMPARE(h.window.results().rowCount(), rows);
+    QCOMPARE(h.window.results().columnCount(), columns);
+}
+
+void TestRoster::stopButtonsBesideTheirRows_data()
+{
+    gridShape_data();
+}
+
+void TestRoster::stopButtonsBesideTheirRows()
+{
+    QFETCH(SportVariant, variant);
+    QFETCH(int, rows);
+    Harness h(variant);
+    for (int slot = 1; slot <= rows; ++slot) {
+        FlatButton *button = h.window.stopButton(slot);
+        const QRect row = h.grid()->slotRect(slot);
+        const QPoint rowTop = h.grid()->mapTo(h.ui()->PanelDeportistas, row.topLeft());
+        QCOMPARE(button->y(), rowTop.y());
+        QCOMPARE(button->height(), row.height());
+        QCOMPARE(button->x() + button->width() + 1, h.ui()->PanelReg_SJp->x());
+    }
+}
+
+void TestRoster::startPeriodRule_data()
+{
+    QTest::addColumn<SportVariant>("variant");
+    QTest::addColumn<int>("sex");
+    QTest::addColumn<int>("category");
+    QTest::addColumn<int>("period");
+    QTest::addColumn<QString>("speed");
+    QTest::newRow("futbol F juvenil") << SportVariant::Futbol << 1 << 1 << 5 << QStringLiteral("6,6");
+    QTest::newRow("probst M senior") << SportVariant::Probst << 0 << 2 << 12 << QStringLiteral("10,8");
+    QTest::newRow("probst F senior") << SportVariant::Probst << 1 << 2 << 10 << QStringLiteral("9,6");
+    QTest::newRow("basket M juvenil") << SportVariant::Basket << 0 << 1 << 4 << QStringLiteral("7,2");
+    QTest::newRow("basket F senior") << SportVariant::Basket << 1 << 2 << 5 << QStringLiteral("7,8");
+    QTest::newRow("futsal M senior") << SportVariant::FutSal << 0 << 2 << 6 << QStringLiteral("7,2");
+    QTest::newRow("voley F senior") << SportVariant::Voley << 1 << 2 << 5 << QStringLiteral("6,6");
+}
+
+void TestRoster::startPeriodRule()
+{
+    QFETCH(SportVariant, variant);
+    QFETCH(int, sex);
+    QFETCH(int, category);
+    QFETCH(int, period);
+    QFETCH(QString, speed);
+    Harness h(variant);
+    Ui::TForm1 *ui = h.ui();
+    QTest::mouseClick(ui->FlatRadioButton3, Qt::LeftButton);
+    QVERIFY(ui->FlatPanel15->isVisible());
+    // Picking the sex before any category proposes nothing.
+    ui->ComboBoxSexo->setCurrentIndex(1 - sex);
+    ui->ComboBoxSexo->setCurrentIndex(sex);
+    QCOMPARE(ui->SpinEdit1->value(), 1);
+    ui->ComboBoxCategoria->setCurrentIndex(category);
+    QCOMPARE(ui->SpinEdit1->value(), period);
+    QCOMPARE(h.window.engine().currentPeriod(), period);
+    QCOMPARE(ui->Velocidad->text(), speed);
+    QCOMPARE(ui->LabelVelocidad->text(), speed + QStringLiteral(" Km/h"));
+    QCOMPARE(ui->ComboBoxCategoria->currentIndex(), category);
+}
+
+void TestRoster::periodSelectsCategory_data()
+{
+    QTest::addColumn<SportVariant>("variant");
+    QTest::addColumn<int>("sex");
+    QTest::addColumn<int>("from");
+    QTest::addColumn<int>("to");
+    QTest::addColumn<int>("category");
+    QTest::newRow("futbol M 5->6 juvenil") << SportVariant::Futbol << 0 << 5 << 6 << 1;
+    QTest::newRow("futbol M 8->9 senior") << SportVariant::Futbol << 0 << 8 << 9 << 2;
+    QTest::newRow("futbol F 4->5 juvenil") << SportVariant::Futbol << 1 << 4 << 5 << 1;
+    QTest::newRow("probst M 11->12 senior") << SportVariant::Probst << 0 << 11 << 12 << 2;
+    QTest::newRow("futsal M 20->21 stays senior") << SportVariant::FutSal << 0 << 20 << 21 << 2;
+    QTest::newRow("voley F 2->3 juvenil") << SportVariant::Voley << 1 << 2 << 3 << 1;
+    // Basketball has no ranges: the category picked stays whatever the period.
+    QTest::newRow("basket keeps senior") << SportVariant::Basket << 0 << 6 << 1 << 2;
+}
+
+void TestRoster::periodSelectsCategory()
+{
+    QFETCH(SportVariant, variant);
+    QFETCH(int, sex);
+    QFETCH(int, from);
+    QFETCH(int, to);
+    QFETCH(int, category);
+    Harness h(variant);
+    Ui::TForm1 *ui = h.ui();
+    QTest::mouseClick(ui->FlatRadioButton3, Qt::LeftButton);
+    ui->ComboBoxSexo->setCurrentIndex(sex);
+    ui->ComboBoxCategoria->setCurrentIndex(2);
+    ui->SpinEdit1->setValue(from);
+    ui->SpinEdit1->setFocus();
+    const int steps = to - from;
+    for (int i = 0; i < qAbs(steps); ++i)
+        QTest::keyClick(ui->SpinEdit1, steps > 0 ? Qt::Key_Up : Qt::Key_Down);
+    QCOMPARE(ui->SpinEdit1->value(), to);
+    QCOMPARE(ui->ComboBoxCategoria->currentIndex(), category);
+    QCOMPARE(ui->Velocidad->text(), periodSpeedText(variant, to));
+}
+
+void TestRoster::spinBoundsAndTypedKeys()
+{
+    Harness h(SportVariant::Voley);
+    Ui::TForm1 *ui = h.ui();
+    QTest::mouseClick(ui->FlatRadioButton3, Qt::LeftButton);
+    ui->SpinEdit1->setFocus();
+    QTest::keyClick(ui->SpinEdit1, Qt::Key_Down);
+    QCOMPARE(ui->SpinEdit1->value(), 1);
+    QTest::keyClicks(ui->SpinEdit1, QStringLiteral("29"));
+    QCOMPARE(ui->SpinEdit1->value(), 1);
+    ui->SpinEdit1->setValue(25);
+    QTest::keyClick(ui->SpinEdit1, Qt::Key_Up);
+    QCOMPARE(ui->SpinEdit1->value(), 25);
+
+    ui->ComboBoxCategoria->setCurrentIndex(0);
+    ui->ComboBoxCategoria->setFocus();
+    QTest::keyClicks(ui->ComboBoxCategoria, QStringLiteral("Senior"));
+    QCOMPARE(ui->ComboBoxCategoria->currentIndex(), 0);
+    QTest::keyClicks(ui->ComboBoxSexo, QStringLiteral("Femenina"));
+    QCOMPARE(ui->ComboBoxSexo->currentIndex(), 0);
+    QTest::keyClick(ui->ComboBoxCategoria, Qt::Key_Down);
+    QCOMPARE(ui->ComboBoxCategoria->currentIndex(), 1);
+}
+
+void TestRoster::hoverColoursUntilAModeIsPicked()
+{
+    Harness h(SportVariant::FutSal);
+    Ui::TForm1 *ui = h.ui();
+    const QColor back = QColor::fromRgb(QRgb(h.window.profile().themeBackColor));
+    const QColor accent = QColor::fromRgb(QRgb(h.window.profile().themeAccentColor));
+    const auto colour = [](QWidget *w) { return w->palette().color(QPalette::WindowText); };
+
+    hover(ui->FlatRadioButton3);
+    QCOMPARE(colour(ui->FlatRadioButton3), accent);
+    QCOMPARE(colour(ui->FlatRadioButton2), back);
+    hover(ui->FlatRadioButton2);
+    QCOMPARE(colour(ui->FlatRadioButton2), accent);
+    QCOMPARE(colour(ui->FlatRadioButton3), back);
+    hover(ui->PanelTipo, QPoint(400, 130));
+    QCOMPARE(colour(ui->FlatRadioButton2), back);
+    QCOMPARE(colour(ui->FlatRadioButton3), back);
+
+    QTest::mouseClick(ui->FlatRadioButton2, Qt::LeftButton);
+    QCOMPARE(colour(ui->FlatRadioButton2), accent);
+    hover(ui->FlatRadioButton3);
+    hover(ui->PanelTipo, QPoint(400, 130));
+    QCOMPARE(colour(ui->FlatRadioButton2), accent);
+    QCOMPARE(colour(ui->FlatRadioButton3), back);
+}
+
+void TestRoster::repeatPeriodHidesButKeepsTheWarmUpTick()
+{
+    Harness h(SportVariant::Futbol);
+    Ui::TForm1 *ui = h.ui();
+    QTest::mouseClick(ui->FlatRadioButton2, Qt::LeftButton);
+    QVERIFY(!ui->CheckBox_Calentamiento->isVisible());
+    QVERIFY(!ui->FlatPanel15->isVisible());
+    QVERIFY(ui->FlatPanel23->isVisible());
+    QVERIFY(ui->CheckBox_Calentamiento->isChecked());
+    QTest::mouseClick(ui->FlatRadioButton3, Qt::LeftButton);
+    QVERIFY(ui->CheckBox_Calentamiento->isVisible());
+    QVERIFY(ui->CheckBox_Calentamiento->isChecked());
+    QTest::mouseClick(ui->FlatRadioButton2, Qt::LeftButton);
+
+    h.name(1, QStringLiteral("Ana"));
+    QTest::mouseClick(ui->BitBtnStart, Qt::LeftButton);
+    QCOMPARE(h.window.engine().phase(), TestPhase::Effort);
+    QVERIFY(h.window.stopButton(1)->isVisible()); // no warm-up: running at once
+}
+
+void TestRoster::activationNumbersNamedRowsOnly()
+{
+    Harness h(SportVariant::Futbol);
+    Ui::TForm1 *ui = h.ui();
+    h.name(1, QStringLiteral("Ana"), QStringLiteral("C1"));
+    h.name(2, QString(), QStringLiteral("C2")); // a code alone is no athlete
+    h.window.results().setCell(ResultsModel::Number, 2, QStringLiteral("2"));
+    h.name(14, QStringLiteral("Zoe"));
+    QTest::mouseClick(ui->FlatRadioButton3, Qt::LeftButton);
+    QTest::mouseClick(ui->BitBtnStart, Qt::LeftButton); // warm-up ticked: nobody runs yet
+    for (int slot = 1; slot <= 14; ++slot)
+        QVERIFY(!h.window.stopButton(slot)->isVisible());
+
+    // End of the warm-up pause: 28 * 7843 ms + 180 s.
+    for (qint64 t = 1000; t <= 28 * 7843 + 180001; t += 1000)
+        h.advanceTo(t);
+    h.advanceTo(28 * 7843 + 180001);
+    QCOMPARE(h.window.engine().phase(), TestPhase::Effort);
+    for (int slot = 1; slot <= 14; ++slot)
+        QCOMPARE(h.window.stopButton(slot)->isVisible(), slot == 1 || slot == 14);
+    QCOMPARE(h.cell(ResultsModel::Number, 1), QStringLiteral("1"));
+    QCOMPARE(h.cell(ResultsModel::Number, 2), QString());
+    QCOMPARE(h.cell(ResultsModel::Number, 14), QStringLiteral("14"));
+}
+
+void TestRoster::captureInEffortRecoveryAndAtTheEnd()
+{
+    Harness h(SportVariant::Futbol);
+    Ui::TForm1 *ui = h.ui();
+    for (int slot = 1; slot <= 4; ++slot)
+        h.name(slot, QStringLiteral("Atleta %1").arg(slot));
+    QTest::mouseClick(ui->FlatRadioButton3, Qt::LeftButton);
+    ui->CheckBox_Calentamiento->setChecked(false);
+    ui->SpinEdit1->setValue(3); // 6100 ms, "5,4"
+    QTest::mouseClick(ui->BitBtnStart, Qt::LeftButton);
+
+    // Effort period 3, beep 10: 61,0 s, 10 * 9,15 = 91,5 -> 92 m.
+    h.advanceTo(61001);
+    QTest::mouseClick(h.window.stopButton(2), Qt::LeftButton);
+    QVERIFY(!h.window.stopButton(2)->isVisible());
+    QCOMPARE(h.cell(ResultsModel::Time, 2), QStringLiteral("01:01"));
+    QCOMPARE(h.cell(ResultsModel::Periods, 2), QStringLiteral("0"));
+    QCOMPARE(h.cell(ResultsModel::Distance, 2), QStringLiteral("92"));
+    QCOMPARE(h.cell(ResultsModel::Speed, 2), QStringLiteral("5,4"));
+    QCOMPARE(h.grid()->currentIndex().row(), 1);
+
+    // Recovery after period 3: the period already reads 4 and the speed is the coming one.
+    h.advanceTo(28 * 6100 + 5000);
+    QCOMPARE(h.window.engine().phase(), TestPhase::Recovery);
+    QTest::mouseClick(h.window.stopButton(4), Qt::LeftButton);
+    QCOMPARE(h.cell(ResultsModel::Time, 4), QStringLiteral("02:55"));
+    QCOMPARE(h.cell(ResultsModel::Periods, 4), QStringLiteral("1"));
+    QCOMPARE(h.cell(ResultsModel::Distance, 4), QStringLiteral("256"));
+    QCOMPARE(h.cell(ResultsModel::Speed, 4), QStringLiteral("6,0"));
+
+    // The end of the test captures everyone still running, with the same displays.
+    h.advanceTo(28 * 6100 + 30000 + 3 * 5490 + 1);
+    QTest::mouseClick(ui->BitBtnStop, Qt::LeftButton);
+    for (int slot : {1, 3}) {
+        QVERIFY(!h.window.stopButton(slot)->isVisible());
+        QCOMPARE(h.cell(ResultsModel::Time, slot), QStringLiteral("03:37"));
+        QCOMPARE(h.cell(ResultsModel::Periods, slot), QStringLiteral("1"));
+        QCOMPARE(h.cell(ResultsModel::Distance, slot), QStringLiteral("284"));
+        QCOMPARE(h.cell(ResultsModel::Speed, slot), QStringLiteral("6,0"));
+    }
+    QCOMPARE(h.grid()->currentIndex().row(), 2); // the last one captured
+    QCOMPARE(h.cell(ResultsModel::Time, 2), QStringLiteral("01:01"));
+    QVERIFY(ui->BtnExportDatos->isEnabled());
+    QVERIFY(ui->BtnBorrarTabla->isEnabled());
+    QCOMPARE(h.window.results().columnCount(), 7);
+}
+
+void TestRoster::basketballVo2Max()
+{
+    QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Spain));
+    Harness h(SportVariant::Basket);
+    h.name(1, QStringLiteral("Ana"));
+    h.name(2, QStringLiteral("Bea"));
+    QTest::mouseClick(h.ui()->FlatRadioButton3, Qt::LeftButton);
+    h.ui()->CheckBox_Calentamiento->setChecked(false);
+    QTest::mouseClick(h.ui()->BitBtnStart, Qt::LeftButton);
+    QTest::mouseClick(h.window.stopButton(1), Qt::LeftButton);
+    QCOMPARE(h.cell(ResultsModel::Distance, 1), QStringLiteral("0"));
+    QCOMPARE(h.cell(ResultsModel::Vo2Max, 1), QStringLiteral("2,595"));
+    QCOMPARE(h.window.results().headerData(7, Qt::Horizontal).toString(),
+             QStringLiteral("VO2max (ml/kg/min)"));
+    QCOMPARE(ResultsModel::vo2MaxText(QStringLiteral("1200")), QStringLiteral("18,195"));
+    QCOMPARE(ResultsModel::vo2MaxText(QStringLiteral("1200"), QLocale::c()),
+             QStringLiteral("18.195"));
+    QCOMPARE(ResultsModel::vo2MaxText(QStringLiteral("100000")), QStringLiteral("1302,595"));
+    QLocale::setDefault(QLocale::c());
+}
+
+void TestRoster::hoverSelectsTheAthletesRow_data()
+{
+    QTest::addColumn<int>("column");
+    QTest::addColumn<bool>("editing");
+    QTest::newRow("name column: back to editing") << 1 << true;
+    QTest::newRow("code column: back to editing") << 2 << true;
+    QTest::newRow("time column: rows") << 3 << false;
+}
+
+void TestRoster::hoverSelectsTheAthletesRow()
+{
+    QFETCH(int, column);
+    QFETCH(bool, editing);
+    Harness h(SportVariant::Futbol);
+    for (int slot = 1; slot <= 5; ++slot)
+        h.name(slot, QStringLiteral("Atleta %1").arg(slot));
+    QTest::mouseClick(h.ui()->FlatRadioButton2, Qt::LeftButton);
+    QTest::mouseClick(h.ui()->BitBtnStart, Qt::LeftButton);
+    QVERIFY(h.grid()->isRowSelectionMode());
+
+    const QRect cell = h.grid()->visualRect(h.window.results().index(0, column));
+    QTest::mouseClick(h.grid()->viewport(), Qt::LeftButton, {}, cell.center());
+    QCOMPARE(h.grid()->isEditingMode(), column == 1 || column == 2);
+
+    hover(h.window.stopButton(4));
+    QCOMPARE(h.grid()->currentIndex().row(), 3);
+    QCOMPARE(h.grid()->currentIndex().column(), column);
+    QCOMPARE(h.grid()->isEditingMode(), editing);
+    QCOMPARE(h.grid()->isRowSelectionMode(), !editing);
+
+    // Moving again over the same button leaves row-selection mode in place.
+    hover(h.window.stopButton(4), QPoint(3, 3));
+    QVERIFY(h.grid()->isRowSelectionMode());
+}
+
+void TestRoster::nameAndCodeCellsRefuseWhatTheFileCannotHold()
+{
+    Harness h(SportVariant::Futbol);
+    ResultsGrid *grid = h.grid();
+    const auto type = [&](int column, const QString &text) {
+        const QModelIndex index = h.window.results().index(0, column);
+        grid->setCurrentIndex(index);
+        grid->edit(index);
+        auto *editor = grid->findChild<QLineEdit *>();
+        QVERIFY(editor);
+        editor->selectAll();
+        typeText(editor, text);
+        QTest::keyClick(editor, Qt::Key_Return);
+        // The view commits on the next turn of the loop and deletes the editor later.
+        QCoreApplication::processEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    };
+    type(1, QStringLiteral("Ana;Peñaº"));
+    QCOMPARE(h.cell(ResultsModel::Name, 1), QStringLiteral("AnaPeñaº"));
+    type(2, QStringLiteral("A;1€Ω"));
+    QCOMPARE(h.cell(ResultsModel::Code, 1), QStringLiteral("A1€"));
+    type(2, QStringLiteral("ABCDEFG"));
+    QCOMPARE(h.cell(ResultsModel::Code, 1), QStringLiteral("ABCDE"));
+
+    // Pasted text loses the same characters and is cut to the column's length.
+    const QModelIndex name = h.window.results().index(0, 1);
+    grid->setCurrentIndex(name);
+    grid->edit(name);
+    auto *editor = grid->findChild<QLineEdit *>();
+    QVERIFY(editor);
+    editor->selectAll();
+    editor->insert(QStringLiteral("José\nMaría;Ñandú 漢 de los Santos Inocentes"));
+    QTest::keyClick(editor, Qt::Key_Return);
+    QCoreApplication::processEvents();
+    const QString kept = h.cell(ResultsModel::Name, 1);
+    QVERIFY(kept.size() <= 20);
+    QVERIFY(!kept.contains(QLatin1Char(';')) && !kept.contains(QLatin1Char('\n')));
+    QVERIFY(kept.startsWith(QStringLiteral("JoséMaríaÑandú")));
+
+    // Whatever route a value takes, the model keeps only what the file can hold.
+    QVERIFY(h.window.results().setData(h.window.results().index(2, 2),
+                                       QStringLiteral("x;\r\ny\t漢z12345")));
+    QCOMPARE(h.cell(ResultsModel::Code, 3), QStringLiteral("xyz12"));
+    QVERIFY(!h.window.results().setData(h.window.results().index(2, 3), QStringLiteral("99:99")));
+}
+
+QTEST_MAIN(TestRoster)
+#include "tst_roster.moc"

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QByteArray>
+#include <QChar>
+#include <QString>
+
+// The results file is Windows-1252 text. These decide what can be written in it, and write it.
+
+// Whether a character has a Windows-1252 byte (controls excluded: they have no place in a cell).
+bool isWindows1252Printable(QChar c);
+
+// Encodes text that holds only such characters (plus CR and LF). Returns false, and leaves
+// out unchanged, if any character has no byte: nothing partial or substituted is ever written.
+bool encodeWindows1252(const QString &text, QByteArray *out);

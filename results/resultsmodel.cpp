@@ -1,0 +1,153 @@
+#include "resultsmodel.h"
+
+#include "cp1252.h"
+
+ResultsModel::ResultsModel(const SportProfile &profile, QObject *parent)
+    : QAbstractTableModel(parent), m_profile(profile), m_slots(profile.stationsPerLap),
+      m_columns(profile.gridColumnCount())
+{
+    m_cells.fill(QStringList(QVector<QString>(m_columns)), m_slots);
+}
+
+int ResultsModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : m_slots;
+}
+
+int ResultsModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : m_columns;
+}
+
+QStringList ResultsModel::columnTitles()
+{
+    return {QStringLiteral("Nº"),
+            QStringLiteral("Sujeto"),
+            QStringLiteral("Cod."),
+            QStringLiteral("Tiempo (mm:ss)"),
+            QStringLiteral("Periodos complet."),
+            QStringLiteral("Distancia (m)"),
+            QStringLiteral("Vel. Máx. (Km/h)"),
+            QStringLiteral("VO2max (ml/kg/min)")};
+}
+
+QVariant ResultsModel::data(const QModelIndex &index, int role) const
+{
+    if (!checkIndex(index, CheckIndexOption::IndexIsValid))
+        return {};
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::EditRole:
+        return m_cells.at(index.row()).at(index.column());
+    case Qt::TextAlignmentRole:
+        return int(Qt::AlignCenter);
+    default:
+        return {};
+    }
+}
+
+bool ResultsModel::setData(const QModelIndex &index, const QVariant &value, int role)
+{
+    if (role != Qt::EditRole || !checkIndex(index, CheckIndexOption::IndexIsValid) ||
+        !(flags(index) & Qt::ItemIsEditable))
+        return false;
+    setCell(index.column(), index.row() + 1, cleanEntry(index.column(), value.toString()));
+    return true;
+}
+
+QVariant ResultsModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || section < 0 || section >= m_columns)
+        return QAbstractTableModel::headerData(section, orientation, role);
+    if (role == Qt::DisplayRole)
+        return columnTitles().value(section);
+    if (role == Qt::TextAlignmentRole)
+        return int(Qt::AlignCenter);
+    return {};
+}
+
+Qt::ItemFlags ResultsModel::flags(const QModelIndex &index) const
+{
+    Qt::ItemFlags f = QAbstractTableModel::flags(index);
+    if (index.column() == Name || index.column() == Code)
+        f |= Qt::ItemIsEditable;
+    return f;
+}
+
+QString ResultsModel::cell(int column, int slot) const
+{
+    if (slot < 1 || slot > m_slots || column < 0 || column >= m_columns)
+        return {};
+    return m_cells.at(slot - 1).at(column);
+}
+
+void ResultsModel::setCell(int column, int slot, const QString &text)
+{
+    if (slot < 1 || slot > m_slots || column < 0 || column >= m_columns)
+        return;
+    QString &target = m_cells[slot - 1][column];
+    if (target == text)
+        return;
+    target = text;
+    const QModelIndex i = index(slot - 1, column);
+    emit dataChanged(i, i, {Qt::DisplayRole, Qt::EditRole});
+}
+
+bool ResultsModel::anyName() const
+{
+    for (int slot = 1; slot <= m_slots; ++slot) {
+        if (hasName(slot))
+            return true;
+    }
+    return false;
+}
+
+QList<int> ResultsModel::activateAthletes()
+{
+    QList<int> named;
+    for (int slot = 1; slot <= m_slots; ++slot) {
+        if (hasName(slot)) {
+            setCell(Number, slot, QString::number(slot));
+            named.append(slot);
+        } else {
+            setCell(Number, slot, QString());
+        }
+    }
+    return named;
+}
+
+void ResultsModel::capture(int slot, const ResultReading &reading)
+{
+    setCell(Time, slot, reading.time);
+    setCell(Periods, slot, QString::number(reading.periodsCompleted));
+    setCell(Distance, slot, reading.distance);
+    setCell(Speed, slot, reading.speed);
+    if (m_profile.hasVo2Max())
+        setCell(Vo2Max, slot, vo2MaxText(reading.distance));
+}
+
+int ResultsModel::maxLength(int column)
+{
+    return column == Name ? 20 : column == Code ? 5 : 0;
+}
+
+QString ResultsModel::cleanEntry(int column, const QString &text)
+{
+    const int limit = maxLength(column);
+    QString kept;
+    kept.reserve(text.size());
+    for (const QChar c : text) {
+        if (c != QLatin1Char(';') && isWindows1252Printable(c))
+            kept.append(c);
+    }
+    return limit > 0 ? kept.left(limit) : kept;
+}
+
+QString ResultsModel::vo2MaxText(const QString &distanceText, const QLocale &locale)
+{
+    const long double distance = distanceText.trimmed().toLongLong();
+    const long double vo2 = distance * 0.013L + 2.5951L;
+    QLocale plain = locale;
+    plain.setNumberOptions(QLocale::OmitGroupSeparator);
+    return plain.toString(double(vo2), 'f', 3);
+}

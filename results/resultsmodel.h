@@ -1,0 +1,64 @@
+#pragma once
+
+#include "sportprofile.h"
+
+#include <QAbstractTableModel>
+#include <QLocale>
+#include <QStringList>
+#include <QVector>
+
+// What the live displays show when an athlete drops out, as they show it.
+struct ResultReading
+{
+    QString time;         // "mm:ss"
+    int periodsCompleted = 0;
+    QString distance;     // whole metres
+    QString speed;        // "12,6"
+};
+
+// The roster and the results: one row per athlete slot (slot k is row k - 1), every cell text.
+// It is the only store of both; the grid shows it and the export reads it.
+class ResultsModel : public QAbstractTableModel
+{
+    Q_OBJECT
+public:
+    enum Column { Number = 0, Name, Code, Time, Periods, Distance, Speed, Vo2Max };
+
+    explicit ResultsModel(const SportProfile &profile, QObject *parent = nullptr);
+
+    int rowCount(const QModelIndex &parent = {}) const override;
+    int columnCount(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex &index) const override;
+
+    int slotCount() const { return m_slots; }
+    QString cell(int column, int slot) const;
+    void setCell(int column, int slot, const QString &text);
+    bool hasName(int slot) const { return !cell(Name, slot).isEmpty(); }
+    bool anyName() const;
+
+    // Numbers the named slots and empties the number of the others; returns the named slots.
+    QList<int> activateAthletes();
+    // Writes a dropped-out athlete's result into its row.
+    void capture(int slot, const ResultReading &reading);
+
+    // Longest name and code a cell takes.
+    static int maxLength(int column);
+    // What an edit of a name or code cell keeps of the text typed or pasted: characters the
+    // results file cannot hold, line breaks, tabs and the field separator are dropped, and the
+    // rest is cut to the column's length.
+    static QString cleanEntry(int column, const QString &text);
+    static QStringList columnTitles();
+
+    // Estimated VO2max (ml/kg/min) from the distance shown, three decimals in the locale.
+    static QString vo2MaxText(const QString &distanceText, const QLocale &locale = QLocale());
+
+private:
+    const SportProfile &m_profile;
+    int m_slots;
+    int m_columns;
+    QVector<QStringList> m_cells; // [row][column]
+};

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QHeaderView>
+#include <QStyledItemDelegate>
+#include <QTableView>
+
+// The results grid: styled columns and title row, fixed row heights, no scroll bars, and the
+// two ways of working with it: picking a whole row, or editing the name and code cells.
+class ResultsGrid : public QTableView
+{
+    Q_OBJECT
+public:
+    static constexpr int TitleRowHeight = 31;
+    static constexpr int DataRowHeight = 19;
+
+    explicit ResultsGrid(QWidget *parent = nullptr);
+
+    void setModel(QAbstractItemModel *model) override;
+
+    void setRowSelectionMode();
+    void setEditingMode();
+    bool isRowSelectionMode() const { return selectionBehavior() == QAbstractItemView::SelectRows; }
+    bool isEditingMode() const { return editTriggers() != QAbstractItemView::NoEditTriggers; }
+
+    // Sizes the columns from the grid's width: number, code and result columns take fixed
+    // shares, the name column the rest. Returns the sum of the widths.
+    int applyColumnWidths(bool vo2MaxColumn);
+
+    // Row k (1-based, as the slots count) in this widget's coordinates.
+    QRect slotRect(int slot) const;
+};
+
+// Title row: dark, with each column's own font and colour, titles wrapped to fit.
+class ResultsHeader : public QHeaderView
+{
+    Q_OBJECT
+public:
+    explicit ResultsHeader(QWidget *parent = nullptr);
+
+protected:
+    void paintSection(QPainter *painter, const QRect &rect, int logicalIndex) const override;
+};
+
+// Paints each column in its colours and edits names and codes through a line edit that keeps
+// only what the results file can hold.
+class ResultsDelegate : public QStyledItemDelegate
+{
+    Q_OBJECT
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter *painter, const QStyleOptionViewItem &option,
+               const QModelIndex &index) const override;
+    QWidget *createEditor(QWidget *parent, const QStyleOptionViewItem &option,
+                          const QModelIndex &index) const override;
+};
