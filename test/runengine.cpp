@@ -61,6 +61,12 @@ bool RunEngine::inPause() const
     return m_phase == TestPhase::PreTestRecovery || m_phase == TestPhase::Recovery;
 }
 
+bool RunEngine::pauseShown() const
+{
+    const TestPhase shown = m_phase == TestPhase::Ended ? m_stoppedIn : m_phase;
+    return shown == TestPhase::PreTestRecovery || shown == TestPhase::Recovery;
+}
+
 int RunEngine::pauseLengthMs() const
 {
     return m_warmUpPending ? m_profile.warmUpMs : m_profile.recoveryMs;
@@ -82,10 +88,9 @@ int RunEngine::lap() const
 
 bool RunEngine::lapVisible() const
 {
-    // After the stop command the lap stays as the last phase left it: shown if the stop came
-    // in a warm-up or effort period, which is exactly when the rest marker is hidden.
-    return m_phase == TestPhase::WarmUp || m_phase == TestPhase::Effort ||
-           (m_phase == TestPhase::Ended && !m_restMarker);
+    // After the stop command the displays stay as the last running phase left them.
+    const TestPhase shown = m_phase == TestPhase::Ended ? m_stoppedIn : m_phase;
+    return shown == TestPhase::WarmUp || shown == TestPhase::Effort;
 }
 
 int RunEngine::currentInterval() const
@@ -113,7 +118,7 @@ GaugeState RunEngine::gauge() const
 {
     GaugeState g;
     g.position = m_gaugePosition;
-    if (inPause()) {
+    if (pauseShown()) {
         g.maximum = pauseLengthMs() / 1000;
         g.suffix = QStringLiteral(" seg.");
         g.colors[0] = fromBgr(13565902);
@@ -333,6 +338,7 @@ void RunEngine::stop()
 {
     if (!isRunning())
         return;
+    m_stoppedIn = m_phase;
     setPhase(TestPhase::Ended);
     if (m_listener)
         m_listener->displaysChanged();

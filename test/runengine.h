@@ -118,6 +118,7 @@ public:
 
 private:
     bool inPause() const;
+    bool pauseShown() const; // in a pause, or stopped in one
     int pauseLengthMs() const;
     void beep(qint64 dueMs);
     void beginPause(qint64 dueMs);
@@ -134,6 +135,7 @@ private:
     QStringList m_table;
 
     TestPhase m_phase = TestPhase::Ready;
+    TestPhase m_stoppedIn = TestPhase::Ready;
     TestMode m_mode = TestMode::FullTest;
     bool m_warmUpPending = true;
     int m_startPeriod = 1;
