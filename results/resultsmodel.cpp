@@ -126,6 +126,35 @@ void ResultsModel::capture(int slot, const ResultReading &reading)
         setCell(Vo2Max, slot, vo2MaxText(reading.distance));
 }
 
+void ResultsModel::clearResults(int slot)
+{
+    for (int column = Time; column < m_columns; ++column)
+        setCell(column, slot, QString());
+}
+
+void ResultsModel::clearResultColumns()
+{
+    for (int slot = 1; slot <= m_slots; ++slot)
+        clearResults(slot);
+}
+
+void ResultsModel::clearAll()
+{
+    for (int slot = 1; slot <= m_slots; ++slot) {
+        for (int column = 0; column < m_columns; ++column)
+            setCell(column, slot, QString());
+    }
+}
+
+bool ResultsModel::anyResult() const
+{
+    for (int slot = 1; slot <= m_slots; ++slot) {
+        if (!cell(Periods, slot).isEmpty())
+            return true;
+    }
+    return false;
+}
+
 int ResultsModel::maxLength(int column)
 {
     return column == Name ? 20 : column == Code ? 5 : 0;

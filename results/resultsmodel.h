@@ -44,6 +44,14 @@ public:
     QList<int> activateAthletes();
     // Writes a dropped-out athlete's result into its row.
     void capture(int slot, const ResultReading &reading);
+    // Empties the result cells of a slot (time onwards), so the athlete can run again.
+    void clearResults(int slot);
+    // Empties the result columns of every row; numbers, names and codes stay for the next test.
+    void clearResultColumns();
+    // Empties every cell of every row.
+    void clearAll();
+    // Whether any row holds a periods-completed result.
+    bool anyResult() const;
 
     // Longest name and code a cell takes.
     static int maxLength(int column);

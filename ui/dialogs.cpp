@@ -1,6 +1,8 @@
 #include "dialogs.h"
 
 #include <QApplication>
+#include <QFileDialog>
+#include <QFileInfo>
 
 void MessageBoxDialogs::message(QWidget *parent, const QString &caption, const QString &text,
                                 QMessageBox::Icon icon)
@@ -8,4 +10,31 @@ void MessageBoxDialogs::message(QWidget *parent, const QString &caption, const Q
     QApplication::beep();
     QMessageBox box(icon, caption, text, QMessageBox::Ok, parent);
     box.exec();
+}
+
+QMessageBox::StandardButton MessageBoxDialogs::question(QWidget *parent, const QString &caption,
+                                                        const QString &text,
+                                                        QMessageBox::StandardButtons buttons,
+                                                        QMessageBox::Icon icon)
+{
+    QApplication::beep();
+    QMessageBox box(icon, caption, text, buttons, parent);
+    const int answer = box.exec();
+    return QMessageBox::StandardButton(answer);
+}
+
+QString MessageBoxDialogs::saveFileName(QWidget *parent, const QString &title,
+                                        const QString &proposedPath, const QString &filter,
+                                        const QString &defaultSuffix)
+{
+    QFileDialog dialog(parent, title, QFileInfo(proposedPath).absolutePath(), filter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setDefaultSuffix(defaultSuffix);
+    dialog.selectFile(proposedPath);
+    // Asking before overwriting is the dialog's default; a read-only box is never offered.
+    dialog.setOption(QFileDialog::ReadOnly, false);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().constFirst();
 }

@@ -6,14 +6,31 @@
 class QWidget;
 
 // Every question and message the window puts to the operator goes through here, so tests can
-// answer them without a person.
+// answer them without a person. Each one is preceded by the system alert sound.
 class Dialogs
 {
 public:
     virtual ~Dialogs() = default;
-    // A message with an OK button, after the system alert sound.
+    // A message with an OK button.
     virtual void message(QWidget *parent, const QString &caption, const QString &text,
                          QMessageBox::Icon icon) = 0;
+    // A question; returns the button pressed. Unanswered, it reads as Cancel.
+    virtual QMessageBox::StandardButton question(QWidget *parent, const QString &caption,
+                                                 const QString &text,
+                                                 QMessageBox::StandardButtons buttons,
+                                                 QMessageBox::Icon icon)
+    {
+        Q_UNUSED(parent) Q_UNUSED(caption) Q_UNUSED(text) Q_UNUSED(buttons) Q_UNUSED(icon)
+        return QMessageBox::Cancel;
+    }
+    // A save dialog that asks before replacing a file; empty when cancelled.
+    virtual QString saveFileName(QWidget *parent, const QString &title, const QString &proposedPath,
+                                 const QString &filter, const QString &defaultSuffix)
+    {
+        Q_UNUSED(parent) Q_UNUSED(title) Q_UNUSED(proposedPath) Q_UNUSED(filter)
+        Q_UNUSED(defaultSuffix)
+        return {};
+    }
 };
 
 class MessageBoxDialogs final : public Dialogs
@@ -21,4 +38,9 @@ class MessageBoxDialogs final : public Dialogs
 public:
     void message(QWidget *parent, const QString &caption, const QString &text,
                  QMessageBox::Icon icon) override;
+    QMessageBox::StandardButton question(QWidget *parent, const QString &caption,
+                                         const QString &text, QMessageBox::StandardButtons buttons,
+                                         QMessageBox::Icon icon) override;
+    QString saveFileName(QWidget *parent, const QString &title, const QString &proposedPath,
+                         const QString &filter, const QString &defaultSuffix) override;
 };

@@ -4,10 +4,13 @@
 #include "courseview.h"
 #include "cuesink.h"
 #include "dialogs.h"
+#include "exportfile.h"
 #include "resultsgrid.h"
 #include "ui_testfut1.h"
 
+#include <QCloseEvent>
 #include <QCoreApplication>
+#include <QMenu>
 #include <QDir>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -110,6 +113,23 @@ void TForm1::FormCreate()
     connect(ui->BitBtnNuevo, &QPushButton::clicked, this, &TForm1::BitBtnNuevoClick);
     connect(ui->BitBtnStart, &QPushButton::clicked, this, &TForm1::BitBtnStartClick);
     connect(ui->BitBtnStop, &QPushButton::clicked, this, &TForm1::BitBtnStopClick);
+    connect(ui->BitBtnSalir, &QPushButton::clicked, this, &TForm1::BitBtnSalirClick);
+    connect(ui->BtnExportDatos, &QPushButton::clicked, this, &TForm1::BtnExportDatosClick);
+    connect(ui->BtnBorrarTabla, &QPushButton::clicked, this, &TForm1::BtnBorrarTablaClick);
+
+    m_popupMenu = new QMenu(this);
+    m_popupMenu->setObjectName(QStringLiteral("PopupMenu_HG"));
+    m_reactivate = m_popupMenu->addAction(QStringLiteral("Volver a activar..."));
+    m_reactivate->setObjectName(QStringLiteral("Volveraactivar1"));
+    connect(m_reactivate, &QAction::triggered, this, &TForm1::Volveraactivar1Click);
+    ui->HyperGrid_Sujetos->setContextMenuPolicy(Qt::CustomContextMenu);
+    // A right click opens the menu for the selected row; it must not move the selection.
+    ui->HyperGrid_Sujetos->viewport()->installEventFilter(this);
+    connect(ui->HyperGrid_Sujetos, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint &pos) {
+                PopupMenu_HGPopup();
+                m_popupMenu->popup(ui->HyperGrid_Sujetos->viewport()->mapToGlobal(pos));
+            });
 
     for (QRadioButton *mode : {ui->FlatRadioButton1, ui->FlatRadioButton2, ui->FlatRadioButton3}) {
         connect(mode, &QRadioButton::clicked, this, &TForm1::FlatRadioButton1Click);
@@ -423,6 +443,151 @@ void TForm1::BitBtnNuevoClick()
     ui->PanelTipo->raise();
     ui->GaugeRec->resize(ui->PanelStart->x() - 2 * ui->GaugeRec->x(), ui->GaugeRec->height());
     displaysChanged();
+    resultsGuard();
+}
+
+bool TForm1::askToSaveResults()
+{
+    return m_dialogs->question(this, QStringLiteral("Guardar datos"),
+                               QStringLiteral("Los registros de la anterior prueba de esfuerzo aún "
+                                              "no han sido exportados ¿Desea guardarlos ahora?"),
+                               QMessageBox::Yes | QMessageBox::No,
+                               QMessageBox::Information) == QMessageBox::Yes;
+}
+
+bool TForm1::unexportedResults() const
+{
+    // Every row counts: results further down the table are just as much at stake.
+    return m_resultsExported == 0 && m_results.anyResult();
+}
+
+void TForm1::resultsGuard()
+{
+    if (unexportedResults()) {
+        if (askToSaveResults())
+            BtnExportDatosClick();
+        else
+            m_results.clearResultColumns();
+    }
+    if (m_resultsExported == 1)
+        m_results.clearResultColumns();
+    m_resultsExported = 0;
+}
+
+int TForm1::selectedSlot() const
+{
+    const QModelIndex current = ui->HyperGrid_Sujetos->currentIndex();
+    return current.isValid() ? current.row() + 1 : 0;
+}
+
+bool TForm1::BtnExportDatosClick()
+{
+    if (!m_results.anyName())
+        return false;
+    ui->BtnExportDatos->setEnabled(true);
+
+    const int remembered = selectedSlot();
+    ExportConditions conditions;
+    conditions.when = m_now();
+    conditions.initialPeriod = ui->SpinEdit1->value();
+    conditions.initialSpeed = m_engine.initialSpeedText();
+    // The highlight walks down the table as the records are written.
+    for (int slot = 1; slot <= m_results.slotCount(); ++slot)
+        selectSlot(slot);
+    const QStringList lines =
+        ExportFile::lines(m_results, m_profile.programTitle, conditions, QLocale());
+    if (remembered > 0)
+        selectSlot(remembered);
+
+    const QString folder = m_programFolder + QStringLiteral("Export");
+    QDir().mkpath(folder); // may have gone since start-up; the dialog opens either way
+    const QString proposed = folder + QDir::separator() +
+                             ExportFile::proposedName(m_profile.programTitle, conditions.when.date());
+    const QString path = m_dialogs->saveFileName(
+        this, QStringLiteral("Exportación de Registros de ZENTA"), proposed,
+        QStringLiteral("Archivo de exportación de Registros (*.txt)"), QStringLiteral("txt"));
+    if (path.isEmpty())
+        return false;
+
+    QByteArray bytes;
+    if (!ExportFile::encode(lines, &bytes) || !ExportFile::write(path, bytes)) {
+        m_dialogs->message(this, QStringLiteral("Información"),
+                           QStringLiteral("No se ha podido exportar el archivo de Registros de ") +
+                               m_profile.programTitle + QLatin1Char('.'),
+                           QMessageBox::Warning);
+        return false;
+    }
+    m_resultsExported = 1;
+    return true;
+}
+
+void TForm1::BtnBorrarTablaClick()
+{
+    const auto answer = m_dialogs->question(
+        this, QStringLiteral("Borrar datos"),
+        QStringLiteral("¿Realmente desea borrar todos los datos que actualmente se encuentran en "
+                       "la Tabla de resultados de los deportistas?"),
+        QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Information);
+    if (answer != QMessageBox::Ok)
+        return;
+    m_results.clearAll();
+    for (FlatButton *button : std::as_const(m_stopButtons))
+        button->hide();
+}
+
+void TForm1::PopupMenu_HGPopup()
+{
+    const int slot = selectedSlot();
+    m_reactivate->setEnabled(slot > 0 && m_results.hasName(slot) &&
+                             !m_results.cell(ResultsModel::Periods, slot).isEmpty() &&
+                             ui->BitBtnStop->isEnabled() && !m_engine.warmUpPending());
+}
+
+void TForm1::Volveraactivar1Click()
+{
+    const int slot = selectedSlot();
+    if (slot <= 0)
+        return;
+    if (m_results.hasName(slot) && ui->BitBtnStop->isEnabled() && !m_engine.warmUpPending()) {
+        m_results.setCell(ResultsModel::Number, slot, QString::number(slot));
+        m_results.clearResults(slot);
+        stopButton(slot)->show();
+    } else {
+        stopButton(slot)->hide();
+    }
+}
+
+bool TForm1::confirmExit()
+{
+    // Unexported results are offered for saving first: nothing is lost unless the operator says so.
+    if (unexportedResults()) {
+        if (askToSaveResults())
+            BtnExportDatosClick();
+    }
+    const auto answer = m_dialogs->question(
+        this, QStringLiteral("Salir de ") + m_profile.programTitle,
+        QStringLiteral("Esto finaliza su sesión con ") + m_profile.programTitle + QLatin1Char('.'),
+        QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Information);
+    return answer == QMessageBox::Ok;
+}
+
+void TForm1::BitBtnSalirClick()
+{
+    if (confirmExit()) {
+        m_exiting = true;
+        emit exitConfirmed();
+    }
+}
+
+void TForm1::closeEvent(QCloseEvent *event)
+{
+    if (m_exiting || confirmExit()) {
+        m_exiting = true;
+        event->accept();
+        emit exitConfirmed();
+    } else {
+        event->ignore();
+    }
 }
 
 void TForm1::BitBtnStartClick()
@@ -669,6 +834,9 @@ void TForm1::hoverModeButton(QRadioButton *hovered)
 
 bool TForm1::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == ui->HyperGrid_Sujetos->viewport() && event->type() == QEvent::MouseButtonPress &&
+        static_cast<QMouseEvent *>(event)->button() == Qt::RightButton)
+        return true;
     if (event->type() == QEvent::MouseMove) {
         const int slot = watched->property("tag").toInt();
         if (slot > 0 && m_stopButtons.contains(watched))

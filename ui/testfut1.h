@@ -4,9 +4,11 @@
 #include "runengine.h"
 #include "sportprofile.h"
 
+#include <QDateTime>
 #include <QTimer>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 
 class Clock;
@@ -14,6 +16,8 @@ class CueSink;
 class CourseView;
 class FlatButton;
 class Dialogs;
+class QAction;
+class QMenu;
 class QRadioButton;
 
 namespace Ui {
@@ -43,12 +47,29 @@ public:
     QString programFolder() const { return m_programFolder; }
     bool soundAvailable() const { return m_soundAvailable; }
     TestMode testMode() const;
+    // Set by a successful export, cleared by a new test.
+    int resultsExported() const { return m_resultsExported; }
+    QMenu *gridMenu() const { return m_popupMenu; }
+    QAction *reactivateAction() const { return m_reactivate; }
+    // Where the export takes the date and time from (the system clock unless a test says so).
+    void setDateTimeSource(std::function<QDateTime()> source) { m_now = std::move(source); }
 
     // The full path of the running program's folder, ending in a separator.
     static QString getProgramFolder();
 
+signals:
+    // The operator confirmed leaving the program.
+    void exitConfirmed();
+
 public slots:
     void BitBtnNuevoClick();
+    // Writes the results file; true when a file was written.
+    bool BtnExportDatosClick();
+    void BtnBorrarTablaClick();
+    // Enables the re-activation item for the selected row, as the menu opens.
+    void PopupMenu_HGPopup();
+    void Volveraactivar1Click();
+    void BitBtnSalirClick();
     void BitBtnStartClick();
     void BitBtnStopClick();
     // Feeds the engine the time; runs on the poll timer.
@@ -62,6 +83,7 @@ public slots:
     void selectSlot(int slot);
 
 protected:
+    void closeEvent(QCloseEvent *event) override;
     void showEvent(QShowEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
@@ -74,6 +96,11 @@ private:
     void activateAthletes() override;
     void B01MouseMove(int slot);
     void layoutAthletesPanel();
+    void resultsGuard();
+    bool confirmExit();
+    bool askToSaveResults();
+    bool unexportedResults() const;
+    int selectedSlot() const;
 
     void FormCreate();
     void FormActivate();
@@ -102,4 +129,9 @@ private:
     QString m_programFolder;
     bool m_activated = false;
     bool m_soundAvailable = false;
+    int m_resultsExported = 0;
+    bool m_exiting = false; // confirmed once: closing the window then asks nothing more
+    QMenu *m_popupMenu = nullptr;
+    QAction *m_reactivate = nullptr;
+    std::function<QDateTime()> m_now = [] { return QDateTime::currentDateTime(); };
 };
