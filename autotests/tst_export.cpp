@@ -64,8 +64,10 @@ void TestExport::byteForByte_data()
 {
     QTest::addColumn<SportVariant>("variant");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("futbol, 7 columns") << SportVariant::Futbol << QStringLiteral("export_futbol.txt");
-    QTest::newRow("basket, 8 columns") << SportVariant::Basket << QStringLiteral("export_basket.txt");
+    QTest::newRow("futbol, 7 columns")
+        << SportVariant::Futbol << QStringLiteral("export_futbol.txt");
+    QTest::newRow("basket, 8 columns")
+        << SportVariant::Basket << QStringLiteral("export_basket.txt");
 }
 
 void TestExport::byteForByte()

@@ -78,8 +78,8 @@ QByteArray readAll(const QString &path)
 struct Harness
 {
     explicit Harness(SportVariant variant = SportVariant::Futbol)
-        : cwd(QDir::currentPath()), window((QDir::setCurrent(folder.path()), variant), clock,
-                                           &sound, &dialogs)
+        : cwd(QDir::currentPath()),
+          window((QDir::setCurrent(folder.path()), variant), clock, &sound, &dialogs)
     {
         window.setDateTimeSource([] { return QDateTime(QDate(2026, 12, 7), QTime(18, 30)); });
         window.show();
@@ -148,7 +148,8 @@ void TestMaintenance::exportWritesTheGridAndSetsTheFlag()
     // The folder came back before the dialog opened, and the name carries title and date.
     QVERIFY(QFileInfo(h.folder.filePath(QStringLiteral("Export"))).isDir());
     QCOMPARE(h.dialogs.proposedPaths,
-             QStringList{QDir(h.folder.path()).filePath(QStringLiteral("Export/ZENTA-Fútbol 2.0_07-12-26.txt"))});
+             QStringList{QDir(h.folder.path())
+                             .filePath(QStringLiteral("Export/ZENTA-Fútbol 2.0_07-12-26.txt"))});
     QVERIFY(h.dialogs.saveTitle.startsWith(QStringLiteral("Exportación de Registros de ")));
     QCOMPARE(h.dialogs.saveFilter, QStringLiteral("Archivo de exportación de Registros (*.txt)"));
     QCOMPARE(h.dialogs.saveSuffix, QStringLiteral("txt"));
@@ -159,7 +160,8 @@ void TestMaintenance::exportWritesTheGridAndSetsTheFlag()
     QCOMPARE(lines.size(), 4 + 14 + 1);
     QCOMPARE(lines.at(0), QByteArray("ZENTA-F\xFAtbol 2.0\r"));
     QCOMPARE(lines.at(2), QByteArray(";07/12/2026;18:30;1;4,2;\r"));
-    QCOMPARE(lines.at(4), QByteArray(";1;Luc\xED" "a;;04:23;1;275;4,8;\r"));
+    QCOMPARE(lines.at(4), QByteArray(";1;Luc\xED"
+                                     "a;;04:23;1;275;4,8;\r"));
     QCOMPARE(lines.at(5), QByteArray(";;;;;;;;\r"));
     QCOMPARE(lines.at(6), QByteArray(";3;\xCD\xF1igo;;04:23;1;275;4,8;\r"));
     QCOMPARE(lines.at(8), QByteArray(";;Pablo;;;;;;\r"));
@@ -203,8 +205,9 @@ void TestMaintenance::exportCancelledOrFailing()
     QCOMPARE(h.window.resultsExported(), 1);
     QCOMPARE(h.dialogs.messages.size(), 1);
     QCOMPARE(h.dialogs.messages.at(0).caption, QStringLiteral("Información"));
-    QCOMPARE(h.dialogs.messages.at(0).text,
-             QStringLiteral("No se ha podido exportar el archivo de Registros de ZENTA-Fútbol 2.0."));
+    QCOMPARE(
+        h.dialogs.messages.at(0).text,
+        QStringLiteral("No se ha podido exportar el archivo de Registros de ZENTA-Fútbol 2.0."));
     QCOMPARE(h.dialogs.messages.at(0).icon, QMessageBox::Warning);
     QCOMPARE(readAll(good), written);
     QCOMPARE(h.results().cell(ResultsModel::Name, 1), QStringLiteral("Ana"));
@@ -220,23 +223,23 @@ void TestMaintenance::guardTable_data()
     QTest::addColumn<bool>("exported");
     QTest::addColumn<int>("resultRow");
     QTest::addColumn<QList<int>>("answers"); // save question, then nothing more
-    QTest::addColumn<QString>("saveTo");      // "" cancels the dialog; "bad" fails the write
+    QTest::addColumn<QString>("saveTo");     // "" cancels the dialog; "bad" fails the write
     QTest::addColumn<bool>("asked");
     QTest::addColumn<bool>("cleared");
-    QTest::newRow("exported: cleared without asking") << true << 1 << QList<int>{} << QString()
-                                                      << false << true;
-    QTest::newRow("no results: nothing asked") << false << 0 << QList<int>{} << QString() << false
-                                               << false;
-    QTest::newRow("yes, file written") << false << 2 << QList<int>{QMessageBox::Yes}
-                                       << QStringLiteral("ok") << true << true;
-    QTest::newRow("yes, dialog cancelled") << false << 2 << QList<int>{QMessageBox::Yes} << QString()
-                                           << true << false;
-    QTest::newRow("yes, write failed") << false << 2 << QList<int>{QMessageBox::Yes}
-                                       << QStringLiteral("bad") << true << false;
+    QTest::newRow("exported: cleared without asking")
+        << true << 1 << QList<int>{} << QString() << false << true;
+    QTest::newRow("no results: nothing asked")
+        << false << 0 << QList<int>{} << QString() << false << false;
+    QTest::newRow("yes, file written")
+        << false << 2 << QList<int>{QMessageBox::Yes} << QStringLiteral("ok") << true << true;
+    QTest::newRow("yes, dialog cancelled")
+        << false << 2 << QList<int>{QMessageBox::Yes} << QString() << true << false;
+    QTest::newRow("yes, write failed")
+        << false << 2 << QList<int>{QMessageBox::Yes} << QStringLiteral("bad") << true << false;
     QTest::newRow("no") << false << 2 << QList<int>{QMessageBox::No} << QString() << true << true;
     // Results further down the table are guarded too.
-    QTest::newRow("results in row 9 only") << false << 9 << QList<int>{QMessageBox::No} << QString()
-                                           << true << true;
+    QTest::newRow("results in row 9 only")
+        << false << 9 << QList<int>{QMessageBox::No} << QString() << true << true;
 }
 
 void TestMaintenance::guardTable()
@@ -260,7 +263,7 @@ void TestMaintenance::guardTable()
         h.dialogs.saveTo = h.folder.filePath(QStringLiteral("first.txt"));
         QVERIFY(h.window.BtnExportDatosClick());
     }
-    h.dialogs.saveTo = saveTo == QStringLiteral("ok")    ? h.folder.filePath(QStringLiteral("g.txt"))
+    h.dialogs.saveTo = saveTo == QStringLiteral("ok") ? h.folder.filePath(QStringLiteral("g.txt"))
                        : saveTo == QStringLiteral("bad") ? QStringLiteral("/proc/zenta/g.txt")
                                                          : QString();
     for (int answer : answers)

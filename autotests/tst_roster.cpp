@@ -55,8 +55,8 @@ struct Harness
 // A mouse move without buttons, as the window system delivers it to a tracking widget.
 void hover(QWidget *widget, QPoint pos = QPoint(2, 2))
 {
-    QMouseEvent move(QEvent::MouseMove, pos, widget->mapToGlobal(pos), Qt::NoButton,
-                     Qt::NoButton, Qt::NoModifier);
+    QMouseEvent move(QEvent::MouseMove, pos, widget->mapToGlobal(pos), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
     QApplication::sendEvent(widget, &move);
 }
 
@@ -144,12 +144,18 @@ void TestRoster::startPeriodRule_data()
     QTest::addColumn<int>("category");
     QTest::addColumn<int>("period");
     QTest::addColumn<QString>("speed");
-    QTest::newRow("futbol F juvenil") << SportVariant::Futbol << 1 << 1 << 5 << QStringLiteral("6,6");
-    QTest::newRow("probst M senior") << SportVariant::Probst << 0 << 2 << 12 << QStringLiteral("10,8");
-    QTest::newRow("probst F senior") << SportVariant::Probst << 1 << 2 << 10 << QStringLiteral("9,6");
-    QTest::newRow("basket M juvenil") << SportVariant::Basket << 0 << 1 << 4 << QStringLiteral("7,2");
-    QTest::newRow("basket F senior") << SportVariant::Basket << 1 << 2 << 5 << QStringLiteral("7,8");
-    QTest::newRow("futsal M senior") << SportVariant::FutSal << 0 << 2 << 6 << QStringLiteral("7,2");
+    QTest::newRow("futbol F juvenil")
+        << SportVariant::Futbol << 1 << 1 << 5 << QStringLiteral("6,6");
+    QTest::newRow("probst M senior")
+        << SportVariant::Probst << 0 << 2 << 12 << QStringLiteral("10,8");
+    QTest::newRow("probst F senior")
+        << SportVariant::Probst << 1 << 2 << 10 << QStringLiteral("9,6");
+    QTest::newRow("basket M juvenil")
+        << SportVariant::Basket << 0 << 1 << 4 << QStringLiteral("7,2");
+    QTest::newRow("basket F senior")
+        << SportVariant::Basket << 1 << 2 << 5 << QStringLiteral("7,8");
+    QTest::newRow("futsal M senior")
+        << SportVariant::FutSal << 0 << 2 << 6 << QStringLiteral("7,2");
     QTest::newRow("voley F senior") << SportVariant::Voley << 1 << 2 << 5 << QStringLiteral("6,6");
 }
 

@@ -217,8 +217,7 @@ void TestMainWindow::defaultRun()
     QCOMPARE(ui->PanelRecVel->text(), QStringLiteral("Periodo de RECUPERACIÓN"));
     QCOMPARE(ui->EditPeriodo->text(), QStringLiteral("2"));
     QCOMPARE(ui->EditCompletados->text(), QStringLiteral("1"));
-    QCOMPARE(ui->Panel_Distancia->text(),
-             QString::number((B * p.segmentLengthCm + 50) / 100));
+    QCOMPARE(ui->Panel_Distancia->text(), QString::number((B * p.segmentLengthCm + 50) / 100));
     QCOMPARE(ui->Velocidad->text(), periodSpeedText(variant, 2));
     QCOMPARE(course->pictureOnTop(), 3);
     QCOMPARE(ui->EditCrono->text(), RunEngine::formatChrono(qint64(B) * first / 1000));
@@ -325,8 +324,8 @@ void TestMainWindow::stopInEveryPhaseKeepsTheDisplays_data()
     QTest::addColumn<QString>("periodo");
     // Football with warm-up: warm-up ends at 28 * 7843 = 219604, its pause at 399604.
     QTest::newRow("warm-up") << qint64(50000) << QStringLiteral("00:00") << QStringLiteral("1");
-    QTest::newRow("pre-test pause") << qint64(300000) << QStringLiteral("00:00")
-                                    << QStringLiteral("1");
+    QTest::newRow("pre-test pause")
+        << qint64(300000) << QStringLiteral("00:00") << QStringLiteral("1");
     QTest::newRow("effort") << qint64(399604 + 65500) << QStringLiteral("01:05")
                             << QStringLiteral("1");
     QTest::newRow("recovery") << qint64(399604 + 219604 + 10000) << QStringLiteral("03:49")

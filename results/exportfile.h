@@ -11,7 +11,7 @@ class ResultsModel;
 // The conditions of a test as written at the head of the results file.
 struct ExportConditions
 {
-    QDateTime when;      // moment of the export
+    QDateTime when; // moment of the export
     int initialPeriod = 1;
     QString initialSpeed; // as shown when the test started, "4,2"
 };

@@ -10,10 +10,10 @@
 // What the live displays show when an athlete drops out, as they show it.
 struct ResultReading
 {
-    QString time;         // "mm:ss"
+    QString time; // "mm:ss"
     int periodsCompleted = 0;
-    QString distance;     // whole metres
-    QString speed;        // "12,6"
+    QString distance; // whole metres
+    QString speed;    // "12,6"
 };
 
 // The roster and the results: one row per athlete slot (slot k is row k - 1), every cell text.

@@ -281,8 +281,8 @@ void RunEngine::endPause(qint64 dueMs)
     }
     setPhase(TestPhase::Effort);
     updateMarker();
-    m_picture = coursePicture(m_profile.variant, CourseSituation::PauseEnds, completedPeriods(),
-                              false);
+    m_picture =
+        coursePicture(m_profile.variant, CourseSituation::PauseEnds, completedPeriods(), false);
     m_restMarker = ::restMarkerVisible(CourseSituation::PauseEnds);
     updateDistance();
     if (afterWarmUp && m_listener)

@@ -10,9 +10,9 @@
 // option and in anything stored.
 enum class SportVariant : qint32 { Probst = 0, Futbol = 1, Basket = 2, FutSal = 3, Voley = 4 };
 
-constexpr std::array<SportVariant, 5> AllSportVariants = {SportVariant::Probst, SportVariant::Futbol,
-                                                          SportVariant::Basket, SportVariant::FutSal,
-                                                          SportVariant::Voley};
+constexpr std::array<SportVariant, 5> AllSportVariants = {
+    SportVariant::Probst, SportVariant::Futbol, SportVariant::Basket, SportVariant::FutSal,
+    SportVariant::Voley};
 
 // Colours are written as 0x00BBGGRR, the way the product's design values are given; this turns
 // one into the 0x00RRGGBB order that QColor and QRgb expect.

@@ -20,14 +20,21 @@ public:
                                                  QMessageBox::StandardButtons buttons,
                                                  QMessageBox::Icon icon)
     {
-        Q_UNUSED(parent) Q_UNUSED(caption) Q_UNUSED(text) Q_UNUSED(buttons) Q_UNUSED(icon)
+        Q_UNUSED(parent)
+        Q_UNUSED(caption)
+        Q_UNUSED(text)
+        Q_UNUSED(buttons)
+        Q_UNUSED(icon)
         return QMessageBox::Cancel;
     }
     // A save dialog that asks before replacing a file; empty when cancelled.
     virtual QString saveFileName(QWidget *parent, const QString &title, const QString &proposedPath,
                                  const QString &filter, const QString &defaultSuffix)
     {
-        Q_UNUSED(parent) Q_UNUSED(title) Q_UNUSED(proposedPath) Q_UNUSED(filter)
+        Q_UNUSED(parent)
+        Q_UNUSED(title)
+        Q_UNUSED(proposedPath)
+        Q_UNUSED(filter)
         Q_UNUSED(defaultSuffix)
         return {};
     }

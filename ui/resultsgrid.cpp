@@ -186,8 +186,8 @@ void ResultsHeader::paintSection(QPainter *painter, const QRect &rect, int logic
     font.setBold(true);
     painter->setFont(font);
     painter->setPen(color);
-    const QString title = model() ? model()->headerData(logicalIndex, Qt::Horizontal).toString()
-                                  : QString();
+    const QString title =
+        model() ? model()->headerData(logicalIndex, Qt::Horizontal).toString() : QString();
     painter->drawText(rect.adjusted(1, 1, -2, -2), Qt::AlignCenter | Qt::TextWordWrap, title);
     painter->restore();
 }
@@ -212,7 +212,8 @@ void ResultsDelegate::paint(QPainter *painter, const QStyleOptionViewItem &optio
 QWidget *ResultsDelegate::createEditor(QWidget *parent, const QStyleOptionViewItem &option,
                                        const QModelIndex &index) const
 {
-    auto *editor = qobject_cast<QLineEdit *>(QStyledItemDelegate::createEditor(parent, option, index));
+    auto *editor =
+        qobject_cast<QLineEdit *>(QStyledItemDelegate::createEditor(parent, option, index));
     if (editor) {
         editor->setMaxLength(ResultsModel::maxLength(index.column()));
         editor->setValidator(new EntryValidator(index.column(), editor));

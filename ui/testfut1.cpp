@@ -10,9 +10,9 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QMenu>
 #include <QDir>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QSignalBlocker>
@@ -66,6 +66,12 @@ QIcon athleteStopGlyph(qreal dpr)
     p.setBrush(QColor(0xE0, 0x20, 0x20));
     p.drawEllipse(QRectF(0.5, 0.5, 7, 7));
     return QIcon(pixmap);
+}
+
+void enableAll(std::initializer_list<QWidget *> widgets, bool enabled)
+{
+    for (QWidget *w : widgets)
+        w->setEnabled(enabled);
 }
 
 } // namespace
@@ -143,8 +149,8 @@ void TForm1::FormCreate()
             &TForm1::ComboBoxCategoriaChange);
     connect(ui->ComboBoxSexo, &QComboBox::currentIndexChanged, this,
             &TForm1::ComboBoxCategoriaChange);
-    for (QWidget *w : {static_cast<QWidget *>(ui->SpinEdit1), static_cast<QWidget *>(ui->ComboBoxSexo),
-                       static_cast<QWidget *>(ui->ComboBoxCategoria)})
+    for (QWidget *w :
+         std::initializer_list<QWidget *>{ui->SpinEdit1, ui->ComboBoxSexo, ui->ComboBoxCategoria})
         w->installEventFilter(this);
 
     ui->ComboBoxSexo->setCurrentIndex(0);
@@ -226,7 +232,8 @@ void TForm1::applyTheme()
     for (FlatPanel *p : {ui->PanelDeportistas, ui->PanelVelocidad, ui->PanelTipo, ui->PanelDuracion,
                          ui->EditVuelta})
         p->setFaceColor(panel);
-    for (FlatPanel *p : {ui->PanelDeportistas, ui->PanelVelocidad, ui->PanelTipo, ui->PanelDuracion})
+    for (FlatPanel *p :
+         {ui->PanelDeportistas, ui->PanelVelocidad, ui->PanelTipo, ui->PanelDuracion})
         p->setBorderColor(accent);
 
     const QColor silver(0xC0, 0xC0, 0xC0);
@@ -241,7 +248,8 @@ void TForm1::applyTheme()
         speed->setFaceColor(silver);
         speed->setTextColor(QColor(0, 0x80, 0));
         speed->setBorderColor(accent);
-        speed->setFont(speed == ui->Velocidad ? displayFont : pixelFont(QStringLiteral("Arial"), 16, true));
+        speed->setFont(speed == ui->Velocidad ? displayFont
+                                              : pixelFont(QStringLiteral("Arial"), 16, true));
     }
     const QFont captionFont = pixelFont(QStringLiteral("Arial"), 12, true);
     for (FlatPanel *caption : {ui->PanelParamtros, ui->PanelConfigurar, ui->FlatPanel6}) {
@@ -258,8 +266,8 @@ void TForm1::applyTheme()
         box->setFaceColor(panel);
         box->setBorderColor(accent);
     }
-    for (QLabel *label : {ui->LabelTiempo, ui->LabelCompletados, ui->LabelDistancia,
-                          ui->LabelVelocidadActual}) {
+    for (QLabel *label :
+         {ui->LabelTiempo, ui->LabelCompletados, ui->LabelDistancia, ui->LabelVelocidadActual}) {
         label->setFont(pixelFont(QStringLiteral("Arial"), 11, true));
         QPalette lp = label->palette();
         lp.setColor(QPalette::WindowText, Qt::white);
@@ -321,7 +329,8 @@ void TForm1::layoutWindow()
 
     // Right column: the course panels stand 24 px above the bottom edge.
     const int courseTop = clientHeight - ui->Panel_Voley->height() - 24;
-    for (CourseView *panel : {ui->Panel_Voley, ui->Panel_Basket, ui->Panel_Futbol, ui->Panel_FutSal})
+    for (CourseView *panel :
+         {ui->Panel_Voley, ui->Panel_Basket, ui->Panel_Futbol, ui->Panel_FutSal})
         panel->move(panel->x(), courseTop);
     const QRect course = m_course->geometry();
 
@@ -387,11 +396,11 @@ void TForm1::layoutAthletesPanel()
     const int rows = m_results.rowCount() + 1;
     panel->resize(columnsWidth + (m_profile.hasVo2Max() ? 28 : 8),
                   ResultsGrid::TitleRowHeight + (rows - 1) * 20 + 2);
-    const int below = ui->PanelDeportistas->height() - ui->FlatPanel6->y() - ui->FlatPanel6->height();
+    const int below =
+        ui->PanelDeportistas->height() - ui->FlatPanel6->y() - ui->FlatPanel6->height();
     panel->move(ui->PanelDeportistas->width() / 2 + ui->B01->width() / 2 - panel->width() / 2,
                 below / 2 + ui->FlatPanel6->y() + ui->FlatPanel6->height() - panel->height() / 2);
-    grid->setGeometry((panel->width() - columnsWidth) / 2, 1, columnsWidth,
-                      panel->height() - 1);
+    grid->setGeometry((panel->width() - columnsWidth) / 2, 1, columnsWidth, panel->height() - 1);
 
     const int rowHeight = ResultsGrid::DataRowHeight;
     int top = ResultsGrid::TitleRowHeight + panel->y() + 2;
@@ -501,8 +510,9 @@ bool TForm1::BtnExportDatosClick()
 
     const QString folder = m_programFolder + QStringLiteral("Export");
     QDir().mkpath(folder); // may have gone since start-up; the dialog opens either way
-    const QString proposed = folder + QDir::separator() +
-                             ExportFile::proposedName(m_profile.programTitle, conditions.when.date());
+    const QString proposed =
+        folder + QDir::separator() +
+        ExportFile::proposedName(m_profile.programTitle, conditions.when.date());
     const QString path = m_dialogs->saveFileName(
         this, QStringLiteral("Exportación de Registros de ZENTA"), proposed,
         QStringLiteral("Archivo de exportación de Registros (*.txt)"), QStringLiteral("txt"));
@@ -595,12 +605,9 @@ void TForm1::BitBtnStartClick()
     if (m_engine.phase() != TestPhase::Ready)
         return;
     ui->BitBtnStop->setEnabled(true);
-    for (QWidget *w : {static_cast<QWidget *>(ui->BitBtnStart), static_cast<QWidget *>(ui->BitBtnSalir),
-                       static_cast<QWidget *>(ui->BitBtnAyuda), static_cast<QWidget *>(ui->BitBtnGrupo),
-                       static_cast<QWidget *>(ui->SpinEdit1), static_cast<QWidget *>(ui->ComboBoxCategoria),
-                       static_cast<QWidget *>(ui->ComboBoxSexo), static_cast<QWidget *>(ui->BtnExportDatos),
-                       static_cast<QWidget *>(ui->BtnBorrarTabla)})
-        w->setEnabled(false);
+    enableAll({ui->BitBtnStart, ui->BitBtnSalir, ui->BitBtnAyuda, ui->BitBtnGrupo, ui->SpinEdit1,
+               ui->ComboBoxCategoria, ui->ComboBoxSexo, ui->BtnExportDatos, ui->BtnBorrarTabla},
+              false);
     ui->PanelTipo->lower();
     ui->PanelTipo->hide();
     ui->PanelStart->show();
@@ -617,11 +624,9 @@ void TForm1::BitBtnStopClick()
     m_pollTimer.stop();
     m_engine.stop();
     ui->BitBtnStop->setEnabled(false);
-    for (QWidget *w : {static_cast<QWidget *>(ui->BitBtnNuevo), static_cast<QWidget *>(ui->BitBtnSalir),
-                       static_cast<QWidget *>(ui->BitBtnAyuda), static_cast<QWidget *>(ui->BitBtnGrupo),
-                       static_cast<QWidget *>(ui->SpinEdit1), static_cast<QWidget *>(ui->ComboBoxCategoria),
-                       static_cast<QWidget *>(ui->ComboBoxSexo)})
-        w->setEnabled(true);
+    enableAll({ui->BitBtnNuevo, ui->BitBtnSalir, ui->BitBtnAyuda, ui->BitBtnGrupo, ui->SpinEdit1,
+               ui->ComboBoxCategoria, ui->ComboBoxSexo},
+              true);
     if (m_results.anyName()) {
         ui->BtnExportDatos->setEnabled(true);
         ui->BtnBorrarTabla->setEnabled(true);
@@ -779,8 +784,8 @@ void TForm1::displaysChanged()
 void TForm1::FlatRadioButton1Click()
 {
     BitBtnNuevoClick();
-    for (QWidget *w : {static_cast<QWidget *>(ui->FlatPanel22), static_cast<QWidget *>(ui->FlatPanel23),
-                       static_cast<QWidget *>(ui->FlatPanel8), static_cast<QWidget *>(ui->LabelVelocidad)})
+    for (QWidget *w : std::initializer_list<QWidget *>{ui->FlatPanel22, ui->FlatPanel23,
+                                                       ui->FlatPanel8, ui->LabelVelocidad})
         w->show();
     const bool repeat = ui->FlatRadioButton2->isChecked();
     if (repeat || ui->FlatRadioButton3->isChecked()) {
@@ -818,8 +823,8 @@ void TForm1::setModeColors(QRadioButton *accented)
 {
     for (QRadioButton *mode : {ui->FlatRadioButton1, ui->FlatRadioButton2, ui->FlatRadioButton3}) {
         QPalette pal = mode->palette();
-        pal.setColor(QPalette::WindowText, rgb(mode == accented ? m_profile.themeAccentColor
-                                                                : m_profile.themeBackColor));
+        pal.setColor(QPalette::WindowText,
+                     rgb(mode == accented ? m_profile.themeAccentColor : m_profile.themeBackColor));
         mode->setPalette(pal);
     }
 }
@@ -845,7 +850,8 @@ bool TForm1::eventFilter(QObject *watched, QEvent *event)
             hoverModeButton(static_cast<QRadioButton *>(watched));
         else if (watched == ui->PanelTipo) {
             // A move over a radio button reaches the panel too, once the button ignores it.
-            QWidget *under = ui->PanelTipo->childAt(static_cast<QMouseEvent *>(event)->position().toPoint());
+            QWidget *under =
+                ui->PanelTipo->childAt(static_cast<QMouseEvent *>(event)->position().toPoint());
             hoverModeButton(under == ui->FlatRadioButton2 || under == ui->FlatRadioButton3
                                 ? static_cast<QRadioButton *>(under)
                                 : nullptr);

@@ -135,9 +135,8 @@ void FlatPanel::paintEvent(QPaintEvent *)
     if (!pixmap().isNull()) {
         const QPixmap pm = pixmap();
         const QSize size = pm.deviceIndependentSize().toSize();
-        p.drawPixmap(QRect(QPoint((width() - size.width()) / 2, (height() - size.height()) / 2),
-                           size),
-                     pm);
+        p.drawPixmap(
+            QRect(QPoint((width() - size.width()) / 2, (height() - size.height()) / 2), size), pm);
     }
     if (!text().isEmpty()) {
         p.setPen(m_text);

@@ -45,7 +45,8 @@ void save(QWidget &window, const QString &path)
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("docs/screenshots");
+    const QString out =
+        argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("docs/screenshots");
     QDir().mkpath(out);
 
     for (const SportVariant variant : {SportVariant::Futbol, SportVariant::Basket}) {
