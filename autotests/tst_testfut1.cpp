@@ -69,6 +69,11 @@ private slots:
     void stopInEveryPhaseKeepsTheDisplays_data();
     void stopInEveryPhaseKeepsTheDisplays();
     void geometry();
+    void startScreen();
+    void helpPanel_data();
+    void helpPanel();
+    void aboutFromBothEntryPoints();
+    void toolbarThroughATestsLife();
 };
 
 void TestMainWindow::profileApplied_data()
@@ -373,6 +378,127 @@ void TestMainWindow::geometry()
     QCOMPARE(ui->BtnExportDatos->x(), 412);
     QCOMPARE(ui->BtnBorrarTabla->x(), 389);
     QCOMPARE(ui->FlatPanel6->width(), 390);
+}
+
+void TestMainWindow::startScreen()
+{
+    Harness h(SportVariant::FutSal);
+    Ui::TForm1 *ui = h.ui();
+    QVERIFY(ui->PanelInicio->isVisible());
+    QCOMPARE(ui->PanelInicio->geometry(), h.window.rect());
+    QCOMPARE(h.window.childAt(ui->BitBtnSalir->geometry().center()), ui->ImagePpal);
+    QCOMPARE(ui->LabelEffect3->text(), QStringLiteral(" ZENTA-FutSal "));
+    QCOMPARE(ui->LabelEffect4->text(), QStringLiteral("Orvelan en Fútbol-Sala"));
+    QCOMPARE(ui->LabelEffect3->x(), 97);
+    QCOMPARE(ui->LabelEffect4->x(), 53);
+    QCOMPARE(ui->BitBtnEmpezar->geometry(), QRect(329, 474, 233, 72));
+    QCOMPARE(ui->Acercade->geometry(), QRect(264, 474, 65, 72));
+    QVERIFY(!ui->ImagePpal->pixmap().isNull());
+
+    QTest::mouseClick(ui->BitBtnEmpezar, Qt::LeftButton);
+    QVERIFY(!ui->PanelInicio->isVisible());
+    QCOMPARE(h.window.childAt(ui->PanelTipo->geometry().center()), ui->PanelTipo);
+    QCOMPARE(h.window.childAt(ui->BitBtnSalir->geometry().center()), ui->BitBtnSalir);
+}
+
+void TestMainWindow::helpPanel_data()
+{
+    QTest::addColumn<SportVariant>("variant");
+    QTest::addColumn<QString>("picture");
+    QTest::addColumn<QString>("product");
+    QTest::newRow("probst") << SportVariant::Probst << QStringLiteral("ImageHlp_Futbol")
+                            << QStringLiteral("ZENTA-Fútbol");
+    QTest::newRow("futbol") << SportVariant::Futbol << QStringLiteral("ImageHlp_Futbol")
+                            << QStringLiteral("ZENTA-Fútbol");
+    QTest::newRow("basket") << SportVariant::Basket << QStringLiteral("ImageHlp_Basket")
+                            << QStringLiteral("ZENTA-Basket");
+    QTest::newRow("futsal") << SportVariant::FutSal << QStringLiteral("ImageHlp_FutSal")
+                            << QStringLiteral("ZENTA-FutSal");
+    QTest::newRow("voley") << SportVariant::Voley << QStringLiteral("ImageHlp_Voley")
+                           << QStringLiteral("ZENTA-Voley");
+}
+
+void TestMainWindow::helpPanel()
+{
+    QFETCH(SportVariant, variant);
+    QFETCH(QString, picture);
+    QFETCH(QString, product);
+    Harness h(variant);
+    Ui::TForm1 *ui = h.ui();
+    QTest::mouseClick(ui->BitBtnEmpezar, Qt::LeftButton);
+    QTest::mouseClick(ui->BitBtnAyuda, Qt::LeftButton);
+    QVERIFY(ui->ScrollBox1->isVisible());
+    QCOMPARE(ui->ScrollBox1->geometry(), h.window.rect());
+    // It covers the toolbar: the only way back is its own button.
+    QCOMPARE(h.window.childAt(ui->BitBtnNuevo->geometry().center())->window(), &h.window);
+    QVERIFY(ui->ScrollBox1->isAncestorOf(h.window.childAt(ui->BitBtnNuevo->geometry().center())) ||
+            h.window.childAt(ui->BitBtnNuevo->geometry().center()) == ui->ScrollBox1);
+
+    const auto *shown = ui->ScrollBox1->findChild<QLabel *>(picture);
+    QVERIFY(shown && shown->isVisible() && !shown->pixmap().isNull());
+    for (const QLabel *other : ui->ScrollBox1->findChildren<QLabel *>()) {
+        if (other != shown && other->objectName().startsWith(QStringLiteral("ImageHlp_")))
+            QVERIFY(!other->isVisible());
+    }
+    QCOMPARE(shown->y(), 56);
+    QCOMPARE(ui->Memo1->geometry(), QRect(326, 26, 485, 525));
+    QCOMPARE(ui->BitBtn3->pos(), QPoint(344, 545));
+
+    const QString text = ui->Memo1->toPlainText();
+    const QStringList paragraphs = text.trimmed().split(QStringLiteral("\n\n"));
+    QCOMPARE(paragraphs.size(), 7);
+    for (const QString &paragraph : paragraphs)
+        QVERIFY(paragraph.startsWith(QStringLiteral("   ")) || paragraph == paragraphs.first());
+    QVERIFY(text.contains(product));
+
+    // Typed text lasts only until the next opening.
+    ui->Memo1->setPlainText(QStringLiteral("borrador"));
+    QTest::mouseClick(ui->BitBtn3, Qt::LeftButton);
+    QVERIFY(!ui->ScrollBox1->isVisible());
+    QTest::mouseClick(ui->BitBtnAyuda, Qt::LeftButton);
+    QCOMPARE(ui->Memo1->toPlainText(), text);
+}
+
+void TestMainWindow::aboutFromBothEntryPoints()
+{
+    Harness h(SportVariant::Futbol);
+    int opened = 0;
+    h.window.setAboutHandler([&opened] { ++opened; });
+    QTest::mouseClick(h.ui()->Acercade, Qt::LeftButton);
+    QCOMPARE(opened, 1);
+    QTest::mouseClick(h.ui()->BitBtnEmpezar, Qt::LeftButton);
+    QTest::mouseClick(h.ui()->BitBtnGrupo, Qt::LeftButton);
+    QCOMPARE(opened, 2);
+}
+
+void TestMainWindow::toolbarThroughATestsLife()
+{
+    Harness h(SportVariant::Voley);
+    Ui::TForm1 *ui = h.ui();
+    const auto enabled = [ui] {
+        QString states;
+        for (const FlatButton *b : {ui->BitBtnSalir, ui->BitBtnNuevo, ui->BitBtnStart,
+                                    ui->BitBtnStop, ui->BitBtnAyuda, ui->BitBtnGrupo})
+            states += b->isEnabled() ? QLatin1Char('1') : QLatin1Char('0');
+        return states;
+    };
+    // Salir, Nuevo, Iniciar, Fin, Ayuda, A cerca de
+    QCOMPARE(enabled(), QStringLiteral("100011"));
+    QTest::mouseClick(ui->BitBtnEmpezar, Qt::LeftButton);
+    QCOMPARE(enabled(), QStringLiteral("100011"));
+    QTest::mouseClick(ui->FlatRadioButton3, Qt::LeftButton);
+    QCOMPARE(enabled(), QStringLiteral("101011"));
+    QTest::mouseClick(ui->BitBtnStart, Qt::LeftButton);
+    QCOMPARE(enabled(), QStringLiteral("000100"));
+    h.advanceTo(10000 + 36 * 4214 + 5000);
+    QCOMPARE(h.window.engine().phase(), TestPhase::PreTestRecovery);
+    QCOMPARE(enabled(), QStringLiteral("000100"));
+    QTest::mouseClick(ui->BitBtnStop, Qt::LeftButton);
+    QCOMPARE(enabled(), QStringLiteral("110011"));
+    QTest::mouseClick(ui->BitBtnNuevo, Qt::LeftButton);
+    QCOMPARE(enabled(), QStringLiteral("101011"));
+    QTest::mouseClick(ui->FlatRadioButton2, Qt::LeftButton);
+    QCOMPARE(enabled(), QStringLiteral("101011"));
 }
 
 QTEST_MAIN(TestMainWindow)

@@ -34,22 +34,6 @@ CourseView::CourseView(QWidget *parent) : QWidget(parent)
     setPalette(pal);
 }
 
-QString CourseView::pictureStem(SportVariant variant)
-{
-    switch (variant) {
-    case SportVariant::Basket:
-        return QStringLiteral("basket");
-    case SportVariant::FutSal:
-        return QStringLiteral("futsal");
-    case SportVariant::Voley:
-        return QStringLiteral("voley");
-    case SportVariant::Probst:
-    case SportVariant::Futbol:
-        break;
-    }
-    return QStringLiteral("futbol");
-}
-
 void CourseView::setSport(SportVariant variant)
 {
     qDeleteAll(m_pictures);
@@ -81,7 +65,7 @@ void CourseView::setSport(SportVariant variant)
         break;
     }
 
-    const QString stem = pictureStem(variant);
+    const QString stem = sportProfile(variant).resourceStem;
     for (int n = 1; n <= coursePictureCount(variant); ++n) {
         auto *label = new QLabel(this);
         label->setObjectName(imageName + QString::number(n));

@@ -49,9 +49,6 @@ public:
     QLabel *picture(int number) const { return m_pictures.value(number - 1); }
     int pictureCount() const { return int(m_pictures.size()); }
 
-    // File stem of the sport's pictures in the resources: futbol, basket, futsal, voley.
-    static QString pictureStem(SportVariant variant);
-
 protected:
     void paintEvent(QPaintEvent *event) override;
 

@@ -183,7 +183,6 @@ void ResultsHeader::paintSection(QPainter *painter, const QRect &rect, int logic
     if (logicalIndex == ResultsModel::Name || logicalIndex == ResultsModel::Code)
         color = Qt::white;
     font.setPixelSize(pixels);
-    font.setBold(true);
     painter->setFont(font);
     painter->setPen(color);
     const QString title =

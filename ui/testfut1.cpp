@@ -11,6 +11,7 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
@@ -120,6 +121,11 @@ void TForm1::FormCreate()
     connect(ui->BitBtnStart, &QPushButton::clicked, this, &TForm1::BitBtnStartClick);
     connect(ui->BitBtnStop, &QPushButton::clicked, this, &TForm1::BitBtnStopClick);
     connect(ui->BitBtnSalir, &QPushButton::clicked, this, &TForm1::BitBtnSalirClick);
+    connect(ui->BitBtnEmpezar, &QPushButton::clicked, this, &TForm1::BitBtnEmpezarClick);
+    connect(ui->BitBtnAyuda, &QPushButton::clicked, this, &TForm1::BitBtnAyudaClick);
+    connect(ui->BitBtn3, &QPushButton::clicked, this, &TForm1::BitBtn3Click);
+    connect(ui->BitBtnGrupo, &QPushButton::clicked, this, &TForm1::BitBtnGrupoClick);
+    connect(ui->Acercade, &QPushButton::clicked, this, &TForm1::AcercadeClick);
     connect(ui->BtnExportDatos, &QPushButton::clicked, this, &TForm1::BtnExportDatosClick);
     connect(ui->BtnBorrarTabla, &QPushButton::clicked, this, &TForm1::BtnBorrarTablaClick);
 
@@ -127,6 +133,7 @@ void TForm1::FormCreate()
     m_popupMenu->setObjectName(QStringLiteral("PopupMenu_HG"));
     m_reactivate = m_popupMenu->addAction(QStringLiteral("Volver a activar..."));
     m_reactivate->setObjectName(QStringLiteral("Volveraactivar1"));
+    m_reactivate->setIcon(resourceGlyph(QStringLiteral("reactivar")));
     connect(m_reactivate, &QAction::triggered, this, &TForm1::Volveraactivar1Click);
     ui->HyperGrid_Sujetos->setContextMenuPolicy(Qt::CustomContextMenu);
     // A right click opens the menu for the selected row; it must not move the selection.
@@ -187,6 +194,11 @@ void TForm1::applySportProfile()
             panel->hide();
     }
     m_course->setSport(m_profile.variant);
+
+    ui->ImagePpal->setPixmap(
+        QPixmap(QStringLiteral(":/pictures/main_%1.jpg").arg(m_profile.resourceStem)));
+    ui->LabelEffect3->setText(QLatin1Char(' ') + m_profile.programTitle + QLatin1Char(' '));
+    ui->LabelEffect4->setText(QStringLiteral("Orvelan en ") + m_profile.sportName);
     m_course->raise();
     m_course->show();
 
@@ -222,13 +234,56 @@ void TForm1::applyTheme()
     setPalette(pal);
 
     const QFont toolbarFont = pixelFont(QStringLiteral("Arial"), 15);
-    for (FlatButton *button : {ui->BitBtnSalir, ui->BitBtnNuevo, ui->BitBtnStart, ui->BitBtnStop,
-                               ui->BitBtnAyuda, ui->BitBtnGrupo}) {
+    const std::pair<FlatButton *, const char *> toolbar[] = {
+        {ui->BitBtnSalir, "salir"}, {ui->BitBtnNuevo, "nuevo"}, {ui->BitBtnStart, "start"},
+        {ui->BitBtnStop, "stop"},   {ui->BitBtnAyuda, "ayuda"}, {ui->BitBtnGrupo, "grupo"}};
+    for (const auto &[button, glyph] : toolbar) {
         button->setFaceColor(panel);
         button->setHoverColor(accent);
         button->setPressedColor(back);
         button->setFont(toolbarFont);
+        button->setIcon(resourceGlyph(QString::fromLatin1(glyph)));
+        button->setIconSize(QSize(24, 24));
     }
+
+    // Start screen: the sport's picture under its title, the two buttons centred below.
+    ui->PanelInicio->setFaceColor(QColor(0xC0, 0xC0, 0xC0));
+    ui->LabelEffect3->setFont(pixelFont(QStringLiteral("Arial Black"), 49, true, true));
+    ui->LabelEffect3->setEffect(EffectLabel::Effect::Shadow);
+    ui->LabelEffect3->setTextColor(QColor(0xC0, 0xC0, 0xC0));
+    ui->LabelEffect3->setShadowColor(QColor(0x80, 0x80, 0x80));
+    ui->LabelEffect4->setFont(pixelFont(QStringLiteral("Arial"), 19, false, true));
+    ui->LabelEffect4->setEffect(EffectLabel::Effect::Sunken);
+    ui->LabelEffect4->setTextColor(QColor(0x80, 0, 0));
+    ui->LabelEffect4->setHighlightColor(Qt::white);
+    ui->LabelEffect4->setShadowColor(QColor(0x40, 0x40, 0x40));
+    for (FlatButton *button : {ui->BitBtnEmpezar, ui->Acercade}) {
+        button->setFaceColor(Qt::white);
+        button->setHoverColor(QColor(0xFF, 0xF4, 0xE0));
+        button->setPressedColor(QColor(0xF0, 0x98, 0x13));
+        button->setBorderColor(QColor(0xB9, 0xB9, 0xB9));
+        button->setTextColor(QColor(0x80, 0x80, 0x80));
+        button->setIconSize(QSize(32, 32));
+    }
+    ui->BitBtnEmpezar->setFont(pixelFont(QStringLiteral("Arial"), 19, true, true));
+    ui->BitBtnEmpezar->setIcon(resourceGlyph(QStringLiteral("empezar")));
+    ui->Acercade->setIcon(resourceGlyph(QStringLiteral("acercade")));
+
+    // Help panel.
+    ui->ScrollBox1->setAutoFillBackground(true);
+    QPalette white = ui->ScrollBox1->palette();
+    white.setColor(QPalette::Window, Qt::white);
+    white.setColor(QPalette::Base, Qt::white);
+    ui->ScrollBox1->setPalette(white);
+    ui->Memo1->setFont(pixelFont(QStringLiteral("Arial"), 14));
+    ui->BitBtn3->setFaceColor(rgb(fromBgr(14540253)));
+    ui->BitBtn3->setHoverColor(QColor(0xEE, 0xEE, 0xEE));
+    ui->BitBtn3->setPressedColor(QColor(0xC8, 0xC8, 0xC8));
+    ui->BitBtn3->setBorderColor(rgb(fromBgr(11184810)));
+    ui->BitBtn3->setTextColor(Qt::black);
+    ui->BitBtn3->setFont(pixelFont(QStringLiteral("Arial"), 12));
+    ui->BitBtn3->setIcon(resourceGlyph(QStringLiteral("cerrar")));
+    ui->BitBtn3->setIconSize(QSize(16, 16));
     for (FlatPanel *p : {ui->PanelDeportistas, ui->PanelVelocidad, ui->PanelTipo, ui->PanelDuracion,
                          ui->EditVuelta})
         p->setFaceColor(panel);
@@ -305,7 +360,11 @@ void TForm1::applyTheme()
         button->setHoverColor(rgb(fromBgr(16751157)));
         button->setPressedColor(rgb(fromBgr(12615680)));
         button->setBorderColor(rgb(fromBgr(10485760)));
+        button->setIconSize(QSize(14, 14));
     }
+    ui->BtnExportDatos->setIcon(resourceGlyph(QStringLiteral("export")));
+    ui->BtnExportDatos->setGlyphRight(true);
+    ui->BtnBorrarTabla->setIcon(resourceGlyph(QStringLiteral("borrar")));
 
     QPalette cp = ui->CheckBox_Calentamiento->palette();
     cp.setColor(QPalette::WindowText, Qt::white);
@@ -314,6 +373,20 @@ void TForm1::applyTheme()
 
 void TForm1::layoutWindow()
 {
+    // Start screen over everything, the set-up panel ready in front for the work screen.
+    ui->PanelTipo->raise();
+    ui->PanelInicio->setGeometry(rect());
+    ui->PanelInicio->raise();
+    ui->ImagePpal->setGeometry(ui->PanelInicio->rect());
+    const int startWidth = ui->PanelInicio->width();
+    ui->LabelEffect3->move(startWidth / 2 - ui->LabelEffect3->width() / 2, ui->LabelEffect3->y());
+    ui->LabelEffect4->move(startWidth / 2 - ui->LabelEffect4->width() / 2, ui->LabelEffect4->y());
+    ui->BitBtnEmpezar->move(startWidth / 2 -
+                                (ui->BitBtnEmpezar->width() + ui->Acercade->width()) / 2 +
+                                ui->Acercade->width(),
+                            558 - ui->BitBtnEmpezar->height() - 12);
+    ui->Acercade->move(ui->BitBtnEmpezar->x() - ui->Acercade->width(), ui->BitBtnEmpezar->y());
+
     // Toolbar: six buttons in one row, 1 px apart, the last one filling up to the right edge.
     const int clientWidth = width();
     const int clientHeight = height();
@@ -381,7 +454,7 @@ void TForm1::layoutWindow()
     ui->BtnBorrarTabla->move(ui->BtnExportDatos->x() - ui->BtnBorrarTabla->width() + 1, 0);
     ui->FlatPanel6->resize(ui->BtnBorrarTabla->x() + 1, ui->FlatPanel6->height());
 
-    ui->PanelTipo->raise();
+    ui->PanelInicio->raise();
 }
 
 void TForm1::layoutAthletesPanel()
@@ -587,6 +660,69 @@ void TForm1::BitBtnSalirClick()
         m_exiting = true;
         emit exitConfirmed();
     }
+}
+
+void TForm1::BitBtnEmpezarClick()
+{
+    ui->PanelInicio->hide();
+}
+
+void TForm1::BitBtnAyudaClick()
+{
+    QWidget *help = ui->ScrollBox1;
+    help->setGeometry(rect());
+    help->show();
+    QLabel *pictures[] = {ui->ImageHlp_Futbol, ui->ImageHlp_Basket, ui->ImageHlp_FutSal,
+                          ui->ImageHlp_Voley};
+    const int top = help->height() / 2 - ui->ImageHlp_Voley->height() / 2;
+    for (QLabel *picture : pictures)
+        picture->move(picture->x(), top);
+    ui->Memo1->setGeometry(ui->ImageHlp_Voley->x() + ui->ImageHlp_Voley->width() + 20,
+                           ui->Memo1->y(), 0, help->height() - ui->BitBtn3->height() - 40);
+    ui->Memo1->resize(help->width() - ui->Memo1->x() - 15, ui->Memo1->height());
+    ui->BitBtn3->move(help->width() / 2 - ui->BitBtn3->width() / 2,
+                      help->height() - ui->BitBtn3->height() - 20);
+
+    QLabel *picture = ui->ImageHlp_Futbol;
+    switch (m_profile.variant) {
+    case SportVariant::Basket:
+        picture = ui->ImageHlp_Basket;
+        break;
+    case SportVariant::FutSal:
+        picture = ui->ImageHlp_FutSal;
+        break;
+    case SportVariant::Voley:
+        picture = ui->ImageHlp_Voley;
+        break;
+    case SportVariant::Probst:
+    case SportVariant::Futbol:
+        break;
+    }
+    picture->setPixmap(
+        QPixmap(QStringLiteral(":/pictures/help_%1.png").arg(m_profile.resourceStem)));
+    picture->raise();
+    picture->show();
+    // Reloaded at every opening: whatever was typed into the box is gone.
+    QFile text(QStringLiteral(":/text/help_%1.txt").arg(m_profile.resourceStem));
+    ui->Memo1->setPlainText(text.open(QIODevice::ReadOnly) ? QString::fromUtf8(text.readAll())
+                                                           : QString());
+    help->raise();
+}
+
+void TForm1::BitBtn3Click()
+{
+    ui->ScrollBox1->hide();
+}
+
+void TForm1::BitBtnGrupoClick()
+{
+    AcercadeClick();
+}
+
+void TForm1::AcercadeClick()
+{
+    if (m_about)
+        m_about();
 }
 
 void TForm1::closeEvent(QCloseEvent *event)

@@ -51,6 +51,9 @@ public:
     int resultsExported() const { return m_resultsExported; }
     QMenu *gridMenu() const { return m_popupMenu; }
     QAction *reactivateAction() const { return m_reactivate; }
+    // What "A cerca de..." and the start screen's about button open (the intro window in its
+    // about mode); set by the program entry.
+    void setAboutHandler(std::function<void()> handler) { m_about = std::move(handler); }
     // Where the export takes the date and time from (the system clock unless a test says so).
     void setDateTimeSource(std::function<QDateTime()> source) { m_now = std::move(source); }
 
@@ -70,6 +73,11 @@ public slots:
     void PopupMenu_HGPopup();
     void Volveraactivar1Click();
     void BitBtnSalirClick();
+    void BitBtnEmpezarClick();
+    void BitBtnAyudaClick();
+    void BitBtn3Click();
+    void BitBtnGrupoClick();
+    void AcercadeClick();
     void BitBtnStartClick();
     void BitBtnStopClick();
     // Feeds the engine the time; runs on the poll timer.
@@ -133,5 +141,6 @@ private:
     bool m_exiting = false; // confirmed once: closing the window then asks nothing more
     QMenu *m_popupMenu = nullptr;
     QAction *m_reactivate = nullptr;
+    std::function<void()> m_about;
     std::function<QDateTime()> m_now = [] { return QDateTime::currentDateTime(); };
 };

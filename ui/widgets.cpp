@@ -1,5 +1,6 @@
 #include "widgets.h"
 
+#include <QFile>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QStyleOptionButton>
@@ -143,6 +144,46 @@ void FlatPanel::paintEvent(QPaintEvent *)
         p.setFont(font());
         p.drawText(contentsRect().adjusted(margin(), 0, -margin(), 0), int(alignment()), text());
     }
+}
+
+QIcon resourceGlyph(const QString &name)
+{
+    QIcon icon;
+    const QString base = QStringLiteral(":/glyphs/") + name;
+    for (const auto &[suffix, mode] : {std::pair{QStringLiteral(""), QIcon::Normal},
+                                       std::pair{QStringLiteral("_disabled"), QIcon::Disabled}}) {
+        for (const QString &scale : {QStringLiteral(""), QStringLiteral("@2x")}) {
+            const QString file = base + suffix + scale + QStringLiteral(".png");
+            if (QFile::exists(file))
+                icon.addFile(file, QSize(), mode);
+        }
+    }
+    return icon;
+}
+
+EffectLabel::EffectLabel(QWidget *parent) : QLabel(parent)
+{
+    setAlignment(Qt::AlignCenter);
+}
+
+void EffectLabel::paintEvent(QPaintEvent *)
+{
+    QPainter p(this);
+    p.setRenderHint(QPainter::TextAntialiasing);
+    p.setFont(font());
+    const QRect r = contentsRect();
+    const int flags = int(alignment()) | (wordWrap() ? Qt::TextWordWrap : 0);
+    if (m_effect == Effect::Shadow) {
+        p.setPen(m_shadow);
+        p.drawText(r.translated(m_depth, m_depth), flags, text());
+    } else {
+        p.setPen(m_highlight);
+        p.drawText(r.translated(1, 1), flags, text());
+        p.setPen(m_shadow);
+        p.drawText(r.translated(-1, -1), flags, text());
+    }
+    p.setPen(m_text);
+    p.drawText(r, flags, text());
 }
 
 ColorGauge::ColorGauge(QWidget *parent) : QWidget(parent) {}

@@ -8,6 +8,10 @@
 
 // The flat widget set: plain faces in settable colours, so each sport can theme the window.
 
+// A two-state glyph from the program's resources: <name>.png (and @2x), greyed as
+// <name>_disabled.png where the resources hold one.
+QIcon resourceGlyph(const QString &name);
+
 // A flat push button with face, hover and pressed colours, a border and a glyph beside the
 // caption. The glyph greys out with the button.
 class FlatButton : public QPushButton
@@ -62,6 +66,53 @@ private:
     QColor m_face{Qt::lightGray};
     QColor m_text{Qt::black};
     QColor m_border;
+};
+
+// A label whose text stands out from its background: a drop shadow below and to the right, or
+// sunken (a highlight below and to the right, a shadow above and to the left).
+class EffectLabel : public QLabel
+{
+    Q_OBJECT
+public:
+    enum class Effect { Shadow, Sunken };
+    explicit EffectLabel(QWidget *parent = nullptr);
+
+    void setEffect(Effect effect)
+    {
+        m_effect = effect;
+        update();
+    }
+    Effect effect() const { return m_effect; }
+    void setTextColor(const QColor &color)
+    {
+        m_text = color;
+        update();
+    }
+    void setShadowColor(const QColor &color)
+    {
+        m_shadow = color;
+        update();
+    }
+    void setHighlightColor(const QColor &color)
+    {
+        m_highlight = color;
+        update();
+    }
+    void setDepth(int pixels)
+    {
+        m_depth = pixels;
+        update();
+    }
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    Effect m_effect = Effect::Shadow;
+    QColor m_text{Qt::lightGray};
+    QColor m_shadow{Qt::gray};
+    QColor m_highlight{Qt::white};
+    int m_depth = 2;
 };
 
 // A progress bar in three colours (light to dark from top to bottom) whose text is

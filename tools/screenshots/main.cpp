@@ -60,6 +60,11 @@ int main(int argc, char *argv[])
         QApplication::processEvents();
 
         Ui::TForm1 *ui = window.form();
+        save(window, out + QStringLiteral("/%1-start.png").arg(stem(variant)));
+        QTest::mouseClick(ui->BitBtnEmpezar, Qt::LeftButton);
+        QTest::mouseClick(ui->BitBtnAyuda, Qt::LeftButton);
+        save(window, out + QStringLiteral("/%1-help.png").arg(stem(variant)));
+        QTest::mouseClick(ui->BitBtn3, Qt::LeftButton);
         const char *const names[][2] = {{"Lucía Fernández", "A01"}, {"Martín Ibáñez", "A02"},
                                         {"Nuria Peña", "A03"},      {"Íñigo Goñi", "A04"},
                                         {"Sofía Núñez", "A05"},     {"Pablo Muñoz", "A06"},
