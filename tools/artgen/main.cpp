@@ -1,5 +1,6 @@
 // Draws the course pictures and writes the cue sounds from the same station table and profiles
-// the program uses, so a moved station or a new sport only needs a rerun of this tool.
+// the program uses, so a moved station or a new sport only needs a rerun of this tool. It also
+// draws the maker's logo, the start-screen and help pictures and the button glyphs.
 //
 // Usage: artgen <resources-folder>
 
@@ -1021,6 +1022,626 @@ bool writeIcon(const QDir &resources)
     return true;
 }
 
+// ---------------------------------------------------------------------------------------------
+// The maker's logo: an emblem and the word mark on white, the size of the intro window's frame.
+
+bool savePicture(const QImage &image, const QString &path, const char *format, int quality = -1)
+{
+    if (!image.save(path, format, quality)) {
+        std::fprintf(stderr, "artgen: cannot write %s\n", qPrintable(path));
+        return false;
+    }
+    std::printf("%s\n", qPrintable(path));
+    return true;
+}
+
+const QColor MakerBlue(0x1b, 0x3a, 0x6b);
+const QColor MakerOrange(0xf0, 0x7a, 0x1e);
+
+// The emblem: a ring cut by a rising track, in a square of the given size at the origin.
+void drawMakerEmblem(QPainter &p, double size)
+{
+    const QPointF c(size / 2, size / 2);
+    const double r = size * 0.42;
+    p.setPen(QPen(MakerBlue, size * 0.13, Qt::SolidLine, Qt::RoundCap));
+    p.setBrush(Qt::NoBrush);
+    p.drawArc(QRectF(c.x() - r, c.y() - r, 2 * r, 2 * r), 40 * 16, 280 * 16);
+    QPainterPath track;
+    track.moveTo(size * 0.16, size * 0.74);
+    track.cubicTo(size * 0.42, size * 0.70, size * 0.62, size * 0.52, size * 0.92, size * 0.18);
+    p.setPen(QPen(MakerOrange, size * 0.12, Qt::SolidLine, Qt::RoundCap));
+    p.drawPath(track);
+}
+
+bool writeMakerLogo(const QDir &pictures)
+{
+    QImage image(303, 40, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setRenderHint(QPainter::TextAntialiasing);
+
+    QFont mark(FontFamily);
+    mark.setPixelSize(26);
+    mark.setWeight(QFont::Black);
+    mark.setLetterSpacing(QFont::AbsoluteSpacing, 3.0);
+    mark.setHintingPreference(QFont::PreferNoHinting);
+    const QString word = QStringLiteral("ORVELAN");
+    QFont tag = uiFont(9, false);
+    tag.setLetterSpacing(QFont::AbsoluteSpacing, 1.2);
+    const QString tagline = QStringLiteral("SOFTWARE PARA EL DEPORTE");
+
+    const double emblem = 32;
+    const double gap = 9;
+    const double wordWidth = QFontMetricsF(mark).horizontalAdvance(word) - 3.0;
+    const double tagWidth = QFontMetricsF(tag).horizontalAdvance(tagline);
+    const double textWidth = std::max(wordWidth, tagWidth);
+    const double left = std::floor((image.width() - emblem - gap - textWidth) / 2);
+
+    p.save();
+    p.translate(left, 4);
+    drawMakerEmblem(p, emblem);
+    p.restore();
+
+    const double textLeft = left + emblem + gap;
+    p.setFont(mark);
+    p.setPen(MakerBlue);
+    p.drawText(QRectF(textLeft, 1, textWidth + 6, 28), Qt::AlignLeft | Qt::AlignVCenter, word);
+    p.setFont(tag);
+    p.setPen(QColor(0x80, 0x80, 0x80));
+    p.drawText(QRectF(textLeft, 27, textWidth + 6, 11), Qt::AlignLeft | Qt::AlignVCenter, tagline);
+    p.end();
+    return savePicture(image, pictures.filePath(QStringLiteral("korva.png")), "PNG");
+}
+
+// ---------------------------------------------------------------------------------------------
+// Start-screen pictures: the sport's own ground seen from one end, under floodlights, with the
+// title's band left calm. The ground is the course picture's background in perspective.
+
+QImage courseGround(SportVariant variant, bool withCones)
+{
+    const int scale = 2;
+    QImage ground(PictureWidth * scale, PictureHeight * scale, QImage::Format_ARGB32_Premultiplied);
+    ground.fill(Qt::transparent);
+    QPainter p(&ground);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.scale(scale, scale);
+    drawBackground(p, variant);
+    if (withCones) {
+        for (const Station &s : courseStations(variant))
+            drawCone(p, stationCentre(s), coneRadius(s) * 1.4);
+    }
+    return ground;
+}
+
+bool indoorSport(SportVariant variant)
+{
+    return variant != SportVariant::Futbol && variant != SportVariant::Probst;
+}
+
+void drawStands(QPainter &p, double horizon, int width, const QColor &tint, Rng &rng)
+{
+    // Tiers of seats as darker bands, with specks of spectators.
+    for (int tier = 0; tier < 5; ++tier) {
+        const double y0 = horizon - 26.0 * (tier + 1) - tier * 2.0;
+        QColor band = tint.darker(260 + tier * 30);
+        p.fillRect(QRectF(0, y0, width, 26), band);
+        p.fillRect(QRectF(0, y0, width, 1.5), QColor(255, 255, 255, 18));
+        for (int i = 0; i < 150; ++i) {
+            const double x = rng.next() * width;
+            const double y = y0 + 5 + rng.next() * 18;
+            const int light = 70 + int(rng.next() * 90);
+            p.fillRect(QRectF(x, y, 2.2, 2.2), QColor(light, light, light + 10, 120));
+        }
+    }
+    // Advertising boards along the touchline.
+    QLinearGradient boards(0, horizon - 9, 0, horizon);
+    boards.setColorAt(0, tint.lighter(130));
+    boards.setColorAt(1, tint.darker(140));
+    p.fillRect(QRectF(0, horizon - 9, width, 9), boards);
+}
+
+void drawFloodlight(QPainter &p, QPointF lamp, double reach, bool indoor)
+{
+    QRadialGradient glow(lamp, reach);
+    glow.setColorAt(0, QColor(255, 250, 230, indoor ? 150 : 210));
+    glow.setColorAt(0.08, QColor(255, 245, 215, 110));
+    glow.setColorAt(0.4, QColor(255, 240, 200, 28));
+    glow.setColorAt(1, QColor(255, 240, 200, 0));
+    p.setPen(Qt::NoPen);
+    p.setBrush(glow);
+    p.drawEllipse(lamp, reach, reach);
+    if (!indoor) {
+        // The lamp bank itself: a small grid of bright cells.
+        for (int r = 0; r < 3; ++r) {
+            for (int c = 0; c < 5; ++c)
+                p.fillRect(QRectF(lamp.x() - 17 + c * 7, lamp.y() - 9 + r * 6, 5, 4),
+                           QColor(255, 252, 240));
+        }
+    } else {
+        p.setBrush(QColor(255, 252, 240));
+        p.drawEllipse(lamp, 6, 3);
+    }
+}
+
+bool writeMainPictures(const QDir &pictures)
+{
+    const int w = 813;
+    const int h = 586;
+    const SportVariant variants[] = {SportVariant::Futbol, SportVariant::Basket,
+                                     SportVariant::FutSal, SportVariant::Voley};
+    for (SportVariant variant : variants) {
+        const SportProfile &profile = sportProfile(variant);
+        const QColor tint = QColor::fromRgb(QRgb(profile.themePanelColor));
+        const bool indoor = indoorSport(variant);
+        QImage image(w, h, QImage::Format_RGB32);
+        QPainter p(&image);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setRenderHint(QPainter::SmoothPixmapTransform);
+
+        // Night sky or arena roof.
+        const double horizon = 318;
+        QLinearGradient sky(0, 0, 0, horizon);
+        if (indoor) {
+            sky.setColorAt(0, QColor(0x0c, 0x10, 0x1a));
+            sky.setColorAt(1, tint.darker(380));
+        } else {
+            sky.setColorAt(0, QColor(0x06, 0x0d, 0x22));
+            sky.setColorAt(0.7, QColor(0x14, 0x2a, 0x52));
+            sky.setColorAt(1, QColor(0x2a, 0x45, 0x6e));
+        }
+        p.fillRect(QRectF(0, 0, w, horizon), sky);
+        Rng rng(0xC0FFEEu + quint32(variant));
+        if (indoor) {
+            // Roof trusses.
+            p.setPen(QPen(QColor(255, 255, 255, 16), 2));
+            for (int i = -6; i <= 6; ++i)
+                p.drawLine(QPointF(w / 2.0 + i * 30, 0), QPointF(w / 2.0 + i * 140, 150));
+            for (double y : {40.0, 85.0, 125.0})
+                p.drawLine(QPointF(0, y), QPointF(w, y));
+        } else {
+            for (int i = 0; i < 90; ++i) {
+                const int a = 60 + int(rng.next() * 150);
+                p.fillRect(QRectF(rng.next() * w, rng.next() * 150, 1.3, 1.3),
+                           QColor(255, 255, 255, a));
+            }
+        }
+        drawStands(p, horizon, w, tint, rng);
+
+        // The ground in perspective, far end at the horizon, near end below the picture.
+        const QImage ground = courseGround(variant, true);
+        const QPolygonF from =
+            QPolygonF(QRectF(0, 0, ground.width(), ground.height())).mid(0, 4); // the four corners
+        QPolygonF to;
+        const double farHalf = 230;
+        const double nearHalf = 1100;
+        const double nearY = h + 720;
+        to << QPointF(w / 2.0 - farHalf, horizon) << QPointF(w / 2.0 + farHalf, horizon)
+           << QPointF(w / 2.0 + nearHalf, nearY) << QPointF(w / 2.0 - nearHalf, nearY);
+        QTransform perspective;
+        if (QTransform::quadToQuad(from, to, perspective)) {
+            // What lies round the ground shows in the sport's surround colour.
+            p.fillRect(QRectF(0, horizon, w, h - horizon),
+                       ground.pixelColor(2, ground.height() / 2));
+            p.save();
+            p.setClipRect(QRectF(0, horizon, w, h - horizon));
+            p.setTransform(perspective);
+            p.drawImage(QPointF(0, 0), ground);
+            p.restore();
+        }
+
+        // Haze at the far end and darkening towards the viewer keep the title and buttons clear.
+        QLinearGradient haze(0, horizon - 40, 0, h);
+        haze.setColorAt(0, QColor(255, 255, 255, 0));
+        haze.setColorAt(0.1, QColor(230, 235, 255, 40));
+        haze.setColorAt(0.35, QColor(0, 0, 0, 0));
+        haze.setColorAt(1, QColor(0, 0, 0, 110));
+        p.fillRect(QRectF(0, horizon - 40, w, h - horizon + 40), haze);
+
+        p.setCompositionMode(QPainter::CompositionMode_Plus);
+        if (indoor) {
+            for (int i = 0; i < 5; ++i)
+                drawFloodlight(p, QPointF(w * (0.1 + 0.2 * i), 34), 150, true);
+        } else {
+            drawFloodlight(p, QPointF(70, 70), 260, false);
+            drawFloodlight(p, QPointF(w - 70, 70), 260, false);
+        }
+        p.setCompositionMode(QPainter::CompositionMode_SourceOver);
+
+        // Calm band behind the title.
+        QLinearGradient band(0, 130, 0, 290);
+        band.setColorAt(0, QColor(0, 0, 0, 0));
+        band.setColorAt(0.5, QColor(0, 0, 0, 70));
+        band.setColorAt(1, QColor(0, 0, 0, 0));
+        p.fillRect(QRectF(0, 130, w, 160), band);
+
+        // Vignette.
+        QRadialGradient vignette(QPointF(w / 2.0, h / 2.0), w * 0.75);
+        vignette.setColorAt(0.55, QColor(0, 0, 0, 0));
+        vignette.setColorAt(1, QColor(0, 0, 0, 150));
+        p.fillRect(image.rect(), vignette);
+        p.end();
+
+        const QString path = pictures.filePath(QStringLiteral("main_") + sportFileStem(variant) +
+                                               QStringLiteral(".jpg"));
+        if (!savePicture(image, path, "JPG", 90))
+            return false;
+    }
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Help pictures: the course with its numbered cones and the running direction, under a title.
+
+bool writeHelpPictures(const QDir &pictures)
+{
+    const SportVariant variants[] = {SportVariant::Futbol, SportVariant::Basket,
+                                     SportVariant::FutSal, SportVariant::Voley};
+    for (SportVariant variant : variants) {
+        const int w = 290;
+        const int h = variant == SportVariant::Basket ? 484 : 480;
+        const Style style = styleFor(variant);
+        const Layout layout = layoutFor(variant, captionsFor(variant));
+
+        QImage course(PictureWidth, PictureHeight, QImage::Format_RGB32);
+        {
+            QPainter p(&course);
+            p.setRenderHint(QPainter::Antialiasing);
+            p.setRenderHint(QPainter::TextAntialiasing);
+            drawBackground(p, variant);
+            drawCourseLine(p, layout.centres, style, false, false);
+            for (int i = 0; i < layout.centres.size(); ++i)
+                drawCone(p, layout.centres[i], layout.radii[i]);
+            for (int i = 0; i < layout.numberBoxes.size(); ++i)
+                drawNumberBox(p, layout.numberBoxes[i], i + 1);
+        }
+
+        QImage image(w, h, QImage::Format_RGB32);
+        image.fill(Qt::white);
+        QPainter p(&image);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setRenderHint(QPainter::TextAntialiasing);
+        p.setRenderHint(QPainter::SmoothPixmapTransform);
+
+        const double band = 24;
+        const QRectF area(0, band, w, h - 2 * band);
+        const double scale = std::min(area.width() / PictureWidth, area.height() / PictureHeight);
+        const QSizeF size(PictureWidth * scale, PictureHeight * scale);
+        const QRectF target(area.center().x() - size.width() / 2,
+                            area.center().y() - size.height() / 2, size.width(), size.height());
+        p.drawImage(target, course);
+        p.setPen(QPen(QColor(0x40, 0x40, 0x40), 1));
+        p.setBrush(Qt::NoBrush);
+        p.drawRect(target.adjusted(-0.5, -0.5, 0.5, 0.5));
+
+        const int cones = int(courseStations(variant).size());
+        p.setPen(style.caption);
+        p.setFont(uiFont(13, true));
+        p.drawText(QRectF(0, 0, w, band), Qt::AlignCenter,
+                   QStringLiteral("Circuito de %1 conos").arg(cones));
+        p.setPen(QColor(0x50, 0x50, 0x50));
+        p.setFont(uiFont(11, false));
+        p.drawText(QRectF(0, h - band, w, band), Qt::AlignCenter,
+                   QStringLiteral("Un deportista en cada cono, del 1 al %1").arg(cones));
+        p.end();
+
+        const QString path = pictures.filePath(QStringLiteral("help_") + sportFileStem(variant) +
+                                               QStringLiteral(".png"));
+        if (!savePicture(image, path, "PNG"))
+            return false;
+    }
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Button glyphs, drawn on a 24-unit grid and written at 1x and 2x. Toolbar glyphs get a
+// disabled twin, since the toolbar greys out its commands while a test runs.
+
+using GlyphPainter = void (*)(QPainter &p, const QColor &ink);
+
+QPen roundPen(const QColor &colour, double width)
+{
+    return QPen(colour, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+}
+
+void glyphSalir(QPainter &p, const QColor &ink)
+{
+    p.setPen(roundPen(ink, 2.2));
+    p.setBrush(Qt::NoBrush);
+    QPolygonF door;
+    door << QPointF(13, 6) << QPointF(13, 3.5) << QPointF(4, 3.5) << QPointF(4, 20.5)
+         << QPointF(13, 20.5) << QPointF(13, 18);
+    p.drawPolyline(door);
+    p.drawLine(QPointF(9, 12), QPointF(20.5, 12));
+    p.drawPolyline(QPolygonF() << QPointF(16.5, 8) << QPointF(20.5, 12) << QPointF(16.5, 16));
+}
+
+void glyphNuevo(QPainter &p, const QColor &ink)
+{
+    p.setPen(roundPen(ink, 2.0));
+    p.setBrush(Qt::NoBrush);
+    QPolygonF sheet;
+    sheet << QPointF(14, 3) << QPointF(5, 3) << QPointF(5, 21) << QPointF(19, 21) << QPointF(19, 8)
+          << QPointF(14, 3) << QPointF(14, 8) << QPointF(19, 8);
+    p.drawPolyline(sheet);
+    p.drawLine(QPointF(12, 11.5), QPointF(12, 17.5));
+    p.drawLine(QPointF(9, 14.5), QPointF(15, 14.5));
+}
+
+void glyphStart(QPainter &p, const QColor &ink)
+{
+    p.setPen(roundPen(ink, 1.6));
+    p.setBrush(ink);
+    QPolygonF play;
+    play << QPointF(7, 4.5) << QPointF(19.5, 12) << QPointF(7, 19.5);
+    p.drawPolygon(play);
+}
+
+void glyphStop(QPainter &p, const QColor &ink)
+{
+    p.setPen(roundPen(ink, 1.6));
+    p.setBrush(ink);
+    p.drawRoundedRect(QRectF(5.5, 5.5, 13, 13), 1.5, 1.5);
+}
+
+void glyphAyuda(QPainter &p, const QColor &ink)
+{
+    p.setPen(roundPen(ink, 2.0));
+    p.setBrush(Qt::NoBrush);
+    p.drawEllipse(QPointF(12, 12), 9.2, 9.2);
+    QPainterPath hook;
+    hook.moveTo(9, 9.6);
+    hook.cubicTo(9, 6.4, 15, 6.4, 15, 9.6);
+    hook.cubicTo(15, 11.8, 12, 12, 12, 14.2);
+    p.setPen(roundPen(ink, 2.1));
+    p.drawPath(hook);
+    p.setPen(Qt::NoPen);
+    p.setBrush(ink);
+    p.drawEllipse(QPointF(12, 17.4), 1.3, 1.3);
+}
+
+void person(QPainter &p, const QColor &ink, QPointF head, double s)
+{
+    p.setPen(Qt::NoPen);
+    p.setBrush(ink);
+    p.drawEllipse(head, 3.0 * s, 3.0 * s);
+    QPainterPath body;
+    const QPointF b = head + QPointF(0, 4.4 * s);
+    body.moveTo(b.x() - 5.4 * s, b.y() + 7.6 * s);
+    body.cubicTo(b.x() - 5.4 * s, b.y() + 1.2 * s, b.x() - 3.6 * s, b.y(), b.x(), b.y());
+    body.cubicTo(b.x() + 3.6 * s, b.y(), b.x() + 5.4 * s, b.y() + 1.2 * s, b.x() + 5.4 * s,
+                 b.y() + 7.6 * s);
+    body.closeSubpath();
+    p.drawPath(body);
+}
+
+void glyphGrupo(QPainter &p, const QColor &ink)
+{
+    QColor back = ink;
+    back.setAlphaF(ink.alphaF() * 0.7f);
+    person(p, back, QPointF(7, 7.5), 0.8);
+    person(p, back, QPointF(17, 7.5), 0.8);
+    person(p, ink, QPointF(12, 9), 1.0);
+}
+
+void glyphEmpezar(QPainter &p, const QColor &)
+{
+    QLinearGradient fill(0, 2, 0, 22);
+    fill.setColorAt(0, QColor(0x4c, 0xb8, 0x4a));
+    fill.setColorAt(1, QColor(0x2a, 0x86, 0x2e));
+    p.setPen(QPen(QColor(0x1e, 0x5e, 0x22), 1.0));
+    p.setBrush(fill);
+    p.drawEllipse(QPointF(12, 12), 10.5, 10.5);
+    p.setPen(roundPen(Qt::white, 2.4));
+    p.drawLine(QPointF(7, 12), QPointF(16.5, 12));
+    p.drawPolyline(QPolygonF() << QPointF(12.5, 7.5) << QPointF(17, 12) << QPointF(12.5, 16.5));
+}
+
+void glyphAcercade(QPainter &p, const QColor &)
+{
+    QLinearGradient fill(0, 2, 0, 22);
+    fill.setColorAt(0, QColor(0x4a, 0x8c, 0xe0));
+    fill.setColorAt(1, QColor(0x1f, 0x5a, 0xb0));
+    p.setPen(QPen(QColor(0x16, 0x3f, 0x7c), 1.0));
+    p.setBrush(fill);
+    p.drawEllipse(QPointF(12, 12), 10.5, 10.5);
+    p.setPen(Qt::NoPen);
+    p.setBrush(Qt::white);
+    p.drawEllipse(QPointF(12, 7.2), 1.6, 1.6);
+    p.drawRoundedRect(QRectF(10.5, 10, 3, 8.5), 0.8, 0.8);
+}
+
+void glyphCerrar(QPainter &p, const QColor &)
+{
+    p.setPen(QPen(QColor(0x8e, 0x1c, 0x1c), 1.0));
+    p.setBrush(QColor(0xd2, 0x3c, 0x3c));
+    p.drawEllipse(QPointF(12, 12), 10, 10);
+    p.setPen(roundPen(Qt::white, 2.6));
+    p.drawLine(QPointF(8, 8), QPointF(16, 16));
+    p.drawLine(QPointF(16, 8), QPointF(8, 16));
+}
+
+void glyphExport(QPainter &p, const QColor &)
+{
+    p.setPen(QPen(QColor(0x1e, 0x5e, 0x22), 1.4));
+    p.setBrush(QColor(0xf4, 0xfa, 0xf2));
+    QPolygonF sheet;
+    sheet << QPointF(4, 2.5) << QPointF(14, 2.5) << QPointF(18, 6.5) << QPointF(18, 21.5)
+          << QPointF(4, 21.5);
+    p.drawPolygon(sheet);
+    p.setPen(QPen(QColor(0x2a, 0x86, 0x2e), 1.4));
+    for (double y : {9.0, 12.5, 16.0})
+        p.drawLine(QPointF(7, y), QPointF(15, y));
+    p.drawLine(QPointF(11, 8), QPointF(11, 19));
+    p.setPen(roundPen(QColor(0x1f, 0x5a, 0xb0), 2.4));
+    p.drawLine(QPointF(13, 16), QPointF(21.5, 16));
+    p.drawPolyline(QPolygonF() << QPointF(18.5, 13) << QPointF(21.5, 16) << QPointF(18.5, 19));
+}
+
+void glyphBorrar(QPainter &p, const QColor &)
+{
+    const QColor edge(0x6e, 0x1a, 0x1a);
+    p.setPen(QPen(edge, 1.3));
+    p.setBrush(QColor(0xd2, 0x4a, 0x3c));
+    QPolygonF bin;
+    bin << QPointF(6, 7.5) << QPointF(18, 7.5) << QPointF(16.8, 21.5) << QPointF(7.2, 21.5);
+    p.drawPolygon(bin);
+    p.setPen(roundPen(QColor(255, 255, 255, 200), 1.3));
+    for (double x : {9.6, 12.0, 14.4})
+        p.drawLine(QPointF(x, 10.5), QPointF(x, 18.5));
+    p.setPen(QPen(edge, 1.3));
+    p.setBrush(QColor(0xe8, 0x6a, 0x5a));
+    p.drawRoundedRect(QRectF(4, 4.5, 16, 3), 1, 1);
+    p.setBrush(Qt::NoBrush);
+    p.drawRoundedRect(QRectF(9.5, 2.2, 5, 2.3), 0.8, 0.8);
+}
+
+void glyphReactivar(QPainter &p, const QColor &)
+{
+    const QColor ink(0x1f, 0x7a, 0x2e);
+    p.setPen(roundPen(ink, 2.4));
+    p.setBrush(Qt::NoBrush);
+    p.drawArc(QRectF(4, 4, 16, 16), 60 * 16, 280 * 16);
+    p.setPen(Qt::NoPen);
+    p.setBrush(ink);
+    QPolygonF head;
+    head << QPointF(13.2, 1.2) << QPointF(19.8, 5.2) << QPointF(13.4, 9.0);
+    p.drawPolygon(head);
+}
+
+void glyphActualizar(QPainter &p, const QColor &)
+{
+    const QColor ink(0x1f, 0x5a, 0xb0);
+    p.setPen(roundPen(ink, 2.3));
+    p.setBrush(Qt::NoBrush);
+    p.drawArc(QRectF(4, 4, 16, 16), 20 * 16, 140 * 16);
+    p.drawArc(QRectF(4, 4, 16, 16), 200 * 16, 140 * 16);
+    p.setPen(Qt::NoPen);
+    p.setBrush(ink);
+    // Arrow heads at the ends of the two arcs, turning clockwise.
+    p.drawPolygon(QPolygonF() << QPointF(16.6, 8.2) << QPointF(22.6, 8.2) << QPointF(19.6, 13.2));
+    p.drawPolygon(QPolygonF() << QPointF(1.4, 15.8) << QPointF(7.4, 15.8) << QPointF(4.4, 10.8));
+}
+
+void glyphBibliografia(QPainter &p, const QColor &)
+{
+    const QColor covers[] = {QColor(0x1f, 0x5a, 0xb0), QColor(0xc0, 0x3a, 0x2b),
+                             QColor(0x2a, 0x86, 0x2e)};
+    const double lefts[] = {3, 8.5, 14};
+    for (int i = 0; i < 3; ++i) {
+        p.setPen(QPen(covers[i].darker(150), 1.0));
+        p.setBrush(covers[i]);
+        if (i == 2) {
+            p.save();
+            p.translate(lefts[i] + 2.5, 21);
+            p.rotate(14);
+            p.drawRect(QRectF(-2.5, -16, 5, 16));
+            p.restore();
+        } else {
+            p.drawRect(QRectF(lefts[i], 4.5 + i * 1.5, 5, 16.5 - i * 1.5));
+            p.setPen(QPen(QColor(255, 255, 255, 170), 1.0));
+            p.drawLine(QPointF(lefts[i] + 1.2, 8 + i * 1.5), QPointF(lefts[i] + 3.8, 8 + i * 1.5));
+        }
+    }
+    p.setPen(QPen(QColor(0x50, 0x50, 0x50), 1.4));
+    p.drawLine(QPointF(1.5, 21.5), QPointF(22.5, 21.5));
+}
+
+void glyphCerrarMini(QPainter &p, const QColor &)
+{
+    p.setPen(roundPen(QColor(0x40, 0x40, 0x40), 2.8));
+    p.drawLine(QPointF(5, 5), QPointF(19, 19));
+    p.drawLine(QPointF(19, 5), QPointF(5, 19));
+}
+
+QImage renderGlyph(GlyphPainter painter, const QColor &ink, int pixels)
+{
+    QImage image(pixels, pixels, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.scale(pixels / 24.0, pixels / 24.0);
+    painter(p, ink);
+    p.end();
+    return image;
+}
+
+// Greyed and faded, the way a disabled command looks on any face colour.
+QImage disabledGlyph(const QImage &normal)
+{
+    QImage image = normal.convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < image.height(); ++y) {
+        QRgb *line = reinterpret_cast<QRgb *>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            const QRgb c = line[x];
+            const int grey = (qRed(c) * 11 + qGreen(c) * 16 + qBlue(c) * 5) / 32;
+            const int mixed = (grey + 0xa0) / 2;
+            line[x] = qRgba(mixed, mixed, mixed, qAlpha(c) * 45 / 100);
+        }
+    }
+    return image;
+}
+
+// The main window's glyphs go in glyphs/; the intro window's own, which it carries itself, in
+// glyphs/intro/.
+bool writeGlyphs(const QDir &resources)
+{
+    const QDir dir(resources.filePath(QStringLiteral("glyphs")));
+    const QDir introDir(dir.filePath(QStringLiteral("intro")));
+    if (!QDir().mkpath(dir.path()) || !QDir().mkpath(introDir.path()))
+        return false;
+    struct Glyph
+    {
+        const char *name;
+        GlyphPainter painter;
+        int size;
+        bool disabledTwin;
+        bool intro = false;
+    };
+    const QColor toolbarInk(Qt::white);
+    const Glyph glyphs[] = {
+        {"salir", glyphSalir, 24, true},
+        {"nuevo", glyphNuevo, 24, true},
+        {"start", glyphStart, 24, true},
+        {"stop", glyphStop, 24, true},
+        {"ayuda", glyphAyuda, 24, true},
+        {"grupo", glyphGrupo, 24, true},
+        {"empezar", glyphEmpezar, 32, true},
+        {"acercade", glyphAcercade, 32, true},
+        {"cerrar", glyphCerrar, 16, true},
+        {"export", glyphExport, 16, true},
+        {"borrar", glyphBorrar, 16, true},
+        {"reactivar", glyphReactivar, 16, true},
+        {"actualizar", glyphActualizar, 16, false, true},
+        {"bibliografia", glyphBibliografia, 16, false, true},
+        {"cerrar_mini", glyphCerrarMini, 10, false, true},
+    };
+    for (const Glyph &glyph : glyphs) {
+        const QDir &folder = glyph.intro ? introDir : dir;
+        for (int factor : {1, 2}) {
+            const QString suffix = factor == 2 ? QStringLiteral("@2x.png") : QStringLiteral(".png");
+            const QString name = QString::fromLatin1(glyph.name);
+            const QImage normal = renderGlyph(glyph.painter, toolbarInk, glyph.size * factor);
+            if (!savePicture(normal, folder.filePath(name + suffix), "PNG"))
+                return false;
+            if (glyph.disabledTwin &&
+                !savePicture(disabledGlyph(normal),
+                             folder.filePath(name + QStringLiteral("_disabled") + suffix), "PNG"))
+                return false;
+        }
+    }
+    return true;
+}
+
+bool writeShellPictures(const QDir &resources)
+{
+    const QDir pictures(resources.filePath(QStringLiteral("pictures")));
+    if (!QDir().mkpath(pictures.path()))
+        return false;
+    return writeMakerLogo(pictures) && writeMainPictures(pictures) && writeHelpPictures(pictures) &&
+           writeGlyphs(resources);
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -1038,7 +1659,7 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "artgen: no folder %s\n", qPrintable(args.at(1)));
         return 2;
     }
-    const bool ok =
-        writeCoursePictures(resources) && writeSounds(resources) && writeIcon(resources);
+    const bool ok = writeCoursePictures(resources) && writeSounds(resources) &&
+                    writeIcon(resources) && writeShellPictures(resources);
     return ok ? 0 : 1;
 }
