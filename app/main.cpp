@@ -2,28 +2,40 @@
 #include "cueplayer.h"
 #include "dialogs.h"
 #include "testfut1.h"
+#include "unitini.h"
 
 #include <QApplication>
 
-#ifndef ZENTA_SPORT_VARIANT
-#define ZENTA_SPORT_VARIANT 1
-#endif
+#include <memory>
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-
-    const SportVariant variant = SportVariant(ZENTA_SPORT_VARIANT);
-    SteadyClock clock;
-    CuePlayer sound(clock);
-    sound.open();
+    QApplication::setApplicationName(QStringLiteral("ZENTA"));
     MessageBoxDialogs dialogs;
 
-    TForm1 window(variant, clock, &sound, &dialogs);
-    window.setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
-                          Qt::WindowStaysOnTopHint);
-    window.setFixedSize(window.size());
-    window.show();
-    return app.exec();
+    return runStartUp(dialogs, [&app, &dialogs] {
+        SteadyClock clock;
+        CuePlayer sound(clock);
+        sound.open();
+
+        // Declared before the intro window so it outlives it; the intro only keeps a reference.
+        std::unique_ptr<TForm1> window;
+        const auto createMainWindow = [&]() -> QWidget * {
+            window = std::make_unique<TForm1>(TFormINI::instance()->sportVariant(), clock, &sound,
+                                              &dialogs);
+            window->setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint |
+                                   Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                                   Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint);
+            window->setFixedSize(window->size());
+            centreOnScreen(window.get());
+            TForm1 *mainWindow = window.get();
+            mainWindow->setAboutHandler([mainWindow] { TFormINI::showAbout(mainWindow); });
+            return window.get();
+        };
+
+        TFormINI intro(buildSportVariant(), createMainWindow, &dialogs);
+        intro.show();
+        return app.exec();
+    });
 }

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "sportprofile.h"
+
+#include <QString>
+#include <QStringList>
+
+// The texts, addresses and credits the intro window shows, by sport. The title is the sport
+// profile's own title; everything else that only the intro window shows lives here.
+namespace IntroTexts {
+
+inline QString version()
+{
+    return QStringLiteral("2.0.1");
+}
+inline QString edition()
+{
+    return QStringLiteral("2015");
+}
+inline QString language()
+{
+    return QString::fromUtf8("Español");
+}
+
+QString title(SportVariant variant);
+QString subtitle(SportVariant variant);
+// The legal notice; empty for the Probst edition.
+QString notice(SportVariant variant);
+
+QString makerHomePage();
+// The sport's page on the maker's site; empty for Probst, which has none of its own.
+QString sportPage(SportVariant variant);
+
+// The credits list of a sport as shown, one entry a line; groups are separated by an empty line.
+QString creditsResource(SportVariant variant);
+QStringList credits(SportVariant variant);
+
+} // namespace IntroTexts
