@@ -12,6 +12,15 @@ Q_DECLARE_METATYPE(TestPhase)
 
 namespace {
 
+void setLine(RunEngine &engine, int index, const QString &line)
+{
+    QStringList table = engine.workingTable();
+    while (table.size() <= index)
+        table.append(QString());
+    table[index] = line;
+    engine.setWorkingTable(table);
+}
+
 const char *phaseName(TestPhase p)
 {
     static const char *const names[] = {"Ready",  "WarmUp",   "PreTestRecovery",
@@ -686,7 +695,7 @@ void TestRunEngine::unreadableLineIsSilent()
     if (truncate)
         e.setWorkingTable(e.workingTable().mid(0, 1));
     else
-        e.setWorkingTableLine(1, line);
+        setLine(e, 1, line);
     h.start(TestMode::FullTest, 1, false);
     QVERIFY(h.advanceUntil([&] { return e.periodShown() == 2 && e.phase() == TestPhase::Effort; }));
     const qint64 silentFrom = h.clock.nowMs();
@@ -704,12 +713,21 @@ void TestRunEngine::unreadableLineIsSilent()
 
     // Started on such a line: only the start cue.
     Harness g(SportVariant::Futbol);
-    g.engine.setWorkingTableLine(4, truncate ? QStringLiteral("x") : line);
+    setLine(g.engine, 4, truncate ? QStringLiteral("x") : line);
     g.start(TestMode::EffortTest, 5, false);
     QCOMPARE(g.engine.nextDueMs(), qint64(-1));
     g.poll(600000);
     QCOMPARE(g.count(QStringLiteral("cue")), 1);
     QCOMPARE(g.engine.chronoText(), QStringLiteral("10:00"));
+
+    // Mended while the test runs: the cues start from the mend, without a burst for the wait.
+    setLine(g.engine, 4, QStringLiteral("5000"));
+    g.poll(600001);
+    QCOMPARE(g.count(QStringLiteral("cue")), 1);
+    g.poll(605000);
+    QCOMPARE(g.count(QStringLiteral("cue")), 1);
+    g.poll(605001);
+    QCOMPARE(g.count(QStringLiteral("cue")), 2);
 }
 
 // The window repaints on displaysChanged: it comes at every poll that changed what is shown,

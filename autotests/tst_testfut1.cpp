@@ -74,6 +74,7 @@ private slots:
     void helpPanel();
     void aboutFromBothEntryPoints();
     void toolbarThroughATestsLife();
+    void tablesPanelOnDoubleClick();
 };
 
 void TestMainWindow::profileApplied_data()
@@ -499,6 +500,29 @@ void TestMainWindow::toolbarThroughATestsLife()
     QCOMPARE(enabled(), QStringLiteral("101011"));
     QTest::mouseClick(ui->FlatRadioButton2, Qt::LeftButton);
     QCOMPARE(enabled(), QStringLiteral("101011"));
+}
+
+void TestMainWindow::tablesPanelOnDoubleClick()
+{
+    Harness h(SportVariant::Basket);
+    Ui::TForm1 *ui = h.ui();
+    QTest::mouseClick(ui->BitBtnEmpezar, Qt::LeftButton);
+    QVERIFY(!ui->PanelParametros->isVisible());
+    const QPoint background(10, 62);
+    QCOMPARE(h.window.childAt(background), nullptr);
+    QTest::mouseDClick(&h.window, Qt::LeftButton, {}, background);
+    QVERIFY(ui->PanelParametros->isVisible());
+    QCOMPARE(ui->PanelParametros->geometry(), QRect(761, -52, 358, 267));
+    QCOMPARE(ui->MemoPeriodoN_VOLEY->toPlainText().split(QLatin1Char('\n')).value(2),
+             QStringLiteral("3277"));
+    QCOMPARE(ui->MemoPeriodoN->toPlainText(), ui->MemoPeriodoN_BASKET->toPlainText());
+
+    // The working table is what the engine plays.
+    ui->MemoPeriodoN->setPlainText(QStringLiteral("2000\n1000"));
+    QCOMPARE(h.window.engine().workingTable(), QStringList({QStringLiteral("2000"),
+                                                             QStringLiteral("1000")}));
+    QTest::mouseDClick(&h.window, Qt::LeftButton, {}, background);
+    QVERIFY(!ui->PanelParametros->isVisible());
 }
 
 QTEST_MAIN(TestMainWindow)

@@ -35,11 +35,13 @@ RunEngine::RunEngine(const SportProfile &profile, const Clock &clock, RunListene
 {
 }
 
-void RunEngine::setWorkingTableLine(int index, const QString &line)
+void RunEngine::setWorkingTable(const QStringList &lines)
 {
-    while (m_table.size() <= index)
-        m_table.append(QString());
-    m_table[index] = line;
+    const bool wasSilent = currentInterval() <= 0;
+    m_table = lines;
+    const bool beeping = m_phase == TestPhase::WarmUp || m_phase == TestPhase::Effort;
+    if (beeping && wasSilent && currentInterval() > 0)
+        m_lastDueMs = m_clock.nowMs();
 }
 
 void RunEngine::setCurrentPeriod(int period)

@@ -65,8 +65,9 @@ public:
 
     // The working table: one interval per line, period 1 first. Read anew at every poll.
     const QStringList &workingTable() const { return m_table; }
-    void setWorkingTable(const QStringList &lines) { m_table = lines; }
-    void setWorkingTableLine(int index, const QString &line);
+    // An edit that makes a silent period playable starts its timeline now, rather than
+    // catching up at once on every cue missed while it was silent.
+    void setWorkingTable(const QStringList &lines);
 
     // Period chosen on the set-up panel; also updates the speed shown.
     void setCurrentPeriod(int period);

@@ -16,6 +16,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPlainTextEdit>
 #include <QSignalBlocker>
 
 namespace {
@@ -203,6 +204,20 @@ void TForm1::applySportProfile()
     m_course->show();
 
     ui->SpinEdit1->setMaximum(qMax(1, int(m_engine.workingTable().size())));
+
+    // Developer aid: every table in view, the working one editable while a test runs.
+    const std::pair<QPlainTextEdit *, SportVariant> sources[] = {
+        {ui->MemoPeriodoN_FUTBOL_PROBST, SportVariant::Probst},
+        {ui->MemoPeriodoN_FUTBOL, SportVariant::Futbol},
+        {ui->MemoPeriodoN_BASKET, SportVariant::Basket},
+        {ui->MemoPeriodoN_FS, SportVariant::FutSal},
+        {ui->MemoPeriodoN_VOLEY, SportVariant::Voley}};
+    for (const auto &[memo, variant] : sources)
+        memo->setPlainText(periodTableLines(sportProfile(variant)).join(QLatin1Char('\n')));
+    ui->MemoPeriodoN->setPlainText(m_engine.workingTable().join(QLatin1Char('\n')));
+    connect(ui->MemoPeriodoN, &QPlainTextEdit::textChanged, this, [this] {
+        m_engine.setWorkingTable(ui->MemoPeriodoN->toPlainText().split(QLatin1Char('\n')));
+    });
 
     ui->HyperGrid_Sujetos->setModel(&m_results);
     ui->HyperGrid_Sujetos->applyColumnWidths(m_profile.hasVo2Max());
@@ -486,6 +501,14 @@ void TForm1::layoutAthletesPanel()
 FlatButton *TForm1::stopButton(int slot) const
 {
     return m_stopButtons.value(slot - 1);
+}
+
+void TForm1::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    // FormDblClick: a double-click on the window's background shows or hides the tables.
+    QWidget::mouseDoubleClickEvent(event);
+    ui->PanelParametros->setVisible(!ui->PanelParametros->isVisible());
+    ui->PanelParametros->raise();
 }
 
 void TForm1::showEvent(QShowEvent *event)
