@@ -13,6 +13,28 @@ QVector<Station> stations(std::initializer_list<QPoint> corners, QSize size)
 
 } // namespace
 
+Course courseOf(SportVariant variant)
+{
+    switch (variant) {
+    case SportVariant::Basket:
+        return Course::Basketball;
+    case SportVariant::FutSal:
+        return Course::Futsal;
+    case SportVariant::Voley:
+        return Course::Volleyball;
+    case SportVariant::Probst:
+    case SportVariant::Futbol:
+        break;
+    }
+    return Course::Football;
+}
+
+QString courseResourceStem(SportVariant variant)
+{
+    static const char *const stems[] = {"futbol", "basket", "futsal", "voley"};
+    return QString::fromLatin1(stems[int(courseOf(variant))]);
+}
+
 const QVector<Station> &courseStations(SportVariant variant)
 {
     static const QVector<Station> football = stations({{249, 240},
@@ -71,18 +93,8 @@ const QVector<Station> &courseStations(SportVariant variant)
                                                     {53, 448},
                                                     {184, 414}},
                                                    {12, 12});
-    switch (variant) {
-    case SportVariant::Basket:
-        return basket;
-    case SportVariant::FutSal:
-        return futsal;
-    case SportVariant::Voley:
-        return voley;
-    case SportVariant::Probst:
-    case SportVariant::Futbol:
-        break;
-    }
-    return football;
+    static const QVector<Station> *const courses[] = {&football, &basket, &futsal, &voley};
+    return *courses[int(courseOf(variant))];
 }
 
 int coursePictureCount(SportVariant variant)

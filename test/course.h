@@ -19,6 +19,13 @@ struct Station
     QSize size;
 };
 
+// The four courses, in this order: football (with the Probst table), basketball, futsal,
+// volleyball. Per-course controls and resources are listed in this order.
+enum class Course { Football = 0, Basketball = 1, Futsal = 2, Volleyball = 3 };
+Course courseOf(SportVariant variant);
+// Name of a course's pictures and texts in the resources: futbol, basket, futsal, voley.
+QString courseResourceStem(SportVariant variant);
+
 // Stations 1..L of the sport in forward running order (station 1 is the start).
 const QVector<Station> &courseStations(SportVariant variant);
 

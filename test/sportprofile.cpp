@@ -17,7 +17,6 @@ SportProfile makeProfile(SportVariant variant)
         p.themePanelColor = fromBgr(6203728);
         p.themeAccentColor = fromBgr(4421433);
         p.periodTableResource = QStringLiteral(":/tables/probst.txt");
-        p.resourceStem = QStringLiteral("futbol");
         p.startPeriodRule = {{{1, 8, 12}, {1, 6, 10}}};
         p.hasCategoryRanges = true;
         p.categoryRanges = {{{{{1, 7}, {8, 11}, {12, 30}}}, {{{1, 5}, {6, 9}, {10, 30}}}}};
@@ -30,7 +29,6 @@ SportProfile makeProfile(SportVariant variant)
         p.themePanelColor = fromBgr(6203728);
         p.themeAccentColor = fromBgr(4421433);
         p.periodTableResource = QStringLiteral(":/tables/futbol.txt");
-        p.resourceStem = QStringLiteral("futbol");
         p.startPeriodRule = {{{1, 6, 9}, {1, 5, 7}}};
         p.hasCategoryRanges = true;
         p.categoryRanges = {{{{{1, 5}, {6, 8}, {9, 30}}}, {{{1, 4}, {5, 6}, {7, 30}}}}};
@@ -45,7 +43,6 @@ SportProfile makeProfile(SportVariant variant)
         p.themePanelColor = fromBgr(2930925);
         p.themeAccentColor = fromBgr(1219277);
         p.periodTableResource = QStringLiteral(":/tables/basket.txt");
-        p.resourceStem = QStringLiteral("basket");
         p.startPeriodRule = {{{1, 4, 6}, {1, 4, 5}}};
         break;
     case SportVariant::FutSal:
@@ -58,7 +55,6 @@ SportProfile makeProfile(SportVariant variant)
             p.themePanelColor = fromBgr(12615680);
             p.themeAccentColor = fromBgr(9330688);
             p.periodTableResource = QStringLiteral(":/tables/futsal.txt");
-            p.resourceStem = QStringLiteral("futsal");
         } else {
             p.programTitle = QStringLiteral("ZENTA-Voley");
             p.sportName = QStringLiteral("Voleibol");
@@ -69,7 +65,6 @@ SportProfile makeProfile(SportVariant variant)
             p.themePanelColor = fromBgr(5474935);
             p.themeAccentColor = fromBgr(3364169);
             p.periodTableResource = QStringLiteral(":/tables/voley.txt");
-            p.resourceStem = QStringLiteral("voley");
         }
         p.startPeriodRule = {{{1, 3, 6}, {1, 3, 5}}};
         p.hasCategoryRanges = true;

@@ -41,9 +41,6 @@ struct SportProfile
     quint32 themePanelColor = 0;  // RGB
     quint32 themeAccentColor = 0; // RGB
     QString periodTableResource;  // one interval in ms per line, period 1 first
-    // Name of the sport's pictures and texts in the resources: futbol, basket, futsal, voley.
-    // Football and the Probst table share one course.
-    QString resourceStem;
     // Initial period proposed by [sex][category].
     std::array<std::array<int, 3>, 2> startPeriodRule{};
     // Inverse: the category whose inclusive range [first, last] holds a period, by [sex][category].

@@ -44,28 +44,14 @@ void CourseView::setSport(SportVariant variant)
     m_sport = variant;
 
     // Control names follow the sport: ImageFutbol1, ShapeF1, ShapeDescansoF and so on.
-    QString imageName, shapeName;
-    switch (variant) {
-    case SportVariant::Basket:
-        imageName = QStringLiteral("ImageBasket");
-        shapeName = QStringLiteral("B");
-        break;
-    case SportVariant::FutSal:
-        imageName = QStringLiteral("ImageFutSal");
-        shapeName = QStringLiteral("FS");
-        break;
-    case SportVariant::Voley:
-        imageName = QStringLiteral("ImageVoley");
-        shapeName = QStringLiteral("V");
-        break;
-    case SportVariant::Probst:
-    case SportVariant::Futbol:
-        imageName = QStringLiteral("ImageFutbol");
-        shapeName = QStringLiteral("F");
-        break;
-    }
+    static const char *const imageNames[] = {"ImageFutbol", "ImageBasket", "ImageFutSal",
+                                             "ImageVoley"};
+    static const char *const shapeNames[] = {"F", "B", "FS", "V"};
+    const int course = int(courseOf(variant));
+    const QString imageName = QString::fromLatin1(imageNames[course]);
+    const QString shapeName = QString::fromLatin1(shapeNames[course]);
 
-    const QString stem = sportProfile(variant).resourceStem;
+    const QString stem = courseResourceStem(variant);
     for (int n = 1; n <= coursePictureCount(variant); ++n) {
         auto *label = new QLabel(this);
         label->setObjectName(imageName + QString::number(n));
@@ -86,7 +72,7 @@ void CourseView::setSport(SportVariant variant)
     m_rest = new StationMarker(this);
     m_rest->setObjectName(QStringLiteral("ShapeDescanso") + shapeName);
     m_rest->setGeometry(QRect(stations.first().topLeft, stations.first().size));
-    const bool football = variant == SportVariant::Probst || variant == SportVariant::Futbol;
+    const bool football = courseOf(variant) == Course::Football;
     m_rest->setColors(football ? QColor(0, 0x80, 0) : QColor(Qt::black), QColor(0xC0, 0xC0, 0xC0));
 
     m_top = 0;

@@ -1,6 +1,7 @@
 #include "testfut1.h"
 
 #include "clock.h"
+#include "course.h"
 #include "courseview.h"
 #include "cuesink.h"
 #include "dialogs.h"
@@ -175,29 +176,15 @@ void TForm1::applySportProfile()
     setWindowTitle(m_profile.programTitle + QStringLiteral(": Orvelan en ") + m_profile.sportName);
 
     CourseView *panels[] = {ui->Panel_Futbol, ui->Panel_Basket, ui->Panel_FutSal, ui->Panel_Voley};
-    switch (m_profile.variant) {
-    case SportVariant::Basket:
-        m_course = ui->Panel_Basket;
-        break;
-    case SportVariant::FutSal:
-        m_course = ui->Panel_FutSal;
-        break;
-    case SportVariant::Voley:
-        m_course = ui->Panel_Voley;
-        break;
-    case SportVariant::Probst:
-    case SportVariant::Futbol:
-        m_course = ui->Panel_Futbol;
-        break;
-    }
+    m_course = panels[int(courseOf(m_profile.variant))];
     for (CourseView *panel : panels) {
         if (panel != m_course)
             panel->hide();
     }
     m_course->setSport(m_profile.variant);
 
-    ui->ImagePpal->setPixmap(
-        QPixmap(QStringLiteral(":/pictures/main_%1.jpg").arg(m_profile.resourceStem)));
+    ui->ImagePpal->setPixmap(QPixmap(
+        QStringLiteral(":/pictures/main_%1.jpg").arg(courseResourceStem(m_profile.variant))));
     ui->LabelEffect3->setText(QLatin1Char(' ') + m_profile.programTitle + QLatin1Char(' '));
     ui->LabelEffect4->setText(QStringLiteral("Orvelan en ") + m_profile.sportName);
     m_course->raise();
@@ -706,27 +693,13 @@ void TForm1::BitBtnAyudaClick()
     ui->BitBtn3->move(help->width() / 2 - ui->BitBtn3->width() / 2,
                       help->height() - ui->BitBtn3->height() - 20);
 
-    QLabel *picture = ui->ImageHlp_Futbol;
-    switch (m_profile.variant) {
-    case SportVariant::Basket:
-        picture = ui->ImageHlp_Basket;
-        break;
-    case SportVariant::FutSal:
-        picture = ui->ImageHlp_FutSal;
-        break;
-    case SportVariant::Voley:
-        picture = ui->ImageHlp_Voley;
-        break;
-    case SportVariant::Probst:
-    case SportVariant::Futbol:
-        break;
-    }
-    picture->setPixmap(
-        QPixmap(QStringLiteral(":/pictures/help_%1.png").arg(m_profile.resourceStem)));
+    QLabel *picture = pictures[int(courseOf(m_profile.variant))];
+    picture->setPixmap(QPixmap(
+        QStringLiteral(":/pictures/help_%1.png").arg(courseResourceStem(m_profile.variant))));
     picture->raise();
     picture->show();
     // Reloaded at every opening: whatever was typed into the box is gone.
-    QFile text(QStringLiteral(":/text/help_%1.txt").arg(m_profile.resourceStem));
+    QFile text(QStringLiteral(":/text/help_%1.txt").arg(courseResourceStem(m_profile.variant)));
     ui->Memo1->setPlainText(text.open(QIODevice::ReadOnly) ? QString::fromUtf8(text.readAll())
                                                            : QString());
     help->raise();
