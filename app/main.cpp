@@ -31,6 +31,8 @@ int main(int argc, char *argv[])
             centreOnScreen(window.get());
             TForm1 *mainWindow = window.get();
             mainWindow->setAboutHandler([mainWindow] { TFormINI::showAbout(mainWindow); });
+            QObject::connect(mainWindow, &TForm1::exitConfirmed, &app, &QCoreApplication::quit,
+                             Qt::QueuedConnection);
             return window.get();
         };
 
