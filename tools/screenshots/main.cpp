@@ -4,12 +4,14 @@
 #include "cuesink.h"
 #include "dialogs.h"
 #include "testfut1.h"
+#include "unitini.h"
 #include "ui_testfut1.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QPixmap>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 
@@ -58,6 +60,22 @@ int main(int argc, char *argv[])
         if (!QTest::qWaitForWindowExposed(&window))
             qWarning("window not exposed");
         QApplication::processEvents();
+
+        // The intro card as it opens, and the about box it doubles as.
+        TFormINI intro(variant);
+        intro.Timer_Inicio()->stop();
+        intro.show();
+        if (!QTest::qWaitForWindowExposed(&intro))
+            qWarning("intro not exposed");
+        save(intro, out + QStringLiteral("/%1-intro.png").arg(stem(variant)));
+        intro.hide();
+        QTimer::singleShot(300, [&] {
+            if (QWidget *about = QApplication::activeModalWidget()) {
+                save(*about, out + QStringLiteral("/%1-about.png").arg(stem(variant)));
+                about->close();
+            }
+        });
+        TFormINI::showAbout(&window);
 
         Ui::TForm1 *ui = window.form();
         save(window, out + QStringLiteral("/%1-start.png").arg(stem(variant)));
