@@ -1,27 +1,12 @@
 #include "introtexts.h"
 
+#include "course.h"
+
 #include <QFile>
 
 namespace IntroTexts {
 
 namespace {
-
-// The sport word the addresses and resource names share; Probst is the football edition.
-QString sportKey(SportVariant variant)
-{
-    switch (variant) {
-    case SportVariant::Basket:
-        return QStringLiteral("basket");
-    case SportVariant::FutSal:
-        return QStringLiteral("futsal");
-    case SportVariant::Voley:
-        return QStringLiteral("voley");
-    case SportVariant::Probst:
-    case SportVariant::Futbol:
-        break;
-    }
-    return QStringLiteral("futbol");
-}
 
 QString productName(SportVariant variant)
 {
@@ -80,12 +65,12 @@ QString sportPage(SportVariant variant)
 {
     if (variant == SportVariant::Probst)
         return QString();
-    return makerHomePage() + QStringLiteral("zenta/") + sportKey(variant);
+    return makerHomePage() + QStringLiteral("zenta/") + courseResourceStem(variant);
 }
 
 QString creditsResource(SportVariant variant)
 {
-    return QStringLiteral(":/text/credits_") + sportKey(variant) + QStringLiteral(".txt");
+    return QStringLiteral(":/text/credits_") + courseResourceStem(variant) + QStringLiteral(".txt");
 }
 
 QStringList credits(SportVariant variant)

@@ -1,7 +1,6 @@
 #include "clock.h"
-#include "cuesink.h"
-#include "dialogs.h"
 #include "exportfile.h"
+#include "fakes.h"
 #include "resultsgrid.h"
 #include "testfut1.h"
 #include "ui_testfut1.h"
@@ -14,55 +13,6 @@
 #include <QTest>
 
 namespace {
-
-class SilentSink final : public CueSink
-{
-public:
-    bool available() const override { return true; }
-    void playCue(qint64) override {}
-    void playAlert(qint64) override {}
-};
-
-// Answers the window's questions from a script and remembers what it was asked.
-class ScriptedDialogs final : public Dialogs
-{
-public:
-    struct Asked
-    {
-        QString caption;
-        QString text;
-        QMessageBox::StandardButtons buttons;
-        QMessageBox::Icon icon;
-    };
-    QList<Asked> questions;
-    QList<Asked> messages;
-    QList<QMessageBox::StandardButton> answers; // taken in order
-    QStringList proposedPaths;
-    QString saveTo; // empty: the dialog is cancelled
-    QString saveTitle, saveFilter, saveSuffix;
-
-    void message(QWidget *, const QString &caption, const QString &text,
-                 QMessageBox::Icon icon) override
-    {
-        messages.append({caption, text, QMessageBox::Ok, icon});
-    }
-    QMessageBox::StandardButton question(QWidget *, const QString &caption, const QString &text,
-                                         QMessageBox::StandardButtons buttons,
-                                         QMessageBox::Icon icon) override
-    {
-        questions.append({caption, text, buttons, icon});
-        return answers.isEmpty() ? QMessageBox::Cancel : answers.takeFirst();
-    }
-    QString saveFileName(QWidget *, const QString &title, const QString &proposedPath,
-                         const QString &filter, const QString &defaultSuffix) override
-    {
-        proposedPaths.append(proposedPath);
-        saveTitle = title;
-        saveFilter = filter;
-        saveSuffix = defaultSuffix;
-        return saveTo;
-    }
-};
 
 const QString SaveQuestion = QStringLiteral(
     "Los registros de la anterior prueba de esfuerzo aún no han sido exportados ¿Desea "

@@ -1,6 +1,5 @@
 #include "clock.h"
-#include "cuesink.h"
-#include "dialogs.h"
+#include "fakes.h"
 #include "resultsgrid.h"
 #include "testfut1.h"
 #include "ui_testfut1.h"
@@ -11,20 +10,6 @@
 #include <QTest>
 
 namespace {
-
-class SilentSink final : public CueSink
-{
-public:
-    bool available() const override { return true; }
-    void playCue(qint64) override {}
-    void playAlert(qint64) override {}
-};
-
-class QuietDialogs final : public Dialogs
-{
-public:
-    void message(QWidget *, const QString &, const QString &, QMessageBox::Icon) override {}
-};
 
 struct Harness
 {
@@ -48,7 +33,7 @@ struct Harness
     QString cell(int column, int slot) const { return window.results().cell(column, slot); }
     ManualClock clock{0};
     SilentSink sound;
-    QuietDialogs dialogs;
+    ScriptedDialogs dialogs;
     TForm1 window;
 };
 

@@ -1,34 +1,12 @@
 #include "clock.h"
 #include "courseview.h"
-#include "cuesink.h"
-#include "dialogs.h"
+#include "fakes.h"
 #include "testfut1.h"
 #include "ui_testfut1.h"
 
 #include <QTest>
 
 namespace {
-
-class RecordingSink final : public CueSink
-{
-public:
-    bool device = true;
-    QList<qint64> cues;
-    QList<qint64> alerts;
-    bool available() const override { return device; }
-    void playCue(qint64 dueMs) override { cues.append(dueMs); }
-    void playAlert(qint64 dueMs) override { alerts.append(dueMs); }
-};
-
-class RecordingDialogs final : public Dialogs
-{
-public:
-    QStringList texts;
-    void message(QWidget *, const QString &, const QString &text, QMessageBox::Icon) override
-    {
-        texts.append(text);
-    }
-};
 
 // One window on a clock moved by hand, with its sound and messages recorded.
 struct Harness
@@ -46,7 +24,7 @@ struct Harness
     }
     ManualClock clock{10000};
     RecordingSink sound;
-    RecordingDialogs dialogs;
+    ScriptedDialogs dialogs;
     TForm1 window;
 };
 
@@ -128,7 +106,7 @@ void TestMainWindow::profileApplied()
     QVERIFY(h.ui()->BitBtnAyuda->isEnabled());
     QVERIFY(h.ui()->BitBtnGrupo->isEnabled());
     QVERIFY(h.window.programFolder().endsWith(QDir::separator()));
-    QVERIFY(h.dialogs.texts.isEmpty());
+    QVERIFY(h.dialogs.messages.isEmpty());
 }
 
 void TestMainWindow::defaultRun_data()
@@ -302,18 +280,19 @@ void TestMainWindow::noSoundDeviceWarnsOnceAndRunsSilently()
     ManualClock clock(0);
     RecordingSink sound;
     sound.device = false;
-    RecordingDialogs dialogs;
+    ScriptedDialogs dialogs;
     TForm1 window(SportVariant::Basket, clock, &sound, &dialogs);
     window.show();
     QCoreApplication::processEvents();
-    QCOMPARE(dialogs.texts, QStringList{QString::fromUtf8(NoSoundText)});
+    QCOMPARE(dialogs.messages.size(), 1);
+    QCOMPARE(dialogs.messages.at(0).text, QString::fromUtf8(NoSoundText));
     QVERIFY(!window.soundAvailable());
 
     window.hide();
     window.show();
     window.activateWindow();
     QCoreApplication::processEvents();
-    QCOMPARE(dialogs.texts.size(), 1);
+    QCOMPARE(dialogs.messages.size(), 1);
 
     window.BitBtnNuevoClick();
     window.BitBtnStartClick();
@@ -519,8 +498,8 @@ void TestMainWindow::tablesPanelOnDoubleClick()
 
     // The working table is what the engine plays.
     ui->MemoPeriodoN->setPlainText(QStringLiteral("2000\n1000"));
-    QCOMPARE(h.window.engine().workingTable(), QStringList({QStringLiteral("2000"),
-                                                             QStringLiteral("1000")}));
+    QCOMPARE(h.window.engine().workingTable(),
+             QStringList({QStringLiteral("2000"), QStringLiteral("1000")}));
     QTest::mouseDClick(&h.window, Qt::LeftButton, {}, background);
     QVERIFY(!ui->PanelParametros->isVisible());
 }

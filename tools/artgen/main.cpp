@@ -47,22 +47,6 @@ QFont uiFont(double pixelSize, bool bold)
     return font;
 }
 
-QString sportFileStem(SportVariant variant)
-{
-    switch (variant) {
-    case SportVariant::Basket:
-        return QStringLiteral("basket");
-    case SportVariant::FutSal:
-        return QStringLiteral("futsal");
-    case SportVariant::Voley:
-        return QStringLiteral("voley");
-    case SportVariant::Probst:
-    case SportVariant::Futbol:
-        break;
-    }
-    return QStringLiteral("futbol");
-}
-
 // Station centre in picture pixels (the picture sits at panel offset 1,1).
 QPointF stationCentre(const Station &s)
 {
@@ -837,8 +821,8 @@ bool writeCoursePictures(const QDir &resources)
         const QVector<Caption> captions = captionsFor(variant);
         const Layout layout = layoutFor(variant, captions);
         for (int n = 1; n <= coursePictureCount(variant); ++n) {
-            const QString path =
-                dir.filePath(sportFileStem(variant) + QString::number(n) + QStringLiteral(".jpg"));
+            const QString path = dir.filePath(courseResourceStem(variant) + QString::number(n) +
+                                              QStringLiteral(".jpg"));
             const QImage image = drawPicture(variant, n, layout, captions[n - 1]);
             if (!image.save(path, "JPG", 90)) {
                 std::fprintf(stderr, "artgen: cannot write %s\n", qPrintable(path));
@@ -1262,8 +1246,8 @@ bool writeMainPictures(const QDir &pictures)
         p.fillRect(image.rect(), vignette);
         p.end();
 
-        const QString path = pictures.filePath(QStringLiteral("main_") + sportFileStem(variant) +
-                                               QStringLiteral(".jpg"));
+        const QString path = pictures.filePath(
+            QStringLiteral("main_") + courseResourceStem(variant) + QStringLiteral(".jpg"));
         if (!savePicture(image, path, "JPG", 90))
             return false;
     }
@@ -1325,8 +1309,8 @@ bool writeHelpPictures(const QDir &pictures)
                    QStringLiteral("Un deportista en cada cono, del 1 al %1").arg(cones));
         p.end();
 
-        const QString path = pictures.filePath(QStringLiteral("help_") + sportFileStem(variant) +
-                                               QStringLiteral(".png"));
+        const QString path = pictures.filePath(
+            QStringLiteral("help_") + courseResourceStem(variant) + QStringLiteral(".png"));
         if (!savePicture(image, path, "PNG"))
             return false;
     }

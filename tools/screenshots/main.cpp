@@ -1,11 +1,10 @@
 // Draws the main window in given states for the README, on a clock moved by hand so that every
 // picture shows the same moment of the test. Run it under Xvfb (tools/screenshots.sh).
 #include "clock.h"
-#include "cuesink.h"
-#include "dialogs.h"
+#include "fakes.h"
 #include "testfut1.h"
-#include "unitini.h"
 #include "ui_testfut1.h"
+#include "unitini.h"
 
 #include <QApplication>
 #include <QDir>
@@ -14,20 +13,6 @@
 #include <QTimer>
 
 namespace {
-
-class SilentSink final : public CueSink
-{
-public:
-    bool available() const override { return true; }
-    void playCue(qint64) override {}
-    void playAlert(qint64) override {}
-};
-
-class QuietDialogs final : public Dialogs
-{
-public:
-    void message(QWidget *, const QString &, const QString &, QMessageBox::Icon) override {}
-};
 
 QString stem(SportVariant variant)
 {
@@ -54,7 +39,7 @@ int main(int argc, char *argv[])
     for (const SportVariant variant : {SportVariant::Futbol, SportVariant::Basket}) {
         ManualClock clock(1000);
         SilentSink sound;
-        QuietDialogs dialogs;
+        ScriptedDialogs dialogs;
         TForm1 window(variant, clock, &sound, &dialogs);
         window.show();
         if (!QTest::qWaitForWindowExposed(&window))

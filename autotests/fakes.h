@@ -1,0 +1,69 @@
+#pragma once
+
+#include "cuesink.h"
+#include "dialogs.h"
+
+#include <QList>
+#include <QStringList>
+
+// Stand-ins for the sound device and the operator, so the windows run without either.
+
+class SilentSink final : public CueSink
+{
+public:
+    bool available() const override { return true; }
+    void playCue(qint64) override {}
+    void playAlert(qint64) override {}
+};
+
+class RecordingSink final : public CueSink
+{
+public:
+    bool device = true;
+    QList<qint64> cues;
+    QList<qint64> alerts;
+    bool available() const override { return device; }
+    void playCue(qint64 dueMs) override { cues.append(dueMs); }
+    void playAlert(qint64 dueMs) override { alerts.append(dueMs); }
+};
+
+// Answers the window's questions from a script and remembers what it was asked.
+class ScriptedDialogs final : public Dialogs
+{
+public:
+    struct Asked
+    {
+        QString caption;
+        QString text;
+        QMessageBox::StandardButtons buttons;
+        QMessageBox::Icon icon;
+    };
+    QList<Asked> questions;
+    QList<Asked> messages;
+    QList<QMessageBox::StandardButton> answers; // taken in order; then Cancel
+    QStringList proposedPaths;
+    QString saveTo; // empty: the save dialog is cancelled
+    QString saveTitle, saveFilter, saveSuffix;
+
+    void message(QWidget *, const QString &caption, const QString &text,
+                 QMessageBox::Icon icon) override
+    {
+        messages.append({caption, text, QMessageBox::Ok, icon});
+    }
+    QMessageBox::StandardButton question(QWidget *, const QString &caption, const QString &text,
+                                         QMessageBox::StandardButtons buttons,
+                                         QMessageBox::Icon icon) override
+    {
+        questions.append({caption, text, buttons, icon});
+        return answers.isEmpty() ? QMessageBox::Cancel : answers.takeFirst();
+    }
+    QString saveFileName(QWidget *, const QString &title, const QString &proposedPath,
+                         const QString &filter, const QString &defaultSuffix) override
+    {
+        proposedPaths.append(proposedPath);
+        saveTitle = title;
+        saveFilter = filter;
+        saveSuffix = defaultSuffix;
+        return saveTo;
+    }
+};
