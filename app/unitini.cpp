@@ -1,5 +1,6 @@
 #include "unitini.h"
 #include "ui_unitini.h"
+#include "widgets.h"
 
 #include "dialogs.h"
 #include "introtexts.h"
@@ -33,15 +34,6 @@ TFormINI::UrlOpener &urlOpener()
 {
     static TFormINI::UrlOpener opener;
     return opener;
-}
-
-QFont pixelFont(const QString &family, int pixels, bool bold = false, bool italic = false)
-{
-    QFont font(family);
-    font.setPixelSize(pixels);
-    font.setBold(bold);
-    font.setItalic(italic);
-    return font;
 }
 
 void setTextColour(QWidget *widget, const QColor &colour)

@@ -8,6 +8,7 @@
 #include "exportfile.h"
 #include "resultsgrid.h"
 #include "ui_testfut1.h"
+#include "widgets.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -25,15 +26,6 @@ namespace {
 QColor rgb(quint32 value)
 {
     return QColor::fromRgb(QRgb(value));
-}
-
-QFont pixelFont(const QString &family, int pixels, bool bold = false, bool italic = false)
-{
-    QFont font(family);
-    font.setPixelSize(pixels);
-    font.setBold(bold);
-    font.setItalic(italic);
-    return font;
 }
 
 // Phase indicator glyphs: a runner's "go" triangle for effort, two bars for a pause.

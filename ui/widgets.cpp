@@ -146,6 +146,15 @@ void FlatPanel::paintEvent(QPaintEvent *)
     }
 }
 
+QFont pixelFont(const QString &family, int pixels, bool bold, bool italic)
+{
+    QFont font(family);
+    font.setPixelSize(pixels);
+    font.setBold(bold);
+    font.setItalic(italic);
+    return font;
+}
+
 QIcon resourceGlyph(const QString &name)
 {
     QIcon icon;

@@ -8,6 +8,9 @@
 
 // The flat widget set: plain faces in settable colours, so each sport can theme the window.
 
+// A font sized in pixels, the way the window designs give their sizes.
+QFont pixelFont(const QString &family, int pixels, bool bold = false, bool italic = false);
+
 // A two-state glyph from the program's resources: <name>.png (and @2x), greyed as
 // <name>_disabled.png where the resources hold one.
 QIcon resourceGlyph(const QString &name);
