@@ -8,7 +8,6 @@
 #include <QCursor>
 #include <QDesktopServices>
 #include <QEvent>
-#include <QGraphicsDropShadowEffect>
 #include <QGuiApplication>
 #include <QListWidget>
 #include <QPointer>
@@ -141,12 +140,9 @@ void TFormINI::applyDesign()
     ui->PanelAbout->setBorderColor(Qt::black);
 
     ui->LabelEffect3->setFont(pixelFont(QStringLiteral("Arial Black"), 27, true, true));
-    setTextColour(ui->LabelEffect3, Silver);
-    auto *shadow = new QGraphicsDropShadowEffect(ui->LabelEffect3);
-    shadow->setOffset(2, 2);
-    shadow->setBlurRadius(0);
-    shadow->setColor(Grey);
-    ui->LabelEffect3->setGraphicsEffect(shadow);
+    ui->LabelEffect3->setEffect(EffectLabel::Effect::Shadow);
+    ui->LabelEffect3->setTextColor(Silver);
+    ui->LabelEffect3->setShadowColor(Grey);
 
     ui->Label2->setFont(pixelFont(QStringLiteral("MS Sans Serif"), 11));
     setTextColour(ui->Label2, Grey);
