@@ -166,6 +166,7 @@ void TForm1::applySportProfile()
 {
     QCoreApplication::setApplicationName(m_profile.programTitle);
     setWindowTitle(m_profile.programTitle + QStringLiteral(": Orvelan en ") + m_profile.sportName);
+    setWindowIcon(QIcon(QStringLiteral(":/icons/zenta.png")));
 
     CourseView *panels[] = {ui->Panel_Futbol, ui->Panel_Basket, ui->Panel_FutSal, ui->Panel_Voley};
     m_course = panels[int(courseOf(m_profile.variant))];
