@@ -238,7 +238,7 @@ void TForm1::applyTheme()
         button->setPressedColor(back);
         button->setFont(toolbarFont);
         button->setIcon(resourceGlyph(QString::fromLatin1(glyph)));
-        button->setIconSize(QSize(24, 24));
+        button->setIconSize(QSize(22, 22));
     }
 
     // Start screen: the sport's picture under its title, the two buttons centred below.

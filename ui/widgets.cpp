@@ -80,7 +80,7 @@ void FlatButton::paintEvent(QPaintEvent *)
     const QSize glyph = icon().isNull() ? QSize() : iconSize();
     const QString caption = text().remove(QLatin1Char('&'));
     const QFontMetrics fm(font());
-    const int gap = caption.isEmpty() || glyph.isEmpty() ? 0 : 6;
+    const int gap = caption.isEmpty() || glyph.isEmpty() ? 0 : 5;
     const int contentWidth = glyph.width() + gap + fm.horizontalAdvance(caption);
     int x = (width() - contentWidth) / 2;
     const QRect glyphRect(m_glyphRight ? x + fm.horizontalAdvance(caption) + gap : x,

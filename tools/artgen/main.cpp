@@ -1268,6 +1268,7 @@ bool writeHelpPictures(const QDir &pictures)
         const Layout layout = layoutFor(variant, captionsFor(variant));
 
         QImage course(PictureWidth, PictureHeight, QImage::Format_RGB32);
+        course.fill(Qt::white); // antialiased edges blend with what is under them
         {
             QPainter p(&course);
             p.setRenderHint(QPainter::Antialiasing);
@@ -1361,11 +1362,25 @@ void glyphStart(QPainter &p, const QColor &ink)
     p.drawPolygon(play);
 }
 
+// "Fin de la prueba": a chequered finish flag, so it never reads as a check box.
 void glyphStop(QPainter &p, const QColor &ink)
 {
-    p.setPen(roundPen(ink, 1.6));
+    p.setPen(roundPen(ink, 2.0));
+    p.drawLine(QPointF(5.5, 3.5), QPointF(5.5, 21));
+    p.setPen(roundPen(ink, 1.2));
+    p.setBrush(Qt::NoBrush);
+    const QRectF flag(6.5, 4, 13.5, 9);
+    p.drawRect(flag);
+    p.setPen(Qt::NoPen);
     p.setBrush(ink);
-    p.drawRoundedRect(QRectF(5.5, 5.5, 13, 13), 1.5, 1.5);
+    const double cell = flag.width() / 4;
+    for (int row = 0; row < 2; ++row) {
+        for (int col = 0; col < 4; ++col) {
+            if ((row + col) % 2 == 0)
+                p.drawRect(QRectF(flag.left() + col * cell, flag.top() + row * flag.height() / 2,
+                                  cell, flag.height() / 2));
+        }
+    }
 }
 
 void glyphAyuda(QPainter &p, const QColor &ink)
