@@ -231,6 +231,7 @@ private slots:
     void unreadableLineIsSilent();
     void displaysChangedOnlyOnChange();
     void skipBeep();
+    void sleepingUntilNextPollMissesNothing();
 };
 
 void TestRunEngine::wholeRun_data()
@@ -774,6 +775,35 @@ void TestRunEngine::skipBeep()
     e.skipBeep(); // no beeps to count in a pause
     QCOMPARE(e.beepCount(), 0);
     QCOMPARE(h.faults, QStringList());
+}
+
+// A window that sleeps until nextPollMs() must show, at every millisecond, what a window polling
+// every millisecond shows: nothing may change while it sleeps.
+void TestRunEngine::sleepingUntilNextPollMissesNothing()
+{
+    Harness every(SportVariant::Voley);
+    Harness sleeper(SportVariant::Voley);
+    every.start(TestMode::EffortTest, 24, true);
+    sleeper.start(TestMode::EffortTest, 24, true);
+    qint64 wakes = 0;
+    for (qint64 t = 1; sleeper.engine.currentPeriod() < 26 && t < 10'000'000; ++t) {
+        every.poll(t);
+        const qint64 next = sleeper.engine.nextPollMs();
+        QVERIFY(next > sleeper.lastPoll);
+        if (t == next) {
+            sleeper.poll(t);
+            ++wakes;
+        }
+        if (shown(every.engine) != shown(sleeper.engine))
+            QFAIL(qPrintable(QStringLiteral("at %1 ms: %2 / %3")
+                                 .arg(t)
+                                 .arg(shown(every.engine), shown(sleeper.engine))));
+    }
+    QCOMPARE(sleeper.events.size(), every.events.size());
+    // Warm-up, its 180 s pause and two periods: a few hundred wakes, not one every 10 ms.
+    QVERIFY2(wakes < 800, qPrintable(QString::number(wakes)));
+    sleeper.engine.stop();
+    QCOMPARE(sleeper.engine.nextPollMs(), qint64(-1));
 }
 
 QTEST_APPLESS_MAIN(TestRunEngine)

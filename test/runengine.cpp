@@ -150,6 +150,19 @@ qint64 RunEngine::nextDueMs() const
     return -1;
 }
 
+qint64 RunEngine::nextPollMs() const
+{
+    if (!isRunning())
+        return -1;
+    qint64 next = nextDueMs();
+    const auto earliest = [&next](qint64 t) { next = next < 0 ? t : qMin(next, t); };
+    if (!m_warmUpPending)
+        earliest(m_testStartMs + (m_chronoSeconds + 1) * 1000);
+    if (inPause())
+        earliest(m_pauseStartMs + (m_gaugePosition + 1) * 1000);
+    return next;
+}
+
 void RunEngine::setPhase(TestPhase phase)
 {
     if (m_phase == phase)

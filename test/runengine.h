@@ -82,6 +82,10 @@ public:
     // When the next thing is due on the engine clock, or -1 when nothing is (not running, or
     // no interval for the period). A timer may sleep until then.
     qint64 nextDueMs() const;
+    // When poll() next has something to do: the next cue, alert or end of a pause, or the next
+    // second of the chronometer or of the pause count. -1 when the test is not running. A
+    // window that sleeps until then shows everything on time without waking in between.
+    qint64 nextPollMs() const;
 
     TestPhase phase() const { return m_phase; }
     bool isRunning() const;

@@ -837,14 +837,11 @@ void TForm1::pollEngine()
 
 void TForm1::schedulePoll()
 {
-    if (!m_engine.isRunning())
+    // Sleeps until the engine next has something to show or sound; nothing is polled between.
+    const qint64 next = m_engine.nextPollMs();
+    if (next < 0)
         return;
-    // Every 10 ms at most, and right on time for the next beep or the end of a pause.
-    qint64 wait = 10;
-    const qint64 due = m_engine.nextDueMs();
-    if (due >= 0)
-        wait = qBound(qint64(0), due - m_clock.nowMs(), qint64(10));
-    m_pollTimer.start(int(wait));
+    m_pollTimer.start(int(qBound(qint64(0), next - m_clock.nowMs(), qint64(1000))));
 }
 
 void TForm1::cue(qint64 dueMs)

@@ -313,14 +313,12 @@ private:
         schedule();
     }
 
-    // As the main window does it: every 10 ms at most, and on time for the next thing due.
+    // As the main window does it: asleep until the engine next has something to do.
     void schedule()
     {
-        qint64 wait = 10;
-        const qint64 due = m_engine.nextDueMs();
-        if (due >= 0)
-            wait = qBound(qint64(0), due - m_clock.nowMs(), qint64(10));
-        m_timer.start(int(wait));
+        const qint64 next = m_engine.nextPollMs();
+        if (next >= 0)
+            m_timer.start(int(qBound(qint64(0), next - m_clock.nowMs(), qint64(1000))));
     }
 
     const Run &m_run;
@@ -1070,7 +1068,7 @@ int main(int argc, char *argv[])
     row(QStringLiteral("CPU time per minute of run (ms)"), perMinute(program), perMinute(baseline),
         0);
     row(QStringLiteral("CPU, % of one core"), percent(program), percent(baseline), 2);
-    t << QStringLiteral("| of which the 10 ms polling alone, no sound (%) | %1 | | |")
+    t << QStringLiteral("| of which the polling alone, no sound (%) | %1 | | |")
              .arg(ms(percent(polling)));
     row(QStringLiteral("peak resident memory, VmHWM (MB)"), program.peakRssKb / 1024.0,
         baseline.peakRssKb / 1024.0, 1);
