@@ -856,8 +856,6 @@ void TForm1::pauseAlert(qint64 dueMs)
         m_sound->playAlert(dueMs);
 }
 
-void TForm1::phaseChanged(TestPhase) {}
-
 void TForm1::displaysChanged()
 {
     const RunEngine &e = m_engine;

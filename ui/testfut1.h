@@ -100,7 +100,6 @@ private:
     // RunListener
     void cue(qint64 dueMs) override;
     void pauseAlert(qint64 dueMs) override;
-    void phaseChanged(TestPhase phase) override;
     void displaysChanged() override;
     void activateAthletes() override;
     void B01MouseMove(int slot);
