@@ -1,11 +1,11 @@
 #!/bin/sh
-# Runs a test binary against a private PulseAudio server with a null sink "cues", so the test
-# can record what was played from cues.monitor. Without pulseaudio/parec the binary runs with
-# ZENTA_NO_PULSE set and skips.
+# Runs a command (a test binary, the benchmark) against a private PulseAudio server with a null
+# sink "cues", so it can record what was played from cues.monitor. Without pulseaudio/parec the
+# command runs with ZENTA_NO_PULSE set (the real-sound test then skips).
 set -u
 
 if [ $# -lt 1 ]; then
-    echo "usage: $0 test-binary [args...]" >&2
+    echo "usage: $0 command [args...]" >&2
     exit 2
 fi
 

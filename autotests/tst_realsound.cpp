@@ -4,6 +4,7 @@
 
 #include "clock.h"
 #include "cueplayer.h"
+#include "onsets.h"
 
 #include <QEventLoop>
 #include <QFile>
@@ -19,32 +20,16 @@
 
 namespace {
 
-constexpr int RecordRate = 48000; // the null sink's rate, so the capture is not resampled
-constexpr float Threshold = 3000; // the tones peak far above; silence is digital zero
-constexpr int SilenceFrames = RecordRate / 50; // 20 ms below threshold ends a sound
+using onsets::Burst;
+using onsets::RecordRate;
+using onsets::Threshold;
+constexpr qint64 SilenceFrames = RecordRate / 50; // 20 ms below threshold ends a sound
 constexpr double ToleranceMs = 2.0;
 
-struct Burst
-{
-    qint64 onset = 0; // first frame above the threshold
-    qint64 end = 0;   // one past the last frame above it
-    double lengthMs() const { return (end - onset) * 1000.0 / RecordRate; }
-};
-
-// Sounds are runs of samples above the threshold, apart by at least SilenceFrames.
 QVector<Burst> findBursts(const QVector<float> &samples)
 {
-    QVector<Burst> bursts;
-    qint64 lastLoud = -SilenceFrames - 1;
-    for (qint64 i = 0; i < samples.size(); ++i) {
-        if (std::abs(samples[i]) <= Threshold)
-            continue;
-        if (i - lastLoud > SilenceFrames)
-            bursts.append({i, i + 1});
-        bursts.last().end = i + 1;
-        lastLoud = i;
-    }
-    return bursts;
+    return onsets::findBursts(
+        samples.size(), [&samples](qint64 i) { return samples[int(i)]; }, SilenceFrames);
 }
 
 void runFor(int ms)
