@@ -1,5 +1,6 @@
 #!/bin/sh
-# Regenerates the course pictures, sounds and icon under resources/ with the artgen tool.
+# Regenerates every picture under resources/ (course plans, start-screen and help pictures, logo,
+# glyphs), the cue and alert sounds and the icon, with the artgen tool.
 # Usage: tools/make-art.sh [build-folder]   (default: build)
 set -eu
 
