@@ -25,8 +25,8 @@ QByteArray readResource(const QString &path)
 
 CuePlayer::CuePlayer(const Clock &clock, QObject *parent) : QObject(parent), m_clock(clock)
 {
-    // Coarse: it may then wake together with the sink's own 20 ms timer. Lateness costs nothing
-    // here, the prefill covers it.
+    // Coarse: it may then wake together with the sink's own timer. Lateness costs nothing here,
+    // the prefill covers it.
     m_feedTimer.setTimerType(Qt::CoarseTimer);
     m_feedTimer.setInterval(int(FeedIntervalMs));
     connect(&m_feedTimer, &QTimer::timeout, this, &CuePlayer::feed);
