@@ -267,7 +267,6 @@ void RunEngine::beep(qint64 dueMs)
 void RunEngine::beginPause(qint64 dueMs)
 {
     m_pauseStartMs = dueMs;
-    m_pauseElapsedMs = 0;
     m_alertGiven = false;
     if (!m_warmUpPending)
         ++m_currentPeriod;
@@ -334,7 +333,6 @@ void RunEngine::poll()
                 endPause(m_pauseStartMs + length);
                 continue;
             }
-            m_pauseElapsedMs = elapsed;
             m_gaugePosition = qMin(int(elapsed / 1000), length / 1000);
             break;
         } else {

@@ -149,7 +149,6 @@ private:
     int m_distance = 0;
     qint64 m_lastDueMs = 0;    // due time of the last beep, or of the end of the last pause
     qint64 m_pauseStartMs = 0; // due time of the beep that began the pause
-    qint64 m_pauseElapsedMs = 0;
     bool m_alertGiven = false;
     qint64 m_testStartMs = 0;
     qint64 m_chronoSeconds = 0;

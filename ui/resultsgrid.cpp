@@ -108,11 +108,6 @@ ResultsGrid::ResultsGrid(QWidget *parent) : QTableView(parent)
     setFont(cellFont);
 }
 
-void ResultsGrid::setModel(QAbstractItemModel *model)
-{
-    QTableView::setModel(model);
-}
-
 void ResultsGrid::setRowSelectionMode()
 {
     if (state() == QAbstractItemView::EditingState)

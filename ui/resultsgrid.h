@@ -15,8 +15,6 @@ public:
 
     explicit ResultsGrid(QWidget *parent = nullptr);
 
-    void setModel(QAbstractItemModel *model) override;
-
     void setRowSelectionMode();
     void setEditingMode();
     bool isRowSelectionMode() const { return selectionBehavior() == QAbstractItemView::SelectRows; }

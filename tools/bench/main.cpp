@@ -461,6 +461,23 @@ double runLengthMs(const Run &run)
     return idealTimeline(run).last().ms;
 }
 
+// Runs a pacer through its periods in the event loop; notes how long that took and the CPU used.
+void runTimed(ProgramPacer &pacer, const SteadyClock &clock, PartResult &result)
+{
+    bool done = false;
+    const double cpu0 = cpuMs();
+    const qint64 t0 = clock.nowMs();
+    QEventLoop loop;
+    pacer.start([&] {
+        result.runMs = double(clock.nowMs() - t0);
+        result.cpuMs = cpuMs() - cpu0;
+        done = true;
+        loop.quit();
+    });
+    if (!done)
+        loop.exec();
+}
+
 PartResult runProgram(const Run &run, const QString &recordingPath)
 {
     PartResult result;
@@ -481,18 +498,7 @@ PartResult runProgram(const Run &run, const QString &recordingPath)
         }
         runFor(500); // the stream settles, as it has long before anyone presses start
         ProgramPacer pacer(run, clock, player);
-        bool done = false;
-        const double cpu0 = cpuMs();
-        const qint64 t0 = clock.nowMs();
-        QEventLoop loop;
-        pacer.start([&] {
-            result.runMs = double(clock.nowMs() - t0);
-            result.cpuMs = cpuMs() - cpu0;
-            done = true;
-            loop.quit();
-        });
-        if (!done)
-            loop.exec();
+        runTimed(pacer, clock, result);
         result.peakRssKb = statusKb("VmHWM");
         result.maxReportLateMs = pacer.maxLateMs();
         result.outputLatencyMs = player.outputLatencyMs();
@@ -515,18 +521,7 @@ PartResult runPollingOnly(const Run &run)
     SteadyClock clock;
     CountingSink silent;
     ProgramPacer pacer(run, clock, silent);
-    bool done = false;
-    const double cpu0 = cpuMs();
-    const qint64 t0 = clock.nowMs();
-    QEventLoop loop;
-    pacer.start([&] {
-        result.runMs = double(clock.nowMs() - t0);
-        result.cpuMs = cpuMs() - cpu0;
-        done = true;
-        loop.quit();
-    });
-    if (!done)
-        loop.exec();
+    runTimed(pacer, clock, result);
     return result;
 }
 
