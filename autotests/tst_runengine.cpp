@@ -232,6 +232,8 @@ private slots:
     void displaysChangedOnlyOnChange();
     void skipBeep();
     void sleepingUntilNextPollMissesNothing();
+    void mendedLineRestartsFromTheMend_data();
+    void mendedLineRestartsFromTheMend();
 };
 
 void TestRunEngine::wholeRun_data()
@@ -804,6 +806,53 @@ void TestRunEngine::sleepingUntilNextPollMissesNothing()
     QVERIFY2(wakes < 800, qPrintable(QString::number(wakes)));
     sleeper.engine.stop();
     QCOMPARE(sleeper.engine.nextPollMs(), qint64(-1));
+}
+
+void TestRunEngine::mendedLineRestartsFromTheMend_data()
+{
+    QTest::addColumn<int>("line");       // 0-based line mended
+    QTest::addColumn<QString>("value");  // its new text
+    QTest::addColumn<qint64>("mendAt");  // ms after beep 1
+    QTest::addColumn<qint64>("nextDue"); // due time of beep 2
+
+    const qint64 beep1 = 7843; // football period 1
+    QTest::newRow("shorter, 7 s after a beep")
+        << 0 << QStringLiteral("1000") << qint64(7000) << beep1 + 7000 + 1000;
+    QTest::newRow("longer, 1 s after a beep")
+        << 0 << QStringLiteral("9000") << qint64(1000) << beep1 + 1000 + 9000;
+    QTest::newRow("another period's line")
+        << 1 << QStringLiteral("1000") << qint64(7000) << beep1 + 7843;
+    QTest::newRow("same value written again")
+        << 0 << QStringLiteral("7843") << qint64(7000) << beep1 + 7843;
+}
+
+// A table line mended while its period runs gives one beep per poll, the next one a new interval
+// after the mend: the counter, the marker and the cues never jump.
+void TestRunEngine::mendedLineRestartsFromTheMend()
+{
+    QFETCH(int, line);
+    QFETCH(QString, value);
+    QFETCH(qint64, mendAt);
+    QFETCH(qint64, nextDue);
+
+    Harness h(SportVariant::Futbol);
+    RunEngine &e = h.engine;
+    h.start(TestMode::FullTest, 1, false);
+    QVERIFY(h.step());
+    QCOMPARE(e.beepCount(), 1);
+    const qint64 beep1 = h.lastCueDue;
+    h.clock.set(beep1 + mendAt);
+    setLine(e, line, value);
+    h.poll(beep1 + mendAt + 1);
+    QCOMPARE(e.beepCount(), 1);
+    QCOMPARE(e.nextDueMs(), nextDue + 1);
+    h.poll(nextDue);
+    QCOMPARE(e.beepCount(), 1);
+    h.poll(nextDue + 1);
+    QCOMPARE(e.beepCount(), 2);
+    QCOMPARE(e.markerStation(), 2);
+    QCOMPARE(h.lastCueDue, nextDue);
+    QCOMPARE(h.count(QStringLiteral("cue")), 3);
 }
 
 QTEST_APPLESS_MAIN(TestRunEngine)

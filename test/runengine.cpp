@@ -37,11 +37,13 @@ RunEngine::RunEngine(const SportProfile &profile, const Clock &clock, RunListene
 
 void RunEngine::setWorkingTable(const QStringList &lines)
 {
-    const bool wasSilent = currentInterval() <= 0;
+    const int before = currentInterval();
     m_table = lines;
     const bool beeping = m_phase == TestPhase::WarmUp || m_phase == TestPhase::Effort;
-    if (beeping && wasSilent && currentInterval() > 0)
-        m_lastDueMs = m_clock.nowMs();
+    // A mended interval counts from the mend: measured from the last beep, a shorter one would
+    // already be overdue many times over and the next poll would sound them all at once.
+    if (beeping && currentInterval() > 0 && currentInterval() != before)
+        m_lastDueMs = qMax(m_lastDueMs, m_clock.nowMs());
 }
 
 void RunEngine::setCurrentPeriod(int period)

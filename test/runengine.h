@@ -65,8 +65,9 @@ public:
 
     // The working table: one interval per line, period 1 first. Read anew at every poll.
     const QStringList &workingTable() const { return m_table; }
-    // An edit that makes a silent period playable starts its timeline now, rather than
-    // catching up at once on every cue missed while it was silent.
+    // An edit that changes the current period's interval restarts its timeline at the edit:
+    // the next beep is one new interval later, never a burst of beeps the new interval would
+    // have given since the last one.
     void setWorkingTable(const QStringList &lines);
 
     // Period chosen on the set-up panel; also updates the speed shown.
