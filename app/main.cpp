@@ -1,6 +1,7 @@
 #include "clock.h"
 #include "cueplayer.h"
 #include "dialogs.h"
+#include "startup.h"
 #include "testfut1.h"
 #include "unitini.h"
 
@@ -12,6 +13,7 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("ZENTA"));
+    installQtTranslations(app);
     MessageBoxDialogs dialogs;
 
     return runStartUp(dialogs, [&app, &dialogs] {

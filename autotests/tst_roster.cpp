@@ -6,6 +6,7 @@
 #include "widgets.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QLineEdit>
 #include <QTest>
 
@@ -71,6 +72,8 @@ private slots:
     void periodSelectsCategory_data();
     void periodSelectsCategory();
     void spinBoundsAndTypedKeys();
+    void periodBoxStepsByOneOnly_data();
+    void periodBoxStepsByOneOnly();
     void hoverColoursUntilAModeIsPicked();
     void repeatPeriodHidesButKeepsTheWarmUpTick();
     void activationNumbersNamedRowsOnly();
@@ -228,6 +231,77 @@ void TestRoster::spinBoundsAndTypedKeys()
     QCOMPARE(ui->ComboBoxSexo->currentIndex(), 0);
     QTest::keyClick(ui->ComboBoxCategoria, Qt::Key_Down);
     QCOMPARE(ui->ComboBoxCategoria->currentIndex(), 1);
+}
+
+void TestRoster::periodBoxStepsByOneOnly_data()
+{
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<int>("expected"); // from 12
+
+    QTest::newRow("End, Backspace") << QStringLiteral("end backspace") << 12;
+    QTest::newRow("Home, Delete") << QStringLiteral("home delete") << 12;
+    QTest::newRow("Page Up") << QStringLiteral("pageup") << 12;
+    QTest::newRow("Page Down") << QStringLiteral("pagedown") << 12;
+    QTest::newRow("paste") << QStringLiteral("paste") << 12;
+    QTest::newRow("cut") << QStringLiteral("cut") << 12;
+    QTest::newRow("Up") << QStringLiteral("up") << 13;
+    QTest::newRow("Down") << QStringLiteral("down") << 11;
+    QTest::newRow("wheel up") << QStringLiteral("wheel") << 13;
+    QTest::newRow("Ctrl + wheel up") << QStringLiteral("ctrl wheel") << 13;
+    QTest::newRow("fast wheel down") << QStringLiteral("fast wheel") << 11;
+}
+
+// The period changes only in steps of one, through the arrows or the wheel; the engine and the
+// speed follow only such steps.
+void TestRoster::periodBoxStepsByOneOnly()
+{
+    QFETCH(QString, input);
+    QFETCH(int, expected);
+    Harness h(SportVariant::Futbol);
+    Ui::TForm1 *ui = h.ui();
+    QTest::mouseClick(ui->FlatRadioButton3, Qt::LeftButton);
+    ui->SpinEdit1->setValue(12);
+    ui->SpinEdit1->setFocus();
+    QApplication::clipboard()->setText(QStringLiteral("25"));
+    QSpinBox *box = ui->SpinEdit1;
+    const auto wheel = [box](int delta, Qt::KeyboardModifiers modifiers) {
+        const QPointF at(box->width() / 2, box->height() / 2);
+        QWheelEvent event(at, box->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton,
+                          modifiers, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(box, &event);
+    };
+    if (input == QLatin1String("end backspace")) {
+        QTest::keyClick(box, Qt::Key_End);
+        QTest::keyClick(box, Qt::Key_Backspace);
+    } else if (input == QLatin1String("home delete")) {
+        QTest::keyClick(box, Qt::Key_Home);
+        QTest::keyClick(box, Qt::Key_Delete);
+    } else if (input == QLatin1String("pageup")) {
+        QTest::keyClick(box, Qt::Key_PageUp);
+    } else if (input == QLatin1String("pagedown")) {
+        QTest::keyClick(box, Qt::Key_PageDown);
+    } else if (input == QLatin1String("paste")) {
+        box->selectAll();
+        QTest::keyClick(box, Qt::Key_V, Qt::ControlModifier);
+    } else if (input == QLatin1String("cut")) {
+        box->selectAll();
+        QTest::keyClick(box, Qt::Key_X, Qt::ControlModifier);
+    } else if (input == QLatin1String("up")) {
+        QTest::keyClick(box, Qt::Key_Up);
+    } else if (input == QLatin1String("down")) {
+        QTest::keyClick(box, Qt::Key_Down);
+    } else if (input == QLatin1String("wheel")) {
+        wheel(120, Qt::NoModifier);
+    } else if (input == QLatin1String("ctrl wheel")) {
+        wheel(120, Qt::ControlModifier);
+    } else if (input == QLatin1String("fast wheel")) {
+        wheel(-360, Qt::NoModifier);
+    }
+    box->clearFocus(); // an edit would be committed now
+    QCOMPARE(box->value(), expected);
+    QCOMPARE(box->text(), QString::number(expected));
+    QCOMPARE(h.window.engine().currentPeriod(), expected);
+    QCOMPARE(ui->Velocidad->text(), periodSpeedText(SportVariant::Futbol, expected));
 }
 
 void TestRoster::hoverColoursUntilAModeIsPicked()

@@ -53,6 +53,8 @@ private slots:
     void aboutFromBothEntryPoints();
     void toolbarThroughATestsLife();
     void tablesPanelOnDoubleClick();
+    void doubleClickOnAControlLeavesTheTables_data();
+    void doubleClickOnAControlLeavesTheTables();
 };
 
 void TestMainWindow::profileApplied_data()
@@ -502,6 +504,33 @@ void TestMainWindow::tablesPanelOnDoubleClick()
              QStringList({QStringLiteral("2000"), QStringLiteral("1000")}));
     QTest::mouseDClick(&h.window, Qt::LeftButton, {}, background);
     QVERIFY(!ui->PanelParametros->isVisible());
+}
+
+void TestMainWindow::doubleClickOnAControlLeavesTheTables_data()
+{
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<bool>("startScreen");
+    QTest::newRow("start picture") << QStringLiteral("ImagePpal") << true;
+    QTest::newRow("start title") << QStringLiteral("LabelEffect3") << true;
+    QTest::newRow("caption") << QStringLiteral("LabelTiempo") << false;
+    QTest::newRow("display") << QStringLiteral("EditCrono") << false;
+    QTest::newRow("athletes strip") << QStringLiteral("FlatPanel6") << false;
+    QTest::newRow("course picture") << QStringLiteral("Panel_Futbol") << false;
+}
+
+// Only the window's own background toggles the tables: a double-click that a control leaves
+// unhandled is not one on the background.
+void TestMainWindow::doubleClickOnAControlLeavesTheTables()
+{
+    QFETCH(QString, control);
+    QFETCH(bool, startScreen);
+    Harness h(SportVariant::Futbol);
+    if (!startScreen)
+        QTest::mouseClick(h.ui()->BitBtnEmpezar, Qt::LeftButton);
+    auto *target = h.window.findChild<QWidget *>(control);
+    QVERIFY(target && target->isVisible());
+    QTest::mouseDClick(target, Qt::LeftButton, {}, target->rect().center());
+    QVERIFY(!h.ui()->PanelParametros->isVisible());
 }
 
 QTEST_MAIN(TestMainWindow)

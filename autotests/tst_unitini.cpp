@@ -1,11 +1,13 @@
 #include "dialogs.h"
 #include "introtexts.h"
+#include "startup.h"
 #include "ui_unitini.h"
 #include "unitini.h"
 
 #include <QGuiApplication>
 #include <QListWidget>
 #include <QPointer>
+#include <QPushButton>
 #include <QScreen>
 #include <QTest>
 #include <QTimer>
@@ -118,6 +120,7 @@ private slots:
     void webButtonsOpenSportPage();
     void logoDoubleClickOpensHomePage();
     void cursorComesBackWhenOpeningFails();
+    void standardDialogsSpeakSpanish();
 
 private:
     TFormINI *makeIntro(SportVariant variant);
@@ -635,6 +638,23 @@ void TestUnitIni::cursorComesBackWhenOpeningFails()
     QVERIFY(thrown);
     QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
     QVERIFY(intro->isVisible());
+}
+
+// The standard dialogs carry Qt's own Spanish texts, installed with the system's Qt.
+void TestUnitIni::standardDialogsSpeakSpanish()
+{
+    QVERIFY2(installQtTranslations(*QCoreApplication::instance()),
+             "Qt's Spanish translations (qt6-translations-l10n) are not installed");
+    QMessageBox box(QMessageBox::Information, QStringLiteral("Guardar datos"), QString(),
+                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    const auto caption = [&box](QMessageBox::StandardButton button) {
+        return box.button(button)->text().remove(QLatin1Char('&'));
+    };
+    QCOMPARE(caption(QMessageBox::Yes), QStringLiteral("Sí"));
+    QCOMPARE(caption(QMessageBox::No), QStringLiteral("No"));
+    QCOMPARE(caption(QMessageBox::Cancel), QStringLiteral("Cancelar"));
+    QCOMPARE(QCoreApplication::translate("QFileDialog", "File &name:").remove(QLatin1Char('&')),
+             QStringLiteral("Nombre de fichero:"));
 }
 
 QTEST_MAIN(TestUnitIni)

@@ -15,11 +15,13 @@
 #include <QDir>
 #include <QFile>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QSignalBlocker>
+#include <QWheelEvent>
 
 namespace {
 
@@ -153,6 +155,10 @@ void TForm1::FormCreate()
     for (QWidget *w :
          std::initializer_list<QWidget *>{ui->SpinEdit1, ui->ComboBoxSexo, ui->ComboBoxCategoria})
         w->installEventFilter(this);
+    // The period moves in steps of one only: its text takes no typing, paste, drop or menu.
+    if (auto *periodText = ui->SpinEdit1->findChild<QLineEdit *>())
+        periodText->setReadOnly(true);
+    ui->SpinEdit1->setContextMenuPolicy(Qt::NoContextMenu);
 
     ui->ComboBoxSexo->setCurrentIndex(0);
     // No category is picked yet; the box still reads as the first one.
@@ -485,8 +491,12 @@ FlatButton *TForm1::stopButton(int slot) const
 
 void TForm1::mouseDoubleClickEvent(QMouseEvent *event)
 {
-    // FormDblClick: a double-click on the window's background shows or hides the tables.
+    // FormDblClick: a double-click on the window's background shows or hides the tables. Qt
+    // also hands up double-clicks that a picture, caption or panel left unhandled; those are
+    // not the background.
     QWidget::mouseDoubleClickEvent(event);
+    if (childAt(event->position().toPoint()))
+        return;
     ui->PanelParametros->setVisible(!ui->PanelParametros->isVisible());
     ui->PanelParametros->raise();
 }
@@ -976,9 +986,19 @@ bool TForm1::eventFilter(QObject *watched, QEvent *event)
                                 ? static_cast<QRadioButton *>(under)
                                 : nullptr);
         }
+    } else if (event->type() == QEvent::KeyPress && watched == ui->SpinEdit1) {
+        // Up and Down step by one; focus moves on. Page keys would jump by ten.
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        return key != Qt::Key_Up && key != Qt::Key_Down && key != Qt::Key_Tab &&
+               key != Qt::Key_Backtab;
+    } else if (event->type() == QEvent::Wheel && watched == ui->SpinEdit1) {
+        // One step per turn of the wheel, whatever the modifier (Ctrl would jump by ten).
+        const int delta = static_cast<QWheelEvent *>(event)->angleDelta().y();
+        if (delta != 0 && ui->SpinEdit1->isEnabled())
+            ui->SpinEdit1->stepBy(delta > 0 ? 1 : -1);
+        return true;
     } else if (event->type() == QEvent::KeyPress &&
-               (watched == ui->SpinEdit1 || watched == ui->ComboBoxSexo ||
-                watched == ui->ComboBoxCategoria)) {
+               (watched == ui->ComboBoxSexo || watched == ui->ComboBoxCategoria)) {
         // Values come from the lists and the spin buttons only; typed characters are dropped.
         const auto *key = static_cast<QKeyEvent *>(event);
         if (!key->text().isEmpty() && key->text().at(0).isPrint())
