@@ -16,6 +16,8 @@ private slots:
     void markerWalksTheCourse();
     void picture_data();
     void picture();
+    void stationPositions_data();
+    void stationPositions();
 };
 
 void TestCourse::markerStation_data()
@@ -157,6 +159,43 @@ void TestCourse::picture()
     QVERIFY(picture <= coursePictureCount(variant));
     QCOMPARE(coursePictureCount(variant), variant == SportVariant::Voley ? 3 : 5);
     QCOMPARE(restMarkerVisible(situation), restMarker);
+}
+
+void TestCourse::stationPositions_data()
+{
+    QTest::addColumn<SportVariant>("variant");
+    QTest::addColumn<QString>("positions"); // top-left corners of stations 1..L
+    const QString football = QStringLiteral(
+        "249,240 207,168 248,98 207,26 126,27 85,98 125,169 85,240 125,310 85,381 125,452 "
+        "207,453 248,382 207,311");
+    QTest::newRow("probst") << SportVariant::Probst << football;
+    QTest::newRow("football") << SportVariant::Futbol << football;
+    QTest::newRow("basketball") << SportVariant::Basket
+                                << QStringLiteral("264,236 264,117 190,38 158,117 125,38 53,117 "
+                                                  "53,236 53,356 126,435 158,356 189,435 264,356");
+    QTest::newRow("futsal") << SportVariant::FutSal
+                            << QStringLiteral("275,238 207,193 274,147 206,87 114,87 48,147 "
+                                              "114,191 48,238 114,281 48,329 114,391 206,391 "
+                                              "274,330 207,282");
+    QTest::newRow("volleyball") << SportVariant::Voley
+                                << QStringLiteral("264,448 264,310 206,239 264,167 264,28 134,63 "
+                                                  "53,28 53,167 111,239 53,310 53,448 184,414");
+}
+
+// The stations stand where the course pictures draw them, inside the panel.
+void TestCourse::stationPositions()
+{
+    QFETCH(SportVariant, variant);
+    QFETCH(QString, positions);
+    QStringList actual;
+    for (const Station &station : courseStations(variant)) {
+        actual << QStringLiteral("%1,%2").arg(station.topLeft.x()).arg(station.topLeft.y());
+        QVERIFY(QRect(QPoint(0, 0), QSize(CoursePanelWidth, CoursePanelHeight))
+                    .contains(QRect(station.topLeft, station.size)));
+        QVERIFY(station.size.width() >= 8 && station.size.height() >= 8);
+    }
+    QCOMPARE(actual.join(QLatin1Char(' ')), positions);
+    QCOMPARE(actual.size(), sportProfile(variant).stationsPerLap);
 }
 
 QTEST_APPLESS_MAIN(TestCourse)

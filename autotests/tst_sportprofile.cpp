@@ -32,6 +32,10 @@ private slots:
     void speedTexts();
     void tableLineReading_data();
     void tableLineReading();
+    void themeColours_data();
+    void themeColours();
+    void categoryRules_data();
+    void categoryRules();
 };
 
 void TestSportProfile::constants_data()
@@ -199,6 +203,75 @@ void TestSportProfile::tableLineReading()
     QFETCH(QString, line);
     QFETCH(int, interval);
     QCOMPARE(intervalFromLine(line), interval);
+}
+
+void TestSportProfile::themeColours_data()
+{
+    QTest::addColumn<SportVariant>("variant");
+    QTest::addColumn<quint32>("back"); // as designed, 0x00BBGGRR
+    QTest::addColumn<quint32>("panel");
+    QTest::addColumn<quint32>("accent");
+    QTest::newRow("probst") << SportVariant::Probst << 7911788u << 6203728u << 4421433u;
+    QTest::newRow("football") << SportVariant::Futbol << 7911788u << 6203728u << 4421433u;
+    QTest::newRow("basketball") << SportVariant::Basket << 9165301u << 2930925u << 1219277u;
+    QTest::newRow("futsal") << SportVariant::FutSal << 15965287u << 12615680u << 9330688u;
+    QTest::newRow("volleyball") << SportVariant::Voley << 8171935u << 5474935u << 3364169u;
+}
+
+void TestSportProfile::themeColours()
+{
+    QFETCH(SportVariant, variant);
+    QFETCH(quint32, back);
+    QFETCH(quint32, panel);
+    QFETCH(quint32, accent);
+    const SportProfile &p = sportProfile(variant);
+    QCOMPARE(p.themeBackColor, fromBgr(back));
+    QCOMPARE(p.themePanelColor, fromBgr(panel));
+    QCOMPARE(p.themeAccentColor, fromBgr(accent));
+}
+
+void TestSportProfile::categoryRules_data()
+{
+    QTest::addColumn<SportVariant>("variant");
+    QTest::addColumn<QList<int>>("proposed"); // Masculina C J S, Femenina C J S
+    // Last period of each category's range, Masculina C J S then Femenina C J S (each range
+    // starts one after the previous one ends); empty where the sport has no ranges.
+    QTest::addColumn<QList<int>>("rangeEnds");
+    QTest::newRow("probst") << SportVariant::Probst << ints("1 8 12 1 6 10")
+                            << ints("7 11 30 5 9 30");
+    QTest::newRow("football") << SportVariant::Futbol << ints("1 6 9 1 5 7")
+                              << ints("5 8 30 4 6 30");
+    QTest::newRow("basketball") << SportVariant::Basket << ints("1 4 6 1 4 5") << QList<int>();
+    QTest::newRow("futsal") << SportVariant::FutSal << ints("1 3 6 1 3 5") << ints("2 5 20 2 4 20");
+    QTest::newRow("volleyball") << SportVariant::Voley << ints("1 3 6 1 3 5")
+                                << ints("2 5 20 2 4 20");
+}
+
+// Every cell of the rule that proposes a start period, and every boundary of the ranges that
+// pick the category back from a period (a period in no range picks none).
+void TestSportProfile::categoryRules()
+{
+    QFETCH(SportVariant, variant);
+    QFETCH(QList<int>, proposed);
+    QFETCH(QList<int>, rangeEnds);
+    const SportProfile &p = sportProfile(variant);
+    for (int sex = 0; sex < 2; ++sex) {
+        for (int category = 0; category < 3; ++category)
+            QCOMPARE(p.startPeriodFor(Sex(sex), Category(category)),
+                     proposed.at(sex * 3 + category));
+        for (int period = 0; period <= 31; ++period) {
+            int expected = -1;
+            int first = 1;
+            for (int category = 0; category < 3 && !rangeEnds.isEmpty(); ++category) {
+                const int last = rangeEnds.at(sex * 3 + category);
+                if (period >= first && period <= last)
+                    expected = category;
+                first = last + 1;
+            }
+            QVERIFY2(p.categoryForPeriod(Sex(sex), period) == expected,
+                     qPrintable(QStringLiteral("sex %1, period %2").arg(sex).arg(period)));
+        }
+    }
 }
 
 QTEST_APPLESS_MAIN(TestSportProfile)
