@@ -24,16 +24,8 @@ int main(int argc, char *argv[])
         // Declared before the intro window so it outlives it; the intro only keeps a reference.
         std::unique_ptr<TForm1> window;
         const auto createMainWindow = [&]() -> QWidget * {
-            window = std::make_unique<TForm1>(TFormINI::instance()->sportVariant(), clock, &sound,
-                                              &dialogs);
-            window->setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint |
-                                   Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                                   Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint);
-            window->setFixedSize(window->size());
-            centreOnScreen(window.get());
-            TForm1 *mainWindow = window.get();
-            mainWindow->setAboutHandler([mainWindow] { TFormINI::showAbout(mainWindow); });
-            QObject::connect(mainWindow, &TForm1::exitConfirmed, &app, &QCoreApplication::quit,
+            window = makeMainWindow(TFormINI::instance()->sportVariant(), clock, &sound, &dialogs);
+            QObject::connect(window.get(), &TForm1::exitConfirmed, &app, &QCoreApplication::quit,
                              Qt::QueuedConnection);
             return window.get();
         };

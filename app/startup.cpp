@@ -1,5 +1,8 @@
 #include "startup.h"
 
+#include "testfut1.h"
+#include "unitini.h"
+
 #include <QCoreApplication>
 #include <QLibraryInfo>
 #include <QLocale>
@@ -17,4 +20,18 @@ bool installQtTranslations(QCoreApplication &app)
         return false;
     }
     return QCoreApplication::installTranslator(translator);
+}
+
+std::unique_ptr<TForm1> makeMainWindow(SportVariant variant, const Clock &clock, CueSink *sound,
+                                       Dialogs *dialogs)
+{
+    auto window = std::make_unique<TForm1>(variant, clock, sound, dialogs);
+    window->setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+                           Qt::WindowStaysOnTopHint);
+    window->setFixedSize(window->size());
+    centreOnScreen(window.get());
+    TForm1 *mainWindow = window.get();
+    mainWindow->setAboutHandler([mainWindow] { TFormINI::showAbout(mainWindow); });
+    return window;
 }

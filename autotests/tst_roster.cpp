@@ -82,6 +82,10 @@ private slots:
     void hoverSelectsTheAthletesRow_data();
     void hoverSelectsTheAthletesRow();
     void nameAndCodeCellsRefuseWhatTheFileCannotHold();
+    void endOfTestCapturesEverySlot_data();
+    void endOfTestCapturesEverySlot();
+    void reactivationNeedsANameAndAResult_data();
+    void reactivationNeedsANameAndAResult();
 };
 
 void TestRoster::gridShape_data()
@@ -522,6 +526,70 @@ void TestRoster::nameAndCodeCellsRefuseWhatTheFileCannotHold()
                                        QStringLiteral("x;\r\ny\t漢z12345")));
     QCOMPARE(h.cell(ResultsModel::Code, 3), QStringLiteral("xyz12"));
     QVERIFY(!h.window.results().setData(h.window.results().index(2, 3), QStringLiteral("99:99")));
+}
+
+void TestRoster::endOfTestCapturesEverySlot_data()
+{
+    gridShape_data();
+}
+
+// "Fin de la prueba" captures every athlete still running, the last slot included.
+void TestRoster::endOfTestCapturesEverySlot()
+{
+    QFETCH(SportVariant, variant);
+    QFETCH(int, rows);
+    Harness h(variant);
+    for (int slot = 1; slot <= rows; ++slot)
+        h.name(slot, QStringLiteral("Atleta %1").arg(slot));
+    QTest::mouseClick(h.ui()->FlatRadioButton3, Qt::LeftButton);
+    h.ui()->CheckBox_Calentamiento->setChecked(false);
+    QTest::mouseClick(h.ui()->BitBtnStart, Qt::LeftButton);
+    h.advanceTo(65000);
+    QTest::mouseClick(h.window.stopButton(1), Qt::LeftButton);
+    h.advanceTo(125000);
+    QTest::mouseClick(h.ui()->BitBtnStop, Qt::LeftButton);
+    QCOMPARE(h.cell(ResultsModel::Time, 1), QStringLiteral("01:05"));
+    for (int slot = 2; slot <= rows; ++slot) {
+        QVERIFY2(h.window.stopButton(slot)->isHidden(), qPrintable(QString::number(slot)));
+        QCOMPARE(h.cell(ResultsModel::Time, slot), QStringLiteral("02:05"));
+        QCOMPARE(h.cell(ResultsModel::Periods, slot), QStringLiteral("0"));
+        QCOMPARE(h.cell(ResultsModel::Distance, slot), h.window.engine().distanceText());
+    }
+}
+
+void TestRoster::reactivationNeedsANameAndAResult_data()
+{
+    QTest::addColumn<bool>("stopped");    // captured by its button
+    QTest::addColumn<bool>("nameErased"); // name erased afterwards
+    QTest::addColumn<bool>("offered");
+    QTest::newRow("name, still running") << false << false << false;
+    QTest::newRow("name and result") << true << false << true;
+    QTest::newRow("result, name erased") << true << true << false;
+}
+
+// Re-activation is offered for a stopped athlete only: a name without a result is still
+// running, and a result without a name belongs to nobody.
+void TestRoster::reactivationNeedsANameAndAResult()
+{
+    QFETCH(bool, stopped);
+    QFETCH(bool, nameErased);
+    QFETCH(bool, offered);
+    Harness h(SportVariant::Futbol);
+    h.name(3, QStringLiteral("Luis"));
+    QTest::mouseClick(h.ui()->FlatRadioButton3, Qt::LeftButton);
+    h.ui()->CheckBox_Calentamiento->setChecked(false);
+    QTest::mouseClick(h.ui()->BitBtnStart, Qt::LeftButton);
+    h.advanceTo(20000);
+    if (stopped)
+        QTest::mouseClick(h.window.stopButton(3), Qt::LeftButton);
+    if (nameErased)
+        h.window.results().setCell(ResultsModel::Name, 3, QString());
+    h.window.selectSlot(3);
+    h.window.PopupMenu_HGPopup();
+    QCOMPARE(h.window.reactivateAction()->isEnabled(), offered);
+    h.window.Volveraactivar1Click();
+    QCOMPARE(h.window.stopButton(3)->isVisible(), offered || (!stopped && !nameErased));
+    QCOMPARE(h.cell(ResultsModel::Periods, 3).isEmpty(), offered || !stopped);
 }
 
 QTEST_MAIN(TestRoster)

@@ -53,6 +53,8 @@ private slots:
     void aboutFromBothEntryPoints();
     void toolbarThroughATestsLife();
     void tablesPanelOnDoubleClick();
+    void setUpAndIndicatorsThroughATest_data();
+    void setUpAndIndicatorsThroughATest();
     void doubleClickOnAControlLeavesTheTables_data();
     void doubleClickOnAControlLeavesTheTables();
 };
@@ -531,6 +533,67 @@ void TestMainWindow::doubleClickOnAControlLeavesTheTables()
     QVERIFY(target && target->isVisible());
     QTest::mouseDClick(target, Qt::LeftButton, {}, target->rect().center());
     QVERIFY(!h.ui()->PanelParametros->isVisible());
+}
+
+void TestMainWindow::setUpAndIndicatorsThroughATest_data()
+{
+    QTest::addColumn<SportVariant>("variant");
+    QTest::addColumn<bool>("named");
+    QTest::addColumn<bool>("repeat");
+    QTest::addColumn<int>("period");
+    QTest::newRow("football, effort, athletes named") << SportVariant::Futbol << true << false << 5;
+    QTest::newRow("football, effort, no names") << SportVariant::Futbol << false << false << 5;
+    QTest::newRow("volleyball, repeat, athletes named")
+        << SportVariant::Voley << true << true << 12;
+    QTest::newRow("basketball, repeat, no names") << SportVariant::Basket << false << true << 1;
+}
+
+// A mode click shows the period's speed with and without its unit; the start/stop indicator in
+// front tells effort from pause; the end of a test gives the set-up back, and export and clear
+// only when there is a name to export.
+void TestMainWindow::setUpAndIndicatorsThroughATest()
+{
+    QFETCH(SportVariant, variant);
+    QFETCH(bool, named);
+    QFETCH(bool, repeat);
+    QFETCH(int, period);
+    Harness h(variant);
+    Ui::TForm1 *ui = h.ui();
+    if (named)
+        h.window.results().setCell(ResultsModel::Name, 2, QStringLiteral("Marta"));
+    QTest::mouseClick(ui->BitBtnEmpezar, Qt::LeftButton);
+    ui->SpinEdit1->setValue(period);
+    QTest::mouseClick(repeat ? ui->FlatRadioButton2 : ui->FlatRadioButton3, Qt::LeftButton);
+    const QString speed = periodSpeedText(variant, period);
+    QCOMPARE(ui->Velocidad->text(), speed);
+    QCOMPARE(ui->LabelVelocidad->text(), speed + QStringLiteral(" Km/h"));
+
+    const auto inFront = [ui] {
+        return ui->PanelVelocidad->childAt(ui->PanelStart->geometry().center());
+    };
+    ui->CheckBox_Calentamiento->setChecked(true);
+    QTest::mouseClick(ui->BitBtnStart, Qt::LeftButton);
+    QCOMPARE(inFront(), ui->PanelStart);
+    if (!repeat) {
+        h.advanceTo(10000 + 28 * 4991 + 1000); // warm-up at period 5, then its pause
+        QCOMPARE(h.window.engine().phase(), TestPhase::PreTestRecovery);
+        QCOMPARE(inFront(), ui->PanelStop);
+        h.advanceTo(10000 + 28 * 4991 + 180000 + 1000);
+        QCOMPARE(h.window.engine().phase(), TestPhase::Effort);
+        QCOMPARE(inFront(), ui->PanelStart);
+        h.advanceTo(10000 + 2 * 28 * 4991 + 180000 + 1000);
+        QCOMPARE(h.window.engine().phase(), TestPhase::Recovery);
+        QCOMPARE(inFront(), ui->PanelStop);
+    }
+    for (QWidget *input :
+         std::initializer_list<QWidget *>{ui->SpinEdit1, ui->ComboBoxCategoria, ui->ComboBoxSexo})
+        QVERIFY(!input->isEnabled());
+    QTest::mouseClick(ui->BitBtnStop, Qt::LeftButton);
+    for (QWidget *input :
+         std::initializer_list<QWidget *>{ui->SpinEdit1, ui->ComboBoxCategoria, ui->ComboBoxSexo})
+        QVERIFY(input->isEnabled());
+    QCOMPARE(ui->BtnExportDatos->isEnabled(), named);
+    QCOMPARE(ui->BtnBorrarTabla->isEnabled(), named);
 }
 
 QTEST_MAIN(TestMainWindow)

@@ -1,6 +1,10 @@
+#include "clock.h"
 #include "dialogs.h"
+#include "fakes.h"
 #include "introtexts.h"
 #include "startup.h"
+#include "testfut1.h"
+#include "ui_testfut1.h"
 #include "ui_unitini.h"
 #include "unitini.h"
 
@@ -121,6 +125,8 @@ private slots:
     void logoDoubleClickOpensHomePage();
     void cursorComesBackWhenOpeningFails();
     void standardDialogsSpeakSpanish();
+    void mainWindowAsTheProgramShowsIt_data();
+    void mainWindowAsTheProgramShowsIt();
 
 private:
     TFormINI *makeIntro(SportVariant variant);
@@ -655,6 +661,53 @@ void TestUnitIni::standardDialogsSpeakSpanish()
     QCOMPARE(caption(QMessageBox::Cancel), QStringLiteral("Cancelar"));
     QCOMPARE(QCoreApplication::translate("QFileDialog", "File &name:").remove(QLatin1Char('&')),
              QStringLiteral("Nombre de fichero:"));
+}
+
+void TestUnitIni::mainWindowAsTheProgramShowsIt_data()
+{
+    QTest::addColumn<SportVariant>("variant");
+    for (SportVariant v : AllSportVariants)
+        QTest::newRow(qPrintable(sportProfile(v).programTitle)) << v;
+}
+
+// The program's entry: the intro hands over on its second tick to the main window of the same
+// sport, which stays on top, keeps its size, and opens the about box from its toolbar.
+void TestUnitIni::mainWindowAsTheProgramShowsIt()
+{
+    QFETCH(SportVariant, variant);
+    ManualClock clock;
+    SilentSink sound;
+    std::unique_ptr<TForm1> window;
+    m_intro = std::make_unique<TFormINI>(
+        variant,
+        [&]() -> QWidget * {
+            window =
+                makeMainWindow(TFormINI::instance()->sportVariant(), clock, &sound, &m_dialogs);
+            return window.get();
+        },
+        &m_dialogs);
+    m_intro->show();
+    m_intro->Timer_InicioTimer();
+    m_intro->Timer_InicioTimer();
+    QVERIFY(window);
+    QCOMPARE(TFormINI::mainWindow(), window.get());
+    QCOMPARE(window->profile().variant, variant);
+    QVERIFY(window->isVisible());
+    QVERIFY(window->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    QCOMPARE(window->minimumSize(), window->maximumSize());
+
+    QTest::mouseClick(window->form()->BitBtnEmpezar, Qt::LeftButton);
+    bool aboutMode = false;
+    QTimer::singleShot(0, this, [&aboutMode] {
+        TFormINI *box = TFormINI::instance();
+        aboutMode = box->isAboutMode() && box->isModal();
+        box->form()->FlatButton4->click();
+    });
+    QTest::mouseClick(window->form()->BitBtnGrupo, Qt::LeftButton);
+    QVERIFY(aboutMode);
+    QVERIFY(window->isVisible());
+    m_intro.reset();
+    window.reset();
 }
 
 QTEST_MAIN(TestUnitIni)
