@@ -606,11 +606,12 @@ bool TForm1::BtnExportDatosClick()
 
     QByteArray bytes;
     QString reason;
-    if (!ExportFile::encode(lines, &bytes))
+    bool written = ExportFile::encode(lines, &bytes);
+    if (!written)
         reason = QStringLiteral("Hay caracteres que el archivo no puede guardar.");
     else
-        ExportFile::write(path, bytes, &reason);
-    if (!reason.isEmpty()) {
+        written = ExportFile::write(path, bytes, &reason);
+    if (!written) {
         m_dialogs->message(this, QStringLiteral("Información"),
                            QStringLiteral("No se ha podido exportar el archivo de Registros de ") +
                                m_profile.programTitle + QLatin1Char('.') + QLatin1Char('\n') +
