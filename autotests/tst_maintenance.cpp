@@ -13,6 +13,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <optional>
 #include <sys/stat.h>
 
 namespace {
@@ -193,17 +194,18 @@ void TestMaintenance::exportFailureSaysWhy()
 {
     QFETCH(QString, target);
     Harness h;
-    SmallFileSystem small;
+    std::optional<SmallFileSystem> small;
     h.name(1, QStringLiteral("Ana"));
     h.runAndStop();
     QString path = h.folder.filePath(QStringLiteral("r.txt"));
     const QByteArray earlier = "earlier export\r\n";
     if (target == QStringLiteral("full")) {
-        if (!small.whyNot().isEmpty())
-            QSKIP(qPrintable(small.whyNot()));
-        path = small.filePath(QStringLiteral("r.txt"));
+        small.emplace();
+        if (!small->whyNot().isEmpty())
+            QSKIP(qPrintable(small->whyNot()));
+        path = small->filePath(QStringLiteral("r.txt"));
         QVERIFY(ExportFile::write(path, earlier));
-        small.fill();
+        small->fill();
     } else if (target == QStringLiteral("fifo")) {
         QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
     } else {
