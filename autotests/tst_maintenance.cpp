@@ -2,6 +2,7 @@
 #include "exportfile.h"
 #include "fakes.h"
 #include "resultsgrid.h"
+#include "smallfs.h"
 #include "testfut1.h"
 #include "ui_testfut1.h"
 #include "widgets.h"
@@ -12,11 +13,18 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <optional>
+#include <sys/stat.h>
+
 namespace {
 
 const QString SaveQuestion = QStringLiteral(
     "Los registros de la anterior prueba de esfuerzo aún no han sido exportados ¿Desea "
     "guardarlos ahora?");
+const QString RunningTestSaveQuestion = QStringLiteral(
+    "Los registros de la prueba en curso aún no han sido exportados ¿Desea guardarlos ahora?");
+const QString ExportFailed =
+    QStringLiteral("No se ha podido exportar el archivo de Registros de ZENTA-Fútbol 2.0.");
 
 QByteArray readAll(const QString &path)
 {
@@ -72,6 +80,14 @@ private slots:
     void exportWritesTheGridAndSetsTheFlag();
     void exportWithoutNamesDoesNothing();
     void exportCancelledOrFailing();
+    void exportFailureSaysWhy_data();
+    void exportFailureSaysWhy();
+    void exportWritesThePeriodBoxAtExport_data();
+    void exportWritesThePeriodBoxAtExport();
+    void exportedMeansNothingUnwritten_data();
+    void exportedMeansNothingUnwritten();
+    void saveQuestionWording_data();
+    void saveQuestionWording();
     void guardTable_data();
     void guardTable();
     void clearTable();
@@ -155,9 +171,7 @@ void TestMaintenance::exportCancelledOrFailing()
     QCOMPARE(h.window.resultsExported(), 1);
     QCOMPARE(h.dialogs.messages.size(), 1);
     QCOMPARE(h.dialogs.messages.at(0).caption, QStringLiteral("Información"));
-    QCOMPARE(
-        h.dialogs.messages.at(0).text,
-        QStringLiteral("No se ha podido exportar el archivo de Registros de ZENTA-Fútbol 2.0."));
+    QCOMPARE(h.dialogs.messages.at(0).text.section(QLatin1Char('\n'), 0, 0), ExportFailed);
     QCOMPARE(h.dialogs.messages.at(0).icon, QMessageBox::Warning);
     QCOMPARE(readAll(good), written);
     QCOMPARE(h.results().cell(ResultsModel::Name, 1), QStringLiteral("Ana"));
@@ -168,6 +182,161 @@ void TestMaintenance::exportCancelledOrFailing()
     }
 }
 
+void TestMaintenance::exportFailureSaysWhy_data()
+{
+    QTest::addColumn<QString>("target");
+    QTest::newRow("full file system") << QStringLiteral("full");
+    QTest::newRow("a pipe") << QStringLiteral("fifo");
+    QTest::newRow("folder missing") << QStringLiteral("missing");
+}
+
+void TestMaintenance::exportFailureSaysWhy()
+{
+    QFETCH(QString, target);
+    Harness h;
+    std::optional<SmallFileSystem> small;
+    h.name(1, QStringLiteral("Ana"));
+    h.runAndStop();
+    QString path = h.folder.filePath(QStringLiteral("r.txt"));
+    const QByteArray earlier = "earlier export\r\n";
+    if (target == QStringLiteral("full")) {
+        small.emplace();
+        if (!small->whyNot().isEmpty())
+            QSKIP(qPrintable(small->whyNot()));
+        path = small->filePath(QStringLiteral("r.txt"));
+        QVERIFY(ExportFile::write(path, earlier));
+        small->fill();
+    } else if (target == QStringLiteral("fifo")) {
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    } else {
+        path = h.folder.filePath(QStringLiteral("gone/r.txt"));
+    }
+
+    h.dialogs.saveTo = path;
+    QVERIFY(!h.window.BtnExportDatosClick());
+    QCOMPARE(h.window.resultsExported(), 0);
+    QCOMPARE(h.dialogs.messages.size(), 1);
+    // The sentence the operator knows, then why, then which file.
+    const QStringList lines = h.dialogs.messages.at(0).text.split(QLatin1Char('\n'));
+    QCOMPARE(lines.size(), 3);
+    QCOMPARE(lines.at(0), ExportFailed);
+    QVERIFY(!lines.at(1).trimmed().isEmpty());
+    QCOMPARE(lines.at(2), QDir::toNativeSeparators(path));
+    if (target == QStringLiteral("full")) {
+        QCOMPARE(lines.at(1), QString::fromLocal8Bit(std::strerror(ENOSPC)));
+        QCOMPARE(readAll(path), earlier);
+    }
+}
+
+void TestMaintenance::exportWritesThePeriodBoxAtExport_data()
+{
+    QTest::addColumn<int>("period"); // set in the box after the test
+    QTest::newRow("as the test started") << 1;
+    QTest::newRow("changed after the test") << 7;
+}
+
+void TestMaintenance::exportWritesThePeriodBoxAtExport()
+{
+    QFETCH(int, period);
+    Harness h;
+    h.name(1, QStringLiteral("Ana"));
+    h.runAndStop();
+    h.ui()->SpinEdit1->setValue(period);
+    h.dialogs.saveTo = h.folder.filePath(QStringLiteral("p.txt"));
+    QVERIFY(h.window.BtnExportDatosClick());
+    const QList<QByteArray> conditions = readAll(h.dialogs.saveTo).split('\n').at(2).split(';');
+    QCOMPARE(conditions.at(3), QByteArray::number(period));
+    QCOMPARE(conditions.at(4), QByteArray("4,2")); // the speed stays the one of the start
+}
+
+void TestMaintenance::exportedMeansNothingUnwritten_data()
+{
+    QTest::addColumn<QString>("change"); // made during the test, after saving on a close
+    QTest::addColumn<bool>("stillExported");
+    QTest::newRow("nothing") << QString() << true;
+    QTest::newRow("a capture") << QStringLiteral("capture") << false;
+    QTest::newRow("a re-activation") << QStringLiteral("reactivate") << false;
+    QTest::newRow("a name edited") << QStringLiteral("name") << false;
+    QTest::newRow("a code edited") << QStringLiteral("code") << false;
+}
+
+void TestMaintenance::exportedMeansNothingUnwritten()
+{
+    QFETCH(QString, change);
+    QFETCH(bool, stillExported);
+    Harness h;
+    h.name(1, QStringLiteral("Ana"));
+    h.name(2, QStringLiteral("Bea"));
+    h.runAndStop(false);
+    QTest::mouseClick(h.window.stopButton(1), Qt::LeftButton);
+
+    // Saved from the close question, then the operator stays.
+    h.dialogs.saveTo = h.folder.filePath(QStringLiteral("mid.txt"));
+    h.dialogs.answers = {QMessageBox::Yes, QMessageBox::Cancel};
+    QCloseEvent close;
+    QCoreApplication::sendEvent(&h.window, &close);
+    QVERIFY(!close.isAccepted());
+    QVERIFY(QFile::exists(h.dialogs.saveTo));
+    QCOMPARE(h.window.resultsExported(), 1);
+
+    if (change == QStringLiteral("capture")) {
+        QTest::mouseClick(h.window.stopButton(2), Qt::LeftButton);
+    } else if (change == QStringLiteral("reactivate")) {
+        h.window.selectSlot(1);
+        h.window.Volveraactivar1Click();
+    } else if (!change.isEmpty()) {
+        const int column =
+            change == QStringLiteral("name") ? ResultsModel::Name : ResultsModel::Code;
+        QVERIFY(h.results().setData(h.results().index(0, column), QStringLiteral("X1")));
+    }
+    QCOMPARE(h.window.resultsExported() == 1, stillExported);
+    // Between-tests commands stay off for the whole test.
+    QVERIFY(!h.ui()->BtnExportDatos->isEnabled());
+    QVERIFY(!h.ui()->BtnBorrarTabla->isEnabled());
+
+    // Whoever ran on was never written: the next test asks before dropping them.
+    QTest::mouseClick(h.ui()->BitBtnStop, Qt::LeftButton);
+    QVERIFY(h.ui()->BtnExportDatos->isEnabled());
+    QVERIFY(h.ui()->BtnBorrarTabla->isEnabled());
+    h.dialogs.questions.clear();
+    h.dialogs.answers = {QMessageBox::No};
+    QTest::mouseClick(h.ui()->BitBtnNuevo, Qt::LeftButton);
+    QCOMPARE(h.dialogs.questions.size(), 1);
+    QCOMPARE(h.dialogs.questions.at(0).text, SaveQuestion);
+}
+
+void TestMaintenance::saveQuestionWording_data()
+{
+    QTest::addColumn<QString>("when");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("new test") << QStringLiteral("new") << SaveQuestion;
+    QTest::newRow("closing after the test") << QStringLiteral("closeAfter") << SaveQuestion;
+    QTest::newRow("closing during the test")
+        << QStringLiteral("closeDuring") << RunningTestSaveQuestion;
+}
+
+void TestMaintenance::saveQuestionWording()
+{
+    QFETCH(QString, when);
+    QFETCH(QString, expected);
+    Harness h;
+    h.name(1, QStringLiteral("Ana"));
+    h.runAndStop(false);
+    QTest::mouseClick(h.window.stopButton(1), Qt::LeftButton);
+    if (when != QStringLiteral("closeDuring"))
+        QTest::mouseClick(h.ui()->BitBtnStop, Qt::LeftButton);
+    h.dialogs.answers = {QMessageBox::No, QMessageBox::Cancel};
+    if (when == QStringLiteral("new")) {
+        h.window.BitBtnNuevoClick();
+    } else {
+        QCloseEvent close;
+        QCoreApplication::sendEvent(&h.window, &close);
+    }
+    QVERIFY(!h.dialogs.questions.isEmpty());
+    QCOMPARE(h.dialogs.questions.at(0).caption, QStringLiteral("Guardar datos"));
+    QCOMPARE(h.dialogs.questions.at(0).text, expected);
+}
+
 void TestMaintenance::guardTable_data()
 {
     QTest::addColumn<bool>("exported");
@@ -176,20 +345,25 @@ void TestMaintenance::guardTable_data()
     QTest::addColumn<QString>("saveTo");     // "" cancels the dialog; "bad" fails the write
     QTest::addColumn<bool>("asked");
     QTest::addColumn<bool>("cleared");
+    QTest::addColumn<bool>("namesErased"); // after the capture
     QTest::newRow("exported: cleared without asking")
-        << true << 1 << QList<int>{} << QString() << false << true;
+        << true << 1 << QList<int>{} << QString() << false << true << false;
     QTest::newRow("no results: nothing asked")
-        << false << 0 << QList<int>{} << QString() << false << false;
-    QTest::newRow("yes, file written")
-        << false << 2 << QList<int>{QMessageBox::Yes} << QStringLiteral("ok") << true << true;
+        << false << 0 << QList<int>{} << QString() << false << false << false;
+    QTest::newRow("yes, file written") << false << 2 << QList<int>{QMessageBox::Yes}
+                                       << QStringLiteral("ok") << true << true << false;
     QTest::newRow("yes, dialog cancelled")
-        << false << 2 << QList<int>{QMessageBox::Yes} << QString() << true << false;
-    QTest::newRow("yes, write failed")
-        << false << 2 << QList<int>{QMessageBox::Yes} << QStringLiteral("bad") << true << false;
-    QTest::newRow("no") << false << 2 << QList<int>{QMessageBox::No} << QString() << true << true;
+        << false << 2 << QList<int>{QMessageBox::Yes} << QString() << true << false << false;
+    QTest::newRow("yes, write failed") << false << 2 << QList<int>{QMessageBox::Yes}
+                                       << QStringLiteral("bad") << true << false << false;
+    QTest::newRow("no") << false << 2 << QList<int>{QMessageBox::No} << QString() << true << true
+                        << false;
     // Results further down the table are guarded too.
     QTest::newRow("results in row 9 only")
-        << false << 9 << QList<int>{QMessageBox::No} << QString() << true << true;
+        << false << 9 << QList<int>{QMessageBox::No} << QString() << true << true << false;
+    // What the question offers to save, the export writes.
+    QTest::newRow("yes, results without names") << false << 2 << QList<int>{QMessageBox::Yes}
+                                                << QStringLiteral("ok") << true << true << true;
 }
 
 void TestMaintenance::guardTable()
@@ -200,6 +374,7 @@ void TestMaintenance::guardTable()
     QFETCH(QString, saveTo);
     QFETCH(bool, asked);
     QFETCH(bool, cleared);
+    QFETCH(bool, namesErased);
     Harness h;
     for (int slot = 1; slot <= 9; ++slot)
         h.name(slot, QStringLiteral("Atleta %1").arg(slot));
@@ -208,6 +383,8 @@ void TestMaintenance::guardTable()
     for (int slot = 1; slot <= 14; ++slot) {
         if (slot != resultRow)
             h.results().clearResults(slot);
+        if (namesErased)
+            h.results().setData(h.results().index(slot - 1, ResultsModel::Name), QString());
     }
     if (exported) {
         h.dialogs.saveTo = h.folder.filePath(QStringLiteral("first.txt"));
@@ -230,6 +407,10 @@ void TestMaintenance::guardTable()
     if (resultRow > 0)
         QCOMPARE(h.results().cell(ResultsModel::Periods, resultRow).isEmpty(), cleared);
     QCOMPARE(h.window.resultsExported(), 0);
+    if (saveTo == QStringLiteral("ok"))
+        QVERIFY(QFile::exists(h.dialogs.saveTo));
+    if (namesErased)
+        return;
     // Numbers, names and codes always stay for the next test.
     QCOMPARE(h.results().cell(ResultsModel::Name, 1), QStringLiteral("Atleta 1"));
     QCOMPARE(h.results().cell(ResultsModel::Number, 1), QStringLiteral("1"));

@@ -3,6 +3,7 @@
 #include "cp1252.h"
 #include "resultsmodel.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -78,26 +79,34 @@ bool encode(const QStringList &lines, QByteArray *bytes)
 
 bool write(const QString &path, const QByteArray &bytes, QString *error)
 {
-    // A device or pipe is written in place: it cannot be replaced by renaming a copy over it.
+    // Opening a pipe waits for a reader, on the window's thread; and a device or a folder would
+    // not keep the results anyway.
     const QFileInfo target(path);
-    if (target.exists() && !target.isFile() && !target.isDir()) {
-        QFile device(path);
-        if (!device.open(QIODevice::WriteOnly) || device.write(bytes) != bytes.size() ||
-            !device.flush()) {
-            if (error)
-                *error = device.errorString();
-            return false;
-        }
-        return true;
+    if (target.exists() && !target.isFile()) {
+        if (error)
+            *error = QStringLiteral("No es un archivo normal (es una carpeta, una tubería o un "
+                                    "dispositivo).");
+        return false;
     }
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+    // commit() does not report a failed flush of what is still buffered (a full disk gives a
+    // file of 0 bytes and "success"), so the buffer is flushed and checked before it.
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.flush() ||
+        file.error() != QFileDevice::NoError || !file.commit()) {
         if (error)
             *error = file.errorString();
         file.cancelWriting();
         return false;
     }
     return true;
+}
+
+QString exportFolder(const QString &programFolder, bool programFolderWritable,
+                     const QString &documentsFolder)
+{
+    if (!programFolderWritable && !documentsFolder.isEmpty())
+        return QDir::toNativeSeparators(QDir(documentsFolder).filePath(QStringLiteral("Export")));
+    return programFolder + QStringLiteral("Export");
 }
 
 QString proposedName(const QString &programTitle, const QDate &date)

@@ -26,8 +26,15 @@ QStringList lines(const ResultsModel &results, const QString &programTitle,
 // The whole file, or false when some character has no Windows-1252 byte.
 bool encode(const QStringList &lines, QByteArray *bytes);
 
-// Writes the file whole or not at all: a failed write leaves an earlier file untouched.
+// Writes a regular file whole or not at all: a failed write leaves an earlier file untouched.
+// Anything else at the path (a pipe, a device, a folder) is refused without being opened.
 bool write(const QString &path, const QByteArray &bytes, QString *error = nullptr);
+
+// The folder the results file is proposed in: "Export" in the program's folder (which ends in
+// a separator), or in the user's documents folder where the program's folder cannot be written,
+// as for a program installed in a system folder.
+QString exportFolder(const QString &programFolder, bool programFolderWritable,
+                     const QString &documentsFolder);
 
 // "<title>_dd-mm-yy.txt"
 QString proposedName(const QString &programTitle, const QDate &date);

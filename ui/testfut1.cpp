@@ -14,6 +14,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
@@ -21,6 +22,7 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QSignalBlocker>
+#include <QStandardPaths>
 #include <QWheelEvent>
 
 namespace {
@@ -106,7 +108,7 @@ void TForm1::FormCreate()
 {
     m_programFolder = getProgramFolder();
     // A read-only location is no reason not to open; the export reports its own failure.
-    QDir().mkpath(m_programFolder + QStringLiteral("Export"));
+    QDir().mkpath(exportFolder());
 
     applySportProfile();
     applyTheme();
@@ -543,30 +545,35 @@ void TForm1::BitBtnNuevoClick()
 
 bool TForm1::askToSaveResults()
 {
-    return m_dialogs->question(this, QStringLiteral("Guardar datos"),
-                               QStringLiteral("Los registros de la anterior prueba de esfuerzo aún "
-                                              "no han sido exportados ¿Desea guardarlos ahora?"),
+    // Leaving during a test asks about the test still running, not about an earlier one.
+    const QString text =
+        m_session.running()
+            ? QStringLiteral("Los registros de la prueba en curso aún no han sido exportados "
+                             "¿Desea guardarlos ahora?")
+            : QStringLiteral("Los registros de la anterior prueba de esfuerzo aún no han sido "
+                             "exportados ¿Desea guardarlos ahora?");
+    return m_dialogs->question(this, QStringLiteral("Guardar datos"), text,
                                QMessageBox::Yes | QMessageBox::No,
                                QMessageBox::Information) == QMessageBox::Yes;
 }
 
-bool TForm1::unexportedResults() const
-{
-    // Every row counts: results further down the table are just as much at stake.
-    return m_resultsExported == 0 && m_results.anyResult();
-}
-
 void TForm1::resultsGuard()
 {
-    if (unexportedResults()) {
+    // Every row counts: results further down the table are just as much at stake.
+    if (m_session.unexportedResults()) {
         if (askToSaveResults())
             BtnExportDatosClick();
         else
             m_results.clearResultColumns();
     }
-    if (m_resultsExported == 1)
-        m_results.clearResultColumns();
-    m_resultsExported = 0;
+    m_session.newTest();
+}
+
+QString TForm1::exportFolder() const
+{
+    return ExportFile::exportFolder(
+        m_programFolder, QFileInfo(m_programFolder).isWritable(),
+        QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
 }
 
 int TForm1::selectedSlot() const
@@ -577,9 +584,11 @@ int TForm1::selectedSlot() const
 
 bool TForm1::BtnExportDatosClick()
 {
-    if (!m_results.anyName())
+    if (!m_session.exportable())
         return false;
-    ui->BtnExportDatos->setEnabled(true);
+    // Saving from the close question during a test must not offer the between-tests commands.
+    if (!m_session.running())
+        ui->BtnExportDatos->setEnabled(true);
 
     const int remembered = selectedSlot();
     ExportConditions conditions;
@@ -594,7 +603,7 @@ bool TForm1::BtnExportDatosClick()
     if (remembered > 0)
         selectSlot(remembered);
 
-    const QString folder = m_programFolder + QStringLiteral("Export");
+    const QString folder = exportFolder();
     QDir().mkpath(folder); // may have gone since start-up; the dialog opens either way
     const QString proposed =
         folder + QDir::separator() +
@@ -606,14 +615,21 @@ bool TForm1::BtnExportDatosClick()
         return false;
 
     QByteArray bytes;
-    if (!ExportFile::encode(lines, &bytes) || !ExportFile::write(path, bytes)) {
+    QString reason;
+    bool written = ExportFile::encode(lines, &bytes);
+    if (!written)
+        reason = QStringLiteral("Hay caracteres que el archivo no puede guardar.");
+    else
+        written = ExportFile::write(path, bytes, &reason);
+    if (!written) {
         m_dialogs->message(this, QStringLiteral("Información"),
                            QStringLiteral("No se ha podido exportar el archivo de Registros de ") +
-                               m_profile.programTitle + QLatin1Char('.'),
+                               m_profile.programTitle + QLatin1Char('.') + QLatin1Char('\n') +
+                               reason + QLatin1Char('\n') + QDir::toNativeSeparators(path),
                            QMessageBox::Warning);
         return false;
     }
-    m_resultsExported = 1;
+    m_session.exportWritten();
     return true;
 }
 
@@ -626,7 +642,7 @@ void TForm1::BtnBorrarTablaClick()
         QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Information);
     if (answer != QMessageBox::Ok)
         return;
-    m_results.clearAll();
+    m_session.clearTable();
     for (FlatButton *button : std::as_const(m_stopButtons))
         button->hide();
 }
@@ -656,7 +672,7 @@ void TForm1::Volveraactivar1Click()
 bool TForm1::confirmExit()
 {
     // Unexported results are offered for saving first: nothing is lost unless the operator says so.
-    if (unexportedResults()) {
+    if (m_session.unexportedResults()) {
         if (askToSaveResults())
             BtnExportDatosClick();
     }
@@ -739,6 +755,7 @@ void TForm1::BitBtnStartClick()
 {
     if (m_engine.phase() != TestPhase::Ready)
         return;
+    m_session.testStarted();
     ui->BitBtnStop->setEnabled(true);
     enableAll({ui->BitBtnStart, ui->BitBtnSalir, ui->BitBtnAyuda, ui->BitBtnGrupo, ui->SpinEdit1,
                ui->ComboBoxCategoria, ui->ComboBoxSexo, ui->BtnExportDatos, ui->BtnBorrarTabla},
@@ -758,11 +775,12 @@ void TForm1::BitBtnStopClick()
         return;
     m_pollTimer.stop();
     m_engine.stop();
+    m_session.testEnded();
     ui->BitBtnStop->setEnabled(false);
     enableAll({ui->BitBtnNuevo, ui->BitBtnSalir, ui->BitBtnAyuda, ui->BitBtnGrupo, ui->SpinEdit1,
                ui->ComboBoxCategoria, ui->ComboBoxSexo},
               true);
-    if (m_results.anyName()) {
+    if (m_session.mayOfferExport()) {
         ui->BtnExportDatos->setEnabled(true);
         ui->BtnBorrarTabla->setEnabled(true);
     }

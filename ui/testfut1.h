@@ -1,6 +1,7 @@
 #pragma once
 
 #include "resultsmodel.h"
+#include "resultssession.h"
 #include "runengine.h"
 #include "sportprofile.h"
 
@@ -47,8 +48,11 @@ public:
     QString programFolder() const { return m_programFolder; }
     bool soundAvailable() const { return m_soundAvailable; }
     TestMode testMode() const;
-    // Set by a successful export, cleared by a new test.
-    int resultsExported() const { return m_resultsExported; }
+    // Set by a successful export; cleared by a new test and by any change to the grid after it.
+    int resultsExported() const { return m_session.exported() ? 1 : 0; }
+    const ResultsSession &session() const { return m_session; }
+    // Where the results file is proposed; depends on whether the program's folder is writable.
+    QString exportFolder() const;
     QMenu *gridMenu() const { return m_popupMenu; }
     QAction *reactivateAction() const { return m_reactivate; }
     // What "A cerca de..." and the start screen's about button open (the intro window in its
@@ -107,7 +111,6 @@ private:
     void resultsGuard();
     bool confirmExit();
     bool askToSaveResults();
-    bool unexportedResults() const;
     int selectedSlot() const;
 
     void FormCreate();
@@ -131,13 +134,13 @@ private:
     Dialogs *m_dialogs = nullptr;
     RunEngine m_engine;
     ResultsModel m_results;
+    ResultsSession m_session{m_results};
     QList<FlatButton *> m_stopButtons; // B01..B14
     CourseView *m_course = nullptr;
     QTimer m_pollTimer;
     QString m_programFolder;
     bool m_activated = false;
     bool m_soundAvailable = false;
-    int m_resultsExported = 0;
     bool m_exiting = false; // confirmed once: closing the window then asks nothing more
     QMenu *m_popupMenu = nullptr;
     QAction *m_reactivate = nullptr;

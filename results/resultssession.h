@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QObject>
+
+class ResultsModel;
+
+// What the results on the grid allow between and during tests: whether they are safely written,
+// whether a test is running, and so whether the between-tests commands may be offered. It only
+// reads the grid, apart from the clearing it is asked for.
+class ResultsSession : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY(ResultsSession)
+public:
+    explicit ResultsSession(ResultsModel &results, QObject *parent = nullptr);
+
+    // The grid holds nothing that the last export did not write: any later change to a cell
+    // (a capture, a re-activation, an edited name or code) takes it back.
+    bool exported() const { return m_exported; }
+    bool running() const { return m_running; }
+
+    void testStarted() { m_running = true; }
+    void testEnded() { m_running = false; }
+
+    // Something worth writing: a named row, or a row holding a result whose name was erased.
+    bool exportable() const;
+    // The export and the clearing of the table serve between tests only.
+    bool mayOfferExport() const { return !m_running && exportable(); }
+    // Results that would be lost if the grid were reset now.
+    bool unexportedResults() const;
+
+    void exportWritten() { m_exported = true; }
+    // Empties every cell; an empty grid holds nothing unwritten, so the flag stays as it was.
+    void clearTable();
+    // The end of "Nuevo Test": written results make room for the next test.
+    void newTest();
+
+private:
+    ResultsModel &m_results;
+    bool m_exported = false;
+    bool m_running = false;
+    bool m_clearing = false;
+};
