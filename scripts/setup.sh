@@ -1,12 +1,18 @@
 #!/usr/bin/env bash
 # Installs what the build and the tests need (Debian 12), then configures and builds.
-# Usage: scripts/setup.sh [build-folder]
+# Usage: scripts/setup.sh [build-folder]. ZENTA_PRESET picks a preset of CMakePresets.json
+# (default, asan, ci); SPORT_VARIANT (0 to 4) the sport of the build.
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-build="${1:-$here/build}"
+preset="${ZENTA_PRESET:-default}"
+build="${1:-}"
+if [ -z "$build" ]; then
+    build="$here/build"
+    [ "$preset" = default ] || build="$here/build-$preset"
+fi
 
 packages=(
-    cmake ninja-build g++ pkg-config
+    cmake ninja-build g++ pkg-config clang-format
     qt6-base-dev qt6-multimedia-dev qt6-image-formats-plugins libgl-dev
     qt6-translations-l10n
     fonts-liberation
@@ -25,6 +31,6 @@ if [ "${#missing[@]}" -gt 0 ]; then
     DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
 
-cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE="${BUILD_TYPE:-RelWithDebInfo}" \
-    ${SPORT_VARIANT:+-DSPORT_VARIANT="$SPORT_VARIANT"}
+cd "$here"
+cmake --preset "$preset" -B "$build" ${SPORT_VARIANT:+-DSPORT_VARIANT="$SPORT_VARIANT"} >/dev/null
 cmake --build "$build" --parallel
