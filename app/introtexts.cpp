@@ -6,26 +6,6 @@
 
 namespace IntroTexts {
 
-namespace {
-
-QString productName(SportVariant variant)
-{
-    switch (variant) {
-    case SportVariant::Basket:
-        return QStringLiteral("ZENTA-Basket");
-    case SportVariant::FutSal:
-        return QStringLiteral("ZENTA-FutSal");
-    case SportVariant::Voley:
-        return QStringLiteral("ZENTA-Voley");
-    case SportVariant::Probst:
-    case SportVariant::Futbol:
-        break;
-    }
-    return QString::fromUtf8("ZENTA-Fútbol");
-}
-
-} // namespace
-
 QString title(SportVariant variant)
 {
     return sportProfile(variant).programTitle;
@@ -33,25 +13,15 @@ QString title(SportVariant variant)
 
 QString subtitle(SportVariant variant)
 {
-    switch (variant) {
-    case SportVariant::Basket:
-        return QStringLiteral("Orvelan en Baloncesto");
-    case SportVariant::FutSal:
-        return QString::fromUtf8("Orvelan en Fútbol Sala");
-    case SportVariant::Voley:
-        return QStringLiteral("Orvelan en Voleibol");
-    case SportVariant::Probst:
-    case SportVariant::Futbol:
-        break;
-    }
-    return QString::fromUtf8("Orvelan en Fútbol");
+    return sportProfile(variant).introSubtitle;
 }
 
 QString notice(SportVariant variant)
 {
-    if (variant == SportVariant::Probst)
+    const SportProfile &profile = sportProfile(variant);
+    if (!profile.hasOwnPages)
         return QString();
-    return QString::fromUtf8("© Orvelan. ") + productName(variant) +
+    return QString::fromUtf8("© Orvelan. ") + profile.productName +
            QString::fromUtf8(" está protegido por las leyes de propiedad intelectual. "
                              "Prohibida su copia o distribución sin autorización.");
 }
@@ -63,7 +33,7 @@ QString makerHomePage()
 
 QString sportPage(SportVariant variant)
 {
-    if (variant == SportVariant::Probst)
+    if (!sportProfile(variant).hasOwnPages)
         return QString();
     return makerHomePage() + QStringLiteral("zenta/") + courseResourceStem(variant);
 }

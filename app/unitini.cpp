@@ -2,6 +2,7 @@
 #include "ui_unitini.h"
 #include "widgets.h"
 
+#include "course.h"
 #include "dialogs.h"
 #include "introtexts.h"
 
@@ -341,18 +342,9 @@ void TFormINI::Btn_VersionClick()
 
 QWidget *TFormINI::creditsList() const
 {
-    switch (m_sportVariant) {
-    case SportVariant::Basket:
-        return ui->ListBox_Basket;
-    case SportVariant::FutSal:
-        return ui->ListBox_FutSal;
-    case SportVariant::Voley:
-        return ui->ListBox_Voley;
-    case SportVariant::Probst:
-    case SportVariant::Futbol:
-        break;
-    }
-    return ui->ListBox_Futbol;
+    QWidget *const lists[] = {ui->ListBox_Futbol, ui->ListBox_Basket, ui->ListBox_FutSal,
+                              ui->ListBox_Voley};
+    return lists[int(courseOf(m_sportVariant))];
 }
 
 void TFormINI::Btn_AutoresClick()

@@ -11,28 +11,32 @@ QVector<Station> stations(std::initializer_list<QPoint> corners, QSize size)
     return result;
 }
 
+// What differs between the courses: their resources' name, how many pictures they have, and
+// whether the athletes ever run the lap backwards.
+struct CourseFacts
+{
+    const char *stem;
+    int pictures;
+    bool forwardOnly;
+};
+
+const CourseFacts &courseFacts(SportVariant variant)
+{
+    static const CourseFacts facts[] = {
+        {"futbol", 5, false}, {"basket", 5, false}, {"futsal", 5, false}, {"voley", 3, true}};
+    return facts[int(courseOf(variant))];
+}
+
 } // namespace
 
 Course courseOf(SportVariant variant)
 {
-    switch (variant) {
-    case SportVariant::Basket:
-        return Course::Basketball;
-    case SportVariant::FutSal:
-        return Course::Futsal;
-    case SportVariant::Voley:
-        return Course::Volleyball;
-    case SportVariant::Probst:
-    case SportVariant::Futbol:
-        break;
-    }
-    return Course::Football;
+    return sportProfile(variant).course;
 }
 
 QString courseResourceStem(SportVariant variant)
 {
-    static const char *const stems[] = {"futbol", "basket", "futsal", "voley"};
-    return QString::fromLatin1(stems[int(courseOf(variant))]);
+    return QString::fromLatin1(courseFacts(variant).stem);
 }
 
 const QVector<Station> &courseStations(SportVariant variant)
@@ -99,14 +103,14 @@ const QVector<Station> &courseStations(SportVariant variant)
 
 int coursePictureCount(SportVariant variant)
 {
-    return variant == SportVariant::Voley ? 3 : 5;
+    return courseFacts(variant).pictures;
 }
 
 int coursePicture(SportVariant variant, CourseSituation situation, int completedPeriods,
                   bool warmUpPending)
 {
     const bool odd = completedPeriods % 2 != 0;
-    const bool forwardOnly = variant == SportVariant::Voley;
+    const bool forwardOnly = courseFacts(variant).forwardOnly;
     switch (situation) {
     case CourseSituation::Reset:
         return 1;
@@ -133,7 +137,7 @@ int markerStationIndex(SportVariant variant, int stationsPerLap, int beepCount,
     if (stationsPerLap <= 0)
         return 0;
     const int m = beepCount % stationsPerLap;
-    if (variant == SportVariant::Voley || completedPeriods % 2 == 0 || m == 0)
+    if (courseFacts(variant).forwardOnly || completedPeriods % 2 == 0 || m == 0)
         return m;
     return stationsPerLap - m;
 }

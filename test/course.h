@@ -19,9 +19,6 @@ struct Station
     QSize size;
 };
 
-// The four courses, in this order: football (with the Probst table), basketball, futsal,
-// volleyball. Per-course controls and resources are listed in this order.
-enum class Course { Football = 0, Basketball = 1, Futsal = 2, Volleyball = 3 };
 Course courseOf(SportVariant variant);
 // Name of a course's pictures and texts in the resources: futbol, basket, futsal, voley.
 QString courseResourceStem(SportVariant variant);

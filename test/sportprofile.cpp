@@ -4,73 +4,98 @@
 
 namespace {
 
+// One row per sport: everything that differs between them, in one place.
 SportProfile makeProfile(SportVariant variant)
 {
+    using Rule = std::array<std::array<int, 3>, 2>;
+    using Ranges = std::array<std::array<SportProfile::Range, 3>, 2>;
+    const Rule futsalRule = {{{1, 3, 6}, {1, 3, 5}}};
+    const Ranges futsalRanges = {{{{{1, 2}, {3, 5}, {6, 20}}}, {{{1, 2}, {3, 4}, {5, 20}}}}};
+    struct Row
+    {
+        Course course;
+        const char *title, *sport, *product, *subtitle;
+        int stations, beeps, segmentCm;
+        quint32 back, panel, accent; // as designed, 0x00BBGGRR
+        const char *table;
+        Rule rule;
+        bool hasRanges;
+        Ranges ranges;
+        bool ownPages;
+    };
+    static const Row rows[] = {
+        {Course::Football,
+         "Test de Probst",
+         "Fútbol",
+         "ZENTA-Fútbol",
+         "Orvelan en Fútbol",
+         14,
+         28,
+         1000,
+         7911788,
+         6203728,
+         4421433,
+         "probst",
+         {{{1, 8, 12}, {1, 6, 10}}},
+         true,
+         {{{{{1, 7}, {8, 11}, {12, 30}}}, {{{1, 5}, {6, 9}, {10, 30}}}}},
+         false},
+        {Course::Football,
+         "ZENTA-Fútbol 2.0",
+         "Fútbol",
+         "ZENTA-Fútbol",
+         "Orvelan en Fútbol",
+         14,
+         28,
+         915,
+         7911788,
+         6203728,
+         4421433,
+         "futbol",
+         {{{1, 6, 9}, {1, 5, 7}}},
+         true,
+         {{{{{1, 5}, {6, 8}, {9, 30}}}, {{{1, 4}, {5, 6}, {7, 30}}}}},
+         true},
+        {Course::Basketball,
+         "ZENTA-Basket 2.0",
+         "Baloncesto",
+         "ZENTA-Basket",
+         "Orvelan en Baloncesto",
+         12,
+         36,
+         800,
+         9165301,
+         2930925,
+         1219277,
+         "basket",
+         {{{1, 4, 6}, {1, 4, 5}}},
+         false,
+         {},
+         true},
+        {Course::Futsal, "ZENTA-FutSal", "Fútbol-Sala", "ZENTA-FutSal", "Orvelan en Fútbol Sala",
+         14, 28, 743, 15965287, 12615680, 9330688, "futsal", futsalRule, true, futsalRanges, true},
+        {Course::Volleyball, "ZENTA-Voley", "Voleibol", "ZENTA-Voley", "Orvelan en Voleibol", 12,
+         36, 491, 8171935, 5474935, 3364169, "voley", futsalRule, true, futsalRanges, true},
+    };
+    const Row &r = rows[int(variant)];
     SportProfile p;
     p.variant = variant;
-    switch (variant) {
-    case SportVariant::Probst:
-        p.programTitle = QStringLiteral("Test de Probst");
-        p.sportName = QStringLiteral("Fútbol");
-        p.segmentLengthCm = 1000;
-        p.themeBackColor = fromBgr(7911788);
-        p.themePanelColor = fromBgr(6203728);
-        p.themeAccentColor = fromBgr(4421433);
-        p.periodTableResource = QStringLiteral(":/tables/probst.txt");
-        p.startPeriodRule = {{{1, 8, 12}, {1, 6, 10}}};
-        p.hasCategoryRanges = true;
-        p.categoryRanges = {{{{{1, 7}, {8, 11}, {12, 30}}}, {{{1, 5}, {6, 9}, {10, 30}}}}};
-        break;
-    case SportVariant::Futbol:
-        p.programTitle = QStringLiteral("ZENTA-Fútbol 2.0");
-        p.sportName = QStringLiteral("Fútbol");
-        p.segmentLengthCm = 915;
-        p.themeBackColor = fromBgr(7911788);
-        p.themePanelColor = fromBgr(6203728);
-        p.themeAccentColor = fromBgr(4421433);
-        p.periodTableResource = QStringLiteral(":/tables/futbol.txt");
-        p.startPeriodRule = {{{1, 6, 9}, {1, 5, 7}}};
-        p.hasCategoryRanges = true;
-        p.categoryRanges = {{{{{1, 5}, {6, 8}, {9, 30}}}, {{{1, 4}, {5, 6}, {7, 30}}}}};
-        break;
-    case SportVariant::Basket:
-        p.programTitle = QStringLiteral("ZENTA-Basket 2.0");
-        p.sportName = QStringLiteral("Baloncesto");
-        p.stationsPerLap = 12;
-        p.beepsPerPeriod = 36;
-        p.segmentLengthCm = 800;
-        p.themeBackColor = fromBgr(9165301);
-        p.themePanelColor = fromBgr(2930925);
-        p.themeAccentColor = fromBgr(1219277);
-        p.periodTableResource = QStringLiteral(":/tables/basket.txt");
-        p.startPeriodRule = {{{1, 4, 6}, {1, 4, 5}}};
-        break;
-    case SportVariant::FutSal:
-    case SportVariant::Voley:
-        if (variant == SportVariant::FutSal) {
-            p.programTitle = QStringLiteral("ZENTA-FutSal");
-            p.sportName = QStringLiteral("Fútbol-Sala");
-            p.segmentLengthCm = 743;
-            p.themeBackColor = fromBgr(15965287);
-            p.themePanelColor = fromBgr(12615680);
-            p.themeAccentColor = fromBgr(9330688);
-            p.periodTableResource = QStringLiteral(":/tables/futsal.txt");
-        } else {
-            p.programTitle = QStringLiteral("ZENTA-Voley");
-            p.sportName = QStringLiteral("Voleibol");
-            p.stationsPerLap = 12;
-            p.beepsPerPeriod = 36;
-            p.segmentLengthCm = 491;
-            p.themeBackColor = fromBgr(8171935);
-            p.themePanelColor = fromBgr(5474935);
-            p.themeAccentColor = fromBgr(3364169);
-            p.periodTableResource = QStringLiteral(":/tables/voley.txt");
-        }
-        p.startPeriodRule = {{{1, 3, 6}, {1, 3, 5}}};
-        p.hasCategoryRanges = true;
-        p.categoryRanges = {{{{{1, 2}, {3, 5}, {6, 20}}}, {{{1, 2}, {3, 4}, {5, 20}}}}};
-        break;
-    }
+    p.course = r.course;
+    p.programTitle = QString::fromUtf8(r.title);
+    p.sportName = QString::fromUtf8(r.sport);
+    p.productName = QString::fromUtf8(r.product);
+    p.introSubtitle = QString::fromUtf8(r.subtitle);
+    p.hasOwnPages = r.ownPages;
+    p.stationsPerLap = r.stations;
+    p.beepsPerPeriod = r.beeps;
+    p.segmentLengthCm = r.segmentCm;
+    p.themeBackColor = fromBgr(r.back);
+    p.themePanelColor = fromBgr(r.panel);
+    p.themeAccentColor = fromBgr(r.accent);
+    p.periodTableResource = QStringLiteral(":/tables/%1.txt").arg(QLatin1String(r.table));
+    p.startPeriodRule = r.rule;
+    p.hasCategoryRanges = r.hasRanges;
+    p.categoryRanges = r.ranges;
     return p;
 }
 

@@ -21,6 +21,10 @@ constexpr quint32 fromBgr(quint32 bgr)
     return ((bgr & 0xFF) << 16) | (bgr & 0xFF00) | ((bgr >> 16) & 0xFF);
 }
 
+// The four courses, in this order: football (with the Probst table), basketball, futsal,
+// volleyball. Per-course controls and resources are listed in this order.
+enum class Course { Football = 0, Basketball = 1, Futsal = 2, Volleyball = 3 };
+
 enum class Sex { Masculina = 0, Femenina = 1 };
 enum class Category { Cadete = 0, Juvenil = 1, Senior = 2 };
 
@@ -29,8 +33,12 @@ enum class Category { Cadete = 0, Juvenil = 1, Senior = 2 };
 struct SportProfile
 {
     SportVariant variant = SportVariant::Futbol;
+    Course course = Course::Football;
     QString programTitle;
     QString sportName;
+    QString productName;     // the product the help and the legal notice name, "ZENTA-Fútbol"
+    QString introSubtitle;   // under the title on the intro card
+    bool hasOwnPages = true; // a legal notice and a page on the maker's site
     int stationsPerLap = 14;
     int beepsPerPeriod = 28;
     // Kept in whole centimetres so that distances round exactly; every course is laid out in cm.
@@ -54,10 +62,7 @@ struct SportProfile
     std::array<std::array<Range, 3>, 2> categoryRanges{};
 
     double segmentLength() const { return segmentLengthCm / 100.0; }
-    bool isFootballCourse() const
-    {
-        return variant == SportVariant::Probst || variant == SportVariant::Futbol;
-    }
+    bool isFootballCourse() const { return course == Course::Football; }
     bool hasVo2Max() const { return variant == SportVariant::Basket; }
     int gridColumnCount() const { return hasVo2Max() ? 8 : 7; }
 
