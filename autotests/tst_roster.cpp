@@ -440,10 +440,9 @@ void TestRoster::basketballVo2Max()
     QCOMPARE(h.cell(ResultsModel::Vo2Max, 1), QStringLiteral("2,595"));
     QCOMPARE(h.window.results().headerData(7, Qt::Horizontal).toString(),
              QStringLiteral("VO2max (ml/kg/min)"));
-    QCOMPARE(ResultsModel::vo2MaxText(QStringLiteral("1200")), QStringLiteral("18,195"));
-    QCOMPARE(ResultsModel::vo2MaxText(QStringLiteral("1200"), QLocale::c()),
-             QStringLiteral("18.195"));
-    QCOMPARE(ResultsModel::vo2MaxText(QStringLiteral("100000")), QStringLiteral("1302,595"));
+    QCOMPARE(ResultsModel::vo2MaxText(1200), QStringLiteral("18,195"));
+    QCOMPARE(ResultsModel::vo2MaxText(1200, QLocale::c()), QStringLiteral("18.195"));
+    QCOMPARE(ResultsModel::vo2MaxText(100000), QStringLiteral("1302,595"));
     QLocale::setDefault(QLocale::c());
 }
 

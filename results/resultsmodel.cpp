@@ -120,7 +120,7 @@ void ResultsModel::capture(int slot, const ResultReading &reading)
 {
     setCell(Time, slot, reading.time);
     setCell(Periods, slot, QString::number(reading.periodsCompleted));
-    setCell(Distance, slot, reading.distance);
+    setCell(Distance, slot, QString::number(reading.distance));
     setCell(Speed, slot, reading.speed);
     if (m_profile.hasVo2Max())
         setCell(Vo2Max, slot, vo2MaxText(reading.distance));
@@ -172,10 +172,9 @@ QString ResultsModel::cleanEntry(int column, const QString &text)
     return limit > 0 ? kept.left(limit) : kept;
 }
 
-QString ResultsModel::vo2MaxText(const QString &distanceText, const QLocale &locale)
+QString ResultsModel::vo2MaxText(int distance, const QLocale &locale)
 {
-    const long double distance = distanceText.trimmed().toLongLong();
-    const long double vo2 = distance * 0.013L + 2.5951L;
+    const long double vo2 = (long double)distance * 0.013L + 2.5951L;
     QLocale plain = locale;
     plain.setNumberOptions(QLocale::OmitGroupSeparator);
     return plain.toString(double(vo2), 'f', 3);

@@ -7,13 +7,14 @@
 #include <QStringList>
 #include <QVector>
 
-// What the live displays show when an athlete drops out, as they show it.
+// What the run shows when an athlete drops out. Numbers stay numbers; the model writes them
+// into the grid's cells.
 struct ResultReading
 {
     QString time; // "mm:ss"
     int periodsCompleted = 0;
-    QString distance; // whole metres
-    QString speed;    // "12,6"
+    int distance = 0; // whole metres
+    QString speed;    // "12,6", as the speed table gives it
 };
 
 // The roster and the results: one row per athlete slot (slot k is row k - 1), every cell text.
@@ -62,7 +63,7 @@ public:
     static QStringList columnTitles();
 
     // Estimated VO2max (ml/kg/min) from the distance shown, three decimals in the locale.
-    static QString vo2MaxText(const QString &distanceText, const QLocale &locale = QLocale());
+    static QString vo2MaxText(int distance, const QLocale &locale = QLocale());
 
 private:
     const SportProfile &m_profile;

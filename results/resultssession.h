@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QObject>
+#include <QSet>
 
 class ResultsModel;
+struct ResultReading;
 
 // What the results on the grid allow between and during tests: whether they are safely written,
 // whether a test is running, and so whether the between-tests commands may be offered. It only
@@ -20,7 +22,19 @@ public:
     bool running() const { return m_running; }
 
     void testStarted() { m_running = true; }
-    void testEnded() { m_running = false; }
+    // Ends the test: everyone still running is captured with the same reading, in slot order.
+    void testEnded(const ResultReading &reading);
+
+    // Athletes on the course. Only a running athlete can be captured.
+    bool isRunning(int slot) const { return m_runningSlots.contains(slot); }
+    // The first real effort period begins: every named athlete starts running.
+    void activateAthletes();
+    // An athlete drops out; false when that slot has no athlete running.
+    bool capture(int slot, const ResultReading &reading);
+    // A stopped athlete may run again while the test runs, once the warm-up is over.
+    bool mayReactivate(int slot, bool warmUpOver) const;
+    // Runs the athlete again (its results emptied); a slot that may not run is stopped instead.
+    void reactivate(int slot, bool warmUpOver);
 
     // Something worth writing: a named row, or a row holding a result whose name was erased.
     bool exportable() const;
@@ -35,8 +49,14 @@ public:
     // The end of "Nuevo Test": written results make room for the next test.
     void newTest();
 
+signals:
+    void slotRunningChanged(int slot, bool running);
+
 private:
+    void setRunning(int slot, bool running);
+
     ResultsModel &m_results;
+    QSet<int> m_runningSlots;
     bool m_exported = false;
     bool m_running = false;
     bool m_clearing = false;

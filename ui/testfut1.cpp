@@ -126,6 +126,11 @@ void TForm1::FormCreate()
     connect(ui->Acercade, &QPushButton::clicked, this, &TForm1::AcercadeClick);
     connect(ui->BtnExportDatos, &QPushButton::clicked, this, &TForm1::BtnExportDatosClick);
     connect(ui->BtnBorrarTabla, &QPushButton::clicked, this, &TForm1::BtnBorrarTablaClick);
+    // A stop button shows exactly while its athlete runs.
+    connect(&m_session, &ResultsSession::slotRunningChanged, this, [this](int slot, bool running) {
+        if (FlatButton *button = stopButton(slot))
+            button->setVisible(running);
+    });
 
     m_popupMenu = new QMenu(this);
     m_popupMenu->setObjectName(QStringLiteral("PopupMenu_HG"));
@@ -650,23 +655,14 @@ void TForm1::BtnBorrarTablaClick()
 void TForm1::PopupMenu_HGPopup()
 {
     const int slot = selectedSlot();
-    m_reactivate->setEnabled(slot > 0 && m_results.hasName(slot) &&
-                             !m_results.cell(ResultsModel::Periods, slot).isEmpty() &&
-                             ui->BitBtnStop->isEnabled() && !m_engine.warmUpPending());
+    m_reactivate->setEnabled(slot > 0 && m_session.mayReactivate(slot, !m_engine.warmUpPending()));
 }
 
 void TForm1::Volveraactivar1Click()
 {
     const int slot = selectedSlot();
-    if (slot <= 0)
-        return;
-    if (m_results.hasName(slot) && ui->BitBtnStop->isEnabled() && !m_engine.warmUpPending()) {
-        m_results.setCell(ResultsModel::Number, slot, QString::number(slot));
-        m_results.clearResults(slot);
-        stopButton(slot)->show();
-    } else {
-        stopButton(slot)->hide();
-    }
+    if (slot > 0)
+        m_session.reactivate(slot, !m_engine.warmUpPending());
 }
 
 bool TForm1::confirmExit()
@@ -775,11 +771,19 @@ void TForm1::BitBtnStopClick()
         return;
     m_pollTimer.stop();
     m_engine.stop();
-    m_session.testEnded();
     ui->BitBtnStop->setEnabled(false);
     enableAll({ui->BitBtnNuevo, ui->BitBtnSalir, ui->BitBtnAyuda, ui->BitBtnGrupo, ui->SpinEdit1,
                ui->ComboBoxCategoria, ui->ComboBoxSexo},
               true);
+    // Everyone still running is captured with the same final displays, in slot order.
+    int last = 0;
+    for (int slot = 1; slot <= m_results.slotCount(); ++slot) {
+        if (m_session.isRunning(slot))
+            last = slot;
+    }
+    m_session.testEnded(reading());
+    if (last > 0)
+        selectSlot(last);
     if (m_session.mayOfferExport()) {
         ui->BtnExportDatos->setEnabled(true);
         ui->BtnBorrarTabla->setEnabled(true);
@@ -787,37 +791,28 @@ void TForm1::BitBtnStopClick()
     ui->PanelStart->hide();
     ui->PanelStop->hide();
     displaysChanged();
-    // Everyone still running is captured with the same final displays, in slot order.
-    for (int slot = 1; slot <= m_stopButtons.size(); ++slot) {
-        if (!stopButton(slot)->isHidden())
-            captureSlot(slot);
-    }
 }
 
 void TForm1::activateAthletes()
 {
-    const QList<int> named = m_results.activateAthletes();
-    for (int slot = 1; slot <= m_stopButtons.size(); ++slot)
-        stopButton(slot)->setVisible(named.contains(slot));
+    m_session.activateAthletes();
 }
 
 void TForm1::B01Click()
 {
     const int slot = sender() ? sender()->property("tag").toInt() : 0;
-    if (slot >= 1 && slot <= m_results.slotCount())
-        captureSlot(slot);
+    if (m_session.capture(slot, reading()))
+        selectSlot(slot);
 }
 
-void TForm1::captureSlot(int slot)
+ResultReading TForm1::reading() const
 {
-    stopButton(slot)->hide();
-    ResultReading reading;
-    reading.time = m_engine.chronoText();
-    reading.periodsCompleted = m_engine.periodShown() - m_engine.startPeriod();
-    reading.distance = m_engine.distanceText();
-    reading.speed = m_engine.speedText();
-    m_results.capture(slot, reading);
-    selectSlot(slot);
+    ResultReading r;
+    r.time = m_engine.chronoText();
+    r.periodsCompleted = m_engine.periodShown() - m_engine.startPeriod();
+    r.distance = m_engine.distance();
+    r.speed = m_engine.speedText();
+    return r;
 }
 
 void TForm1::B01MouseMove(int slot)

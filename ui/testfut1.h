@@ -88,7 +88,6 @@ public slots:
     void pollEngine();
     // Result capture of the slot whose stop button was pressed.
     void B01Click();
-    void captureSlot(int slot);
     void HyperGrid_SujetosClick();
     void HyperGrid_SujetosDblClick();
     // Selects a slot's row the way the program does: the grid then reacts as to a click.
@@ -106,6 +105,8 @@ private:
     void pauseAlert(qint64 dueMs) override;
     void displaysChanged() override;
     void activateAthletes() override;
+    // What the run shows now, as a result is recorded.
+    ResultReading reading() const;
     void B01MouseMove(int slot);
     void layoutAthletesPanel();
     void resultsGuard();

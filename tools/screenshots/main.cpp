@@ -91,10 +91,10 @@ int main(int argc, char *argv[])
         const int next = window.engine().currentInterval();
         clock.advance(qint64(next) * 5 + 20);
         window.pollEngine();
-        window.captureSlot(3);
+        window.stopButton(3)->click();
         clock.advance(qint64(next) * 4);
         window.pollEngine();
-        window.captureSlot(6);
+        window.stopButton(6)->click();
         save(window, out + QStringLiteral("/%1-running.png").arg(stem(variant)));
     }
     return 0;
