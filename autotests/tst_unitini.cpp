@@ -118,6 +118,7 @@ private slots:
     void webButtonsOpenSportPage();
     void logoDoubleClickOpensHomePage();
     void cursorComesBackWhenOpeningFails();
+    void stripButtonsGlyphBeforeCaption();
 
 private:
     TFormINI *makeIntro(SportVariant variant);
@@ -635,6 +636,15 @@ void TestUnitIni::cursorComesBackWhenOpeningFails()
     QVERIFY(thrown);
     QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
     QVERIFY(intro->isVisible());
+}
+
+void TestUnitIni::stripButtonsGlyphBeforeCaption()
+{
+    TFormINI *intro = makeIntro(SportVariant::Futbol);
+    for (FlatButton *strip : {intro->form()->Btn_Actualizacion, intro->form()->Btn_Bibliografia}) {
+        QVERIFY(!strip->icon().isNull());
+        QCOMPARE(strip->captionRect().left() - strip->glyphRect().right() - 1, 6);
+    }
 }
 
 QTEST_MAIN(TestUnitIni)
