@@ -208,6 +208,7 @@ void TFormINI::applyDesign()
     ui->Btn_Bibliografia->setIcon(books);
     for (FlatButton *strip : {ui->Btn_Actualizacion, ui->Btn_Bibliografia}) {
         strip->setIconSize(QSize(16, 16));
+        strip->setGlyphSpacing(6);
         strip->setFont(pixelFont(QStringLiteral("MS Sans Serif"), 11));
         strip->setFaceColor(Qt::white);
         strip->setHoverColor(Qt::white);

@@ -56,6 +56,33 @@ void typeText(QWidget *widget, const QString &text)
     }
 }
 
+enum class Route { Typed, Pasted, Set };
+
+// Edits a cell through the grid's editor, typed key by key or pasted at once, and commits it;
+// Set writes the model as any other part of the program would.
+void editCell(Harness &h, int column, const QString &text, Route route = Route::Typed)
+{
+    const QModelIndex index = h.window.results().index(0, column);
+    if (route == Route::Set) {
+        h.window.results().setData(index, text);
+        return;
+    }
+    ResultsGrid *grid = h.grid();
+    grid->setCurrentIndex(index);
+    grid->edit(index);
+    auto *editor = grid->findChild<QLineEdit *>();
+    QVERIFY(editor);
+    editor->selectAll();
+    if (route == Route::Typed)
+        typeText(editor, text);
+    else
+        editor->insert(text);
+    QTest::keyClick(editor, Qt::Key_Return);
+    // The view commits on the next turn of the loop and deletes the editor later.
+    QCoreApplication::processEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
 } // namespace
 
 class TestRoster : public QObject
@@ -86,6 +113,14 @@ private slots:
     void endOfTestCapturesEverySlot();
     void reactivationNeedsANameAndAResult_data();
     void reactivationNeedsANameAndAResult();
+    void gridColumnsFitTheirContent_data();
+    void gridColumnsFitTheirContent();
+    void tabMovesBetweenCellsOnlyInTheDesignSet_data();
+    void tabMovesBetweenCellsOnlyInTheDesignSet();
+    void editsAreComposedCleanedThenCut_data();
+    void editsAreComposedCleanedThenCut();
+    void refusalNoteByTheGrid_data();
+    void refusalNoteByTheGrid();
 };
 
 void TestRoster::gridShape_data()
@@ -589,6 +624,188 @@ void TestRoster::reactivationNeedsANameAndAResult()
     h.window.Volveraactivar1Click();
     QCOMPARE(h.window.stopButton(3)->isVisible(), offered || (!stopped && !nameErased));
     QCOMPARE(h.cell(ResultsModel::Periods, 3).isEmpty(), offered || !stopped);
+}
+
+void TestRoster::gridColumnsFitTheirContent_data()
+{
+    QTest::addColumn<SportVariant>("variant");
+    QTest::newRow("probst") << SportVariant::Probst;
+    QTest::newRow("futbol") << SportVariant::Futbol;
+    QTest::newRow("basket") << SportVariant::Basket;
+    QTest::newRow("futsal") << SportVariant::FutSal;
+    QTest::newRow("voley") << SportVariant::Voley;
+}
+
+// Every cell can show the widest text its column can hold, and every title fits its section on
+// at most two lines; the grid keeps its place and its columns' order and titles.
+void TestRoster::gridColumnsFitTheirContent()
+{
+    QFETCH(SportVariant, variant);
+    Harness h(variant);
+    ResultsGrid *grid = h.grid();
+    const QStringList titles = {QStringLiteral("Nº"),
+                                QStringLiteral("Sujeto"),
+                                QStringLiteral("Cod."),
+                                QStringLiteral("Tiempo (mm:ss)"),
+                                QStringLiteral("Periodos complet."),
+                                QStringLiteral("Distancia (m)"),
+                                QStringLiteral("Vel. Máx. (Km/h)"),
+                                QStringLiteral("VO2max (ml/kg/min)")};
+    const QStringList widest = {QStringLiteral("14"),    QString(),
+                                QStringLiteral("WWWWW"), QStringLiteral("00:00"),
+                                QStringLiteral("30"),    QStringLiteral("0000"),
+                                QStringLiteral("00,0"),  QStringLiteral("00,000")};
+    const QFontMetrics cells(grid->font());
+    const int titleHeight = grid->horizontalHeader()->height() - 1; // less the line below
+    int sum = 0;
+    for (int c = 0; c < h.window.results().columnCount(); ++c) {
+        const int width = grid->columnWidth(c);
+        sum += width;
+        QCOMPARE(h.window.results().headerData(c, Qt::Horizontal).toString(), titles.at(c));
+        // Each cell loses one pixel to the grid line at its right.
+        if (c != ResultsModel::Name)
+            QVERIFY2(cells.horizontalAdvance(widest.at(c)) <= width - 1, qPrintable(titles.at(c)));
+        const QFontMetrics title(ResultsHeader::titleFont(c));
+        const QRect needed = title.boundingRect(QRect(0, 0, width - 1, titleHeight),
+                                                Qt::AlignCenter | Qt::TextWordWrap, titles.at(c));
+        QVERIFY2(needed.width() <= width - 1, qPrintable(titles.at(c)));
+        const int twoLines = title
+                                 .boundingRect(QRect(0, 0, width, titleHeight), Qt::AlignCenter,
+                                               QStringLiteral("Ag\nAg"))
+                                 .height();
+        QVERIFY2(needed.height() <= qMin(titleHeight, twoLines), qPrintable(titles.at(c)));
+    }
+    QCOMPARE(sum, grid->width());
+    // A name cut short on screen can still be read whole.
+    h.name(1, QStringLiteral("Maximiliano Fernández"));
+    QCOMPARE(h.window.results().index(0, 1).data(Qt::ToolTipRole).toString(),
+             h.cell(ResultsModel::Name, 1));
+    const QRect inPanel(grid->mapTo(h.ui()->PanelDeportistas, QPoint(0, 0)), grid->size());
+    QVERIFY(h.ui()->PanelDeportistas->rect().contains(inPanel));
+    QVERIFY(inPanel.left() > h.window.stopButton(1)->geometry().right());
+}
+
+void TestRoster::tabMovesBetweenCellsOnlyInTheDesignSet_data()
+{
+    QTest::addColumn<QString>("mode");
+    QTest::addColumn<int>("column");
+    QTest::newRow("design set: next cell") << QStringLiteral("design") << 2;
+    QTest::newRow("row selection: stays") << QStringLiteral("rows") << 1;
+    QTest::newRow("editing: stays") << QStringLiteral("editing") << 1;
+}
+
+void TestRoster::tabMovesBetweenCellsOnlyInTheDesignSet()
+{
+    QFETCH(QString, mode);
+    QFETCH(int, column);
+    Harness h(SportVariant::Futbol);
+    ResultsGrid *grid = h.grid();
+    grid->setCurrentIndex(h.window.results().index(0, 1));
+    if (mode == QLatin1String("rows"))
+        grid->setRowSelectionMode();
+    else if (mode == QLatin1String("editing"))
+        grid->setEditingMode();
+    QTest::keyClick(grid, Qt::Key_Tab);
+    QCOMPARE(grid->currentIndex().row(), 0);
+    QCOMPARE(grid->currentIndex().column(), column);
+}
+
+void TestRoster::editsAreComposedCleanedThenCut_data()
+{
+    QTest::addColumn<Route>("route");
+    QTest::addColumn<int>("column");
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<QString>("kept");
+    QTest::addColumn<QString>("note");
+    const QString decomposed = QStringLiteral("Jose") + QChar(0x0301);
+    const QString separators = QString(25, QLatin1Char(';')) + QStringLiteral("Juan");
+    const QString refusedHan = QStringLiteral("Carácter no admitido: 李 雷");
+    const QString refusedCyrillic = QStringLiteral("Carácter no admitido: И в а н П е т р о");
+    const QString refusedSemicolon = QStringLiteral("Carácter no admitido: ;");
+    for (const auto &[route, name] :
+         {std::pair{Route::Typed, "typed"}, std::pair{Route::Pasted, "pasted"},
+          std::pair{Route::Set, "set"}}) {
+        const auto row = [name = name](const char *what) -> QTestData & {
+            return QTest::newRow(
+                qPrintable(QLatin1String(name) + QLatin1Char(' ') + QLatin1String(what)));
+        };
+        row("combining accent kept")
+            << route << 1 << decomposed << QStringLiteral("José") << QString();
+        row("chinese refused") << route << 1 << QStringLiteral("李雷") << QStringLiteral("Ana")
+                               << refusedHan;
+        row("cyrillic refused") << route << 1 << QStringLiteral("Иван Петров")
+                                << QStringLiteral("Ana") << refusedCyrillic;
+        row("separators dropped before the cut")
+            << route << 1 << separators << QStringLiteral("Juan") << refusedSemicolon;
+        row("code cut after cleaning") << route << 2 << QStringLiteral(";;;;;;AB1234")
+                                       << QStringLiteral("AB123") << refusedSemicolon;
+        if (route != Route::Typed) // a typed Tab moves on, it is no character
+            row("line break and tab")
+                << route << 1 << QStringLiteral("Eva\nMaría\tPérez")
+                << QStringLiteral("EvaMaríaPérez")
+                << QStringLiteral("Carácter no admitido: (salto de línea) (tabulador)");
+        row("blank erases") << route << 1 << QStringLiteral(" ") << QString() << QString();
+    }
+}
+
+// Whatever the route, a name or code is composed, then loses what the results file cannot hold,
+// then is cut; an edit of which nothing but blanks would be left keeps the old value, and the
+// operator reads why by the grid.
+void TestRoster::editsAreComposedCleanedThenCut()
+{
+    QFETCH(Route, route);
+    QFETCH(int, column);
+    QFETCH(QString, input);
+    QFETCH(QString, kept);
+    QFETCH(QString, note);
+    Harness h(SportVariant::Futbol);
+    h.name(1, QStringLiteral("Ana"), QStringLiteral("C1"));
+    editCell(h, column, input, route);
+    QCOMPARE(h.cell(column, 1), kept);
+    if (route == Route::Set)
+        return;
+    const auto *label = h.ui()->LabelAviso;
+    QCOMPARE(label->isVisible(), !note.isEmpty());
+    if (!note.isEmpty())
+        QCOMPARE(label->text(), note);
+}
+
+void TestRoster::refusalNoteByTheGrid_data()
+{
+    QTest::addColumn<qint64>("later");
+    QTest::addColumn<QString>("nextEdit");
+    QTest::addColumn<bool>("shown");
+    QTest::newRow("a second later") << qint64(1000) << QString() << true;
+    QTest::newRow("ten seconds later") << qint64(10000) << QString() << false;
+    QTest::newRow("next edit goes through") << qint64(0) << QStringLiteral("Bea") << false;
+    QTest::newRow("next edit refused too") << qint64(0) << QStringLiteral("Bea;") << true;
+}
+
+// The note stands on the athletes panel, clear of the grid, the stop buttons and the table's
+// buttons, until it has been read or a clean edit makes it stale.
+void TestRoster::refusalNoteByTheGrid()
+{
+    QFETCH(qint64, later);
+    QFETCH(QString, nextEdit);
+    QFETCH(bool, shown);
+    Harness h(SportVariant::Futbol);
+    QLabel *label = h.ui()->LabelAviso;
+    editCell(h, 1, QStringLiteral("Ana;"));
+    QVERIFY(label->isVisible());
+    QCOMPARE(label->parentWidget(), h.ui()->PanelDeportistas);
+    QVERIFY(h.ui()->PanelDeportistas->rect().contains(label->geometry()));
+    QVERIFY(label->fontMetrics().horizontalAdvance(label->text()) <= label->contentsRect().width());
+    QList<QWidget *> clear = {h.ui()->PanelReg_SJp, h.ui()->BtnBorrarTabla, h.ui()->BtnExportDatos};
+    for (int slot = 1; slot <= 14; ++slot)
+        clear.append(h.window.stopButton(slot));
+    for (QWidget *w : std::as_const(clear))
+        QVERIFY2(!label->geometry().intersects(w->geometry()), qPrintable(w->objectName()));
+
+    h.clock.advance(later);
+    h.window.expireEntryNote();
+    if (!nextEdit.isEmpty())
+        editCell(h, 1, nextEdit);
+    QCOMPARE(label->isVisible(), shown);
 }
 
 QTEST_MAIN(TestRoster)

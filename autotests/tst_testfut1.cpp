@@ -3,6 +3,7 @@
 #include "fakes.h"
 #include "testfut1.h"
 #include "ui_testfut1.h"
+#include "widgets.h"
 
 #include <QTest>
 
@@ -57,6 +58,9 @@ private slots:
     void setUpAndIndicatorsThroughATest();
     void doubleClickOnAControlLeavesTheTables_data();
     void doubleClickOnAControlLeavesTheTables();
+    void designFonts_data();
+    void designFonts();
+    void widgetSetDesignColours();
 };
 
 void TestMainWindow::profileApplied_data()
@@ -594,6 +598,51 @@ void TestMainWindow::setUpAndIndicatorsThroughATest()
         QVERIFY(input->isEnabled());
     QCOMPARE(ui->BtnExportDatos->isEnabled(), named);
     QCOMPARE(ui->BtnBorrarTabla->isEnabled(), named);
+}
+
+void TestMainWindow::designFonts_data()
+{
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<QString>("family");
+    QTest::addColumn<int>("pixels");
+    QTest::addColumn<bool>("bold");
+    QTest::addColumn<bool>("italic");
+    const QString sans = QStringLiteral("MS Sans Serif");
+    for (const char *control :
+         {"TForm1", "ComboBoxSexo", "ComboBoxCategoria", "SpinEdit1", "CheckBox_Calentamiento",
+          "MemoPeriodoN", "MemoPeriodoN_FUTBOL", "Memo1", "PopupMenu_HG"})
+        QTest::newRow(control) << QString::fromLatin1(control) << sans << 11 << false << false;
+    QTest::newRow("BitBtn3") << QStringLiteral("BitBtn3") << sans << 12 << false << false;
+    QTest::newRow("HyperGrid_Sujetos cells")
+        << QStringLiteral("HyperGrid_Sujetos") << sans << 12 << false << false;
+    QTest::newRow("LabelEffect3") << QStringLiteral("LabelEffect3") << QStringLiteral("Arial Black")
+                                  << 49 << false << true;
+}
+
+// The fonts the design asks for; which face the system draws them with is its own business.
+void TestMainWindow::designFonts()
+{
+    QFETCH(QString, control);
+    QFETCH(QString, family);
+    QFETCH(int, pixels);
+    QFETCH(bool, bold);
+    QFETCH(bool, italic);
+    Harness h(SportVariant::Futbol);
+    QWidget *w =
+        control == h.window.objectName() ? &h.window : h.window.findChild<QWidget *>(control);
+    QVERIFY(w);
+    QCOMPARE(w->font().family(), family);
+    QCOMPARE(w->font().pixelSize(), pixels);
+    QCOMPARE(w->font().bold(), bold);
+    QCOMPARE(w->font().italic(), italic);
+}
+
+void TestMainWindow::widgetSetDesignColours()
+{
+    // Design colours are 0x00BBGGRR values.
+    const FlatButton button;
+    QCOMPARE(button.faceColor(), QColor(0x68, 0x79, 0x48));
+    QCOMPARE(button.hoverColor(), QColor(0x49, 0x55, 0x33));
 }
 
 QTEST_MAIN(TestMainWindow)

@@ -127,6 +127,7 @@ private slots:
     void standardDialogsSpeakSpanish();
     void mainWindowAsTheProgramShowsIt_data();
     void mainWindowAsTheProgramShowsIt();
+    void stripButtonsGlyphBeforeCaption();
 
 private:
     TFormINI *makeIntro(SportVariant variant);
@@ -708,6 +709,15 @@ void TestUnitIni::mainWindowAsTheProgramShowsIt()
     QVERIFY(window->isVisible());
     m_intro.reset();
     window.reset();
+}
+
+void TestUnitIni::stripButtonsGlyphBeforeCaption()
+{
+    TFormINI *intro = makeIntro(SportVariant::Futbol);
+    for (FlatButton *strip : {intro->form()->Btn_Actualizacion, intro->form()->Btn_Bibliografia}) {
+        QVERIFY(!strip->icon().isNull());
+        QCOMPARE(strip->captionRect().left() - strip->glyphRect().right() - 1, 6);
+    }
 }
 
 QTEST_MAIN(TestUnitIni)

@@ -41,6 +41,11 @@ QVariant ResultsModel::data(const QModelIndex &index, int role) const
         return m_cells.at(index.row()).at(index.column());
     case Qt::TextAlignmentRole:
         return int(Qt::AlignCenter);
+    case Qt::ToolTipRole:
+        // A long name may be cut short on screen.
+        if (index.column() == Name && !m_cells.at(index.row()).at(Name).isEmpty())
+            return m_cells.at(index.row()).at(Name);
+        return {};
     default:
         return {};
     }
@@ -51,7 +56,10 @@ bool ResultsModel::setData(const QModelIndex &index, const QVariant &value, int 
     if (role != Qt::EditRole || !checkIndex(index, CheckIndexOption::IndexIsValid) ||
         !(flags(index) & Qt::ItemIsEditable))
         return false;
-    setCell(index.column(), index.row() + 1, cleanEntry(index.column(), value.toString()));
+    const Entry entry = checkEntry(index.column(), value.toString());
+    if (!entry.accepted)
+        return false;
+    setCell(index.column(), index.row() + 1, entry.kept);
     return true;
 }
 
@@ -160,16 +168,40 @@ int ResultsModel::maxLength(int column)
     return column == Name ? 20 : column == Code ? 5 : 0;
 }
 
-QString ResultsModel::cleanEntry(int column, const QString &text)
+QString ResultsModel::cleanEntry(int column, const QString &text, QString *refused)
 {
+    const QString composed = text.normalized(QString::NormalizationForm_C);
     const int limit = maxLength(column);
     QString kept;
-    kept.reserve(text.size());
-    for (const QChar c : text) {
-        if (c != QLatin1Char(';') && isWindows1252Printable(c))
+    kept.reserve(composed.size());
+    for (qsizetype i = 0; i < composed.size(); ++i) {
+        const QChar c = composed.at(i);
+        if (c != QLatin1Char(';') && isWindows1252Printable(c)) {
             kept.append(c);
+            continue;
+        }
+        // A character beyond the 16-bit range is refused whole, not as two halves.
+        const qsizetype length =
+            c.isHighSurrogate() && i + 1 < composed.size() && composed.at(i + 1).isLowSurrogate()
+                ? 2
+                : 1;
+        const QString character = composed.mid(i, length);
+        i += length - 1;
+        if (refused && !refused->contains(character))
+            refused->append(character);
     }
     return limit > 0 ? kept.left(limit) : kept;
+}
+
+ResultsModel::Entry ResultsModel::checkEntry(int column, const QString &text)
+{
+    Entry entry;
+    entry.kept = cleanEntry(column, text, &entry.refused);
+    if (entry.kept.trimmed().isEmpty()) {
+        entry.accepted = text.trimmed().isEmpty();
+        entry.kept.clear();
+    }
+    return entry;
 }
 
 QString ResultsModel::vo2MaxText(int distance, const QLocale &locale)

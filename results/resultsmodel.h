@@ -56,10 +56,19 @@ public:
 
     // Longest name and code a cell takes.
     static int maxLength(int column);
-    // What an edit of a name or code cell keeps of the text typed or pasted: characters the
-    // results file cannot hold, line breaks, tabs and the field separator are dropped, and the
-    // rest is cut to the column's length.
-    static QString cleanEntry(int column, const QString &text);
+    // What a name or code cell keeps of the text typed or pasted: the text composed (NFC, so a
+    // letter and its accent stay one character), then without the characters the results file
+    // cannot hold (the field separator, line breaks, tabs, anything outside Windows-1252), then
+    // cut to the column's length. The dropped characters go to refused, each once.
+    static QString cleanEntry(int column, const QString &text, QString *refused = nullptr);
+    struct Entry
+    {
+        QString kept;
+        QString refused;
+        bool accepted = true; // false: nothing but refused characters and blanks was given
+    };
+    // Whether an edit is taken, and what it leaves in the cell. A blank result is an empty cell.
+    static Entry checkEntry(int column, const QString &text);
     static QStringList columnTitles();
 
     // Estimated VO2max (ml/kg/min) from the distance shown, three decimals in the locale.

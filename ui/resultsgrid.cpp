@@ -1,10 +1,12 @@
 #include "resultsgrid.h"
 
 #include "resultsmodel.h"
+#include "widgets.h"
 
 #include <QApplication>
 #include <QLineEdit>
 #include <QPainter>
+#include <QPointer>
 #include <QValidator>
 
 namespace {
@@ -47,24 +49,77 @@ ColumnStyle columnStyle(int column)
     }
 }
 
-// Keeps what the column may hold; a refused character is simply not taken, with a beep.
+// Room a cell's text needs besides its own width: the grid line and a pixel on either side.
+constexpr int CellPadding = 3;
+// A title is drawn inside its section less a pixel at the top and left and two at the bottom and
+// right, where the section's lines are.
+constexpr int TitleInset = 3;
+
+// The widest text a column's cells can hold, or nothing for the name column, which takes the rest.
+QString widestContent(int column, const QFontMetrics &metrics)
+{
+    switch (column) {
+    case ResultsModel::Number:
+    case ResultsModel::Periods:
+        return QStringLiteral("00");
+    case ResultsModel::Code: {
+        QChar widest = QLatin1Char('0');
+        for (const QChar c : QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789")) {
+            if (metrics.horizontalAdvance(c) > metrics.horizontalAdvance(widest))
+                widest = c;
+        }
+        return QString(ResultsModel::maxLength(column), widest);
+    }
+    case ResultsModel::Time:
+        return QStringLiteral("00:00");
+    case ResultsModel::Distance:
+        return QStringLiteral("0000");
+    case ResultsModel::Speed:
+        return QStringLiteral("00,0");
+    case ResultsModel::Vo2Max:
+        return QStringLiteral("00,000");
+    default:
+        return {};
+    }
+}
+
+// Keeps what the column may hold as the operator types or pastes: the refused characters are
+// taken out at once, with a beep and a note, and remembered for the end of the edit.
 class EntryValidator final : public QValidator
 {
 public:
-    EntryValidator(int column, QObject *parent) : QValidator(parent), m_column(column) {}
+    EntryValidator(int column, ResultsGrid *grid, QObject *parent)
+        : QValidator(parent), m_column(column), m_grid(grid)
+    {
+    }
     State validate(QString &input, int &pos) const override
     {
-        const QString kept = ResultsModel::cleanEntry(m_column, input);
+        QString refused;
+        const QString kept = ResultsModel::cleanEntry(m_column, input, &refused);
         if (kept != input) {
-            QApplication::beep();
-            pos = qMax(0, pos - int(input.size() - kept.size()));
+            pos = qMin(ResultsModel::cleanEntry(m_column, input.left(pos)).size(), kept.size());
             input = kept;
+        }
+        if (!refused.isEmpty()) {
+            QApplication::beep();
+            for (qsizetype i = 0; i < refused.size(); ++i) {
+                const QString character = refused.mid(i, refused.at(i).isHighSurrogate() ? 2 : 1);
+                i += character.size() - 1;
+                if (!m_refused.contains(character))
+                    m_refused.append(character);
+            }
+            if (m_grid)
+                emit m_grid->entryNote(ResultsGrid::refusedNote(m_refused));
         }
         return Acceptable;
     }
+    // Every character refused since the edit began.
+    QString refused() const { return m_refused; }
 
 private:
     int m_column;
+    QPointer<ResultsGrid> m_grid;
+    mutable QString m_refused;
 };
 
 } // namespace
@@ -103,9 +158,7 @@ ResultsGrid::ResultsGrid(QWidget *parent) : QTableView(parent)
     pal.setColor(QPalette::Highlight, Highlight);
     pal.setColor(QPalette::HighlightedText, Qt::white);
     setPalette(pal);
-    QFont cellFont = font();
-    cellFont.setPixelSize(12);
-    setFont(cellFont);
+    setFont(pixelFont(QStringLiteral("MS Sans Serif"), 12));
 }
 
 void ResultsGrid::setRowSelectionMode()
@@ -114,6 +167,7 @@ void ResultsGrid::setRowSelectionMode()
         setCurrentIndex(currentIndex()); // commits the edit in progress
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setTabKeyNavigation(false);
     // Selects the row around the current cell without moving the current column.
     if (currentIndex().isValid())
         selectionModel()->select(currentIndex(),
@@ -122,6 +176,8 @@ void ResultsGrid::setRowSelectionMode()
 
 void ResultsGrid::setEditingMode()
 {
+    // Only the design-time set moves between cells with Tab; here it leaves the grid.
+    setTabKeyNavigation(false);
     setSelectionBehavior(QAbstractItemView::SelectItems);
     setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::SelectedClicked |
                     QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed);
@@ -143,12 +199,54 @@ int ResultsGrid::applyColumnWidths(bool vo2MaxColumn)
         others += widths[c];
     }
     widths[1] = gridWidth - others - (vo2MaxColumn ? 5 : 0);
+    for (int c = 0; c < columns; ++c) {
+        const int needed = neededWidth(c);
+        if (c != ResultsModel::Name && widths[c] < needed) {
+            widths[1] -= needed - widths[c];
+            widths[c] = needed;
+        }
+    }
     int sum = 0;
     for (int c = 0; c < columns; ++c) {
         setColumnWidth(c, widths[c]);
         sum += widths[c];
     }
     return sum;
+}
+
+int ResultsGrid::neededWidth(int column) const
+{
+    const QFontMetrics metrics(font());
+    const QString content = widestContent(column, metrics);
+    const int contentWidth =
+        content.isEmpty() ? 0 : metrics.horizontalAdvance(content) + CellPadding;
+    const auto *header = static_cast<const ResultsHeader *>(horizontalHeader());
+    return qMax(contentWidth, header->titleWidth(column));
+}
+
+QString ResultsGrid::refusedNote(const QString &characters)
+{
+    QStringList shown;
+    for (qsizetype i = 0; i < characters.size(); ++i) {
+        const QChar c = characters.at(i);
+        QString item;
+        if (c == QLatin1Char('\n') || c == QLatin1Char('\r') || c == QChar(0x85) ||
+            c == QChar(QChar::LineSeparator) || c == QChar(QChar::ParagraphSeparator))
+            item = QStringLiteral("(salto de línea)");
+        else if (c == QLatin1Char('\t'))
+            item = QStringLiteral("(tabulador)");
+        else if (c.isHighSurrogate() && i + 1 < characters.size())
+            item = characters.mid(i++, 2);
+        else if (c.isSpace() || !c.isPrint())
+            item = QStringLiteral("(U+%1)").arg(c.unicode(), 4, 16, QLatin1Char('0')).toUpper();
+        else if (c.isMark())
+            item = QChar(0x25CC) + QString(c); // a lone accent, shown on a dotted circle
+        else
+            item = QString(c);
+        if (!shown.contains(item))
+            shown.append(item);
+    }
+    return QStringLiteral("Carácter no admitido: ") + shown.join(QLatin1Char(' '));
 }
 
 QRect ResultsGrid::slotRect(int slot) const
@@ -160,6 +258,38 @@ QRect ResultsGrid::slotRect(int slot) const
 
 ResultsHeader::ResultsHeader(QWidget *parent) : QHeaderView(Qt::Horizontal, parent) {}
 
+QFont ResultsHeader::titleFont(int column)
+{
+    const int pixels = column == ResultsModel::Number   ? 12
+                       : column == ResultsModel::Vo2Max ? 11
+                                                        : 10;
+    return pixelFont(QStringLiteral("Arial"), pixels);
+}
+
+int ResultsHeader::titleWidth(int column) const
+{
+    const QString title =
+        model() ? model()->headerData(column, Qt::Horizontal).toString() : QString();
+    if (title.isEmpty())
+        return 0;
+    // The title row's height is fixed before the header is ever laid out.
+    const int height = ResultsGrid::TitleRowHeight + 1 - TitleInset;
+    const QFontMetrics metrics(titleFont(column));
+    const int widest = metrics.horizontalAdvance(title);
+    // Two lines as drawn, with the spacing between them.
+    const int twoLines = qMin(
+        height,
+        metrics.boundingRect(QRect(0, 0, widest, height), Qt::AlignCenter, QStringLiteral("0\n0"))
+            .height());
+    for (int width = 1; width < widest; ++width) {
+        const QRect needed = metrics.boundingRect(QRect(0, 0, width, height),
+                                                  Qt::AlignCenter | Qt::TextWordWrap, title);
+        if (needed.width() <= width && needed.height() <= twoLines)
+            return width + TitleInset;
+    }
+    return widest + TitleInset;
+}
+
 void ResultsHeader::paintSection(QPainter *painter, const QRect &rect, int logicalIndex) const
 {
     painter->save();
@@ -168,18 +298,9 @@ void ResultsHeader::paintSection(QPainter *painter, const QRect &rect, int logic
     painter->drawLine(rect.topRight(), rect.bottomRight());
     painter->drawLine(rect.bottomLeft(), rect.bottomRight());
 
-    QFont font(QStringLiteral("Arial"));
-    int pixels = 10;
-    QColor color = Silver;
-    if (logicalIndex == ResultsModel::Number)
-        pixels = 12;
-    else if (logicalIndex == ResultsModel::Vo2Max)
-        pixels = 11;
-    if (logicalIndex == ResultsModel::Name || logicalIndex == ResultsModel::Code)
-        color = Qt::white;
-    font.setPixelSize(pixels);
-    painter->setFont(font);
-    painter->setPen(color);
+    const bool white = logicalIndex == ResultsModel::Name || logicalIndex == ResultsModel::Code;
+    painter->setFont(titleFont(logicalIndex));
+    painter->setPen(white ? QColor(Qt::white) : Silver);
     const QString title =
         model() ? model()->headerData(logicalIndex, Qt::Horizontal).toString() : QString();
     painter->drawText(rect.adjusted(1, 1, -2, -2), Qt::AlignCenter | Qt::TextWordWrap, title);
@@ -195,7 +316,13 @@ void ResultsDelegate::paint(QPainter *painter, const QStyleOptionViewItem &optio
     painter->fillRect(option.rect, selected ? Highlight : style.background);
     painter->setPen(selected ? QColor(Qt::white) : style.text);
     painter->setFont(option.font);
-    painter->drawText(option.rect, Qt::AlignCenter, index.data().toString());
+    // A name longer than its column ends in an ellipsis, so a cut is never taken for the name;
+    // the whole name is in the cell's tool tip.
+    const QFontMetrics metrics(option.font);
+    QString text = index.data().toString();
+    if (metrics.horizontalAdvance(text) > option.rect.width())
+        text = metrics.elidedText(text, Qt::ElideRight, option.rect.width());
+    painter->drawText(option.rect, Qt::AlignCenter, text);
     if (option.state & QStyle::State_HasFocus) {
         painter->setPen(QPen(Qt::white, 1, Qt::DotLine));
         painter->drawRect(option.rect.adjusted(0, 0, -1, -1));
@@ -209,10 +336,32 @@ QWidget *ResultsDelegate::createEditor(QWidget *parent, const QStyleOptionViewIt
     auto *editor =
         qobject_cast<QLineEdit *>(QStyledItemDelegate::createEditor(parent, option, index));
     if (editor) {
-        editor->setMaxLength(ResultsModel::maxLength(index.column()));
-        editor->setValidator(new EntryValidator(index.column(), editor));
+        // No length limit on the line itself: a paste is cleaned first and cut afterwards.
+        editor->setValidator(new EntryValidator(
+            index.column(), qobject_cast<ResultsGrid *>(this->parent()), editor));
         editor->setAlignment(Qt::AlignCenter);
         editor->setFrame(false);
     }
     return editor;
+}
+
+void ResultsDelegate::setModelData(QWidget *editor, QAbstractItemModel *model,
+                                   const QModelIndex &index) const
+{
+    const auto *line = qobject_cast<QLineEdit *>(editor);
+    const auto *validator =
+        line ? dynamic_cast<const EntryValidator *>(line->validator()) : nullptr;
+    if (!validator) {
+        QStyledItemDelegate::setModelData(editor, model, index);
+        return;
+    }
+    // Judged on all that was typed or pasted, refused characters included: when nothing but
+    // blanks is left of it, the cell keeps its old value.
+    const QString refused = validator->refused();
+    const ResultsModel::Entry entry =
+        ResultsModel::checkEntry(index.column(), line->text() + refused);
+    if (entry.accepted)
+        model->setData(index, entry.kept, Qt::EditRole);
+    if (auto *grid = qobject_cast<ResultsGrid *>(parent()))
+        emit grid->entryNote(refused.isEmpty() ? QString() : ResultsGrid::refusedNote(refused));
 }

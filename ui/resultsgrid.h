@@ -21,11 +21,23 @@ public:
     bool isEditingMode() const { return editTriggers() != QAbstractItemView::NoEditTriggers; }
 
     // Sizes the columns from the grid's width: number, code and result columns take fixed
-    // shares, the name column the rest. Returns the sum of the widths.
+    // shares, the name column the rest. A share too narrow for the column's widest content or
+    // for its title on two lines is widened at the name column's expense. Returns the sum of
+    // the widths.
     int applyColumnWidths(bool vo2MaxColumn);
+    // Narrowest width in which a column's widest content and its title can be read.
+    int neededWidth(int column) const;
 
     // Row k (1-based, as the slots count) in this widget's coordinates.
     QRect slotRect(int slot) const;
+
+    // What the operator is told about refused characters ("Carácter no admitido: ...").
+    static QString refusedNote(const QString &characters);
+
+signals:
+    // After an edit of a name or code: the note to show when characters were refused, or an
+    // empty note when the edit went through whole.
+    void entryNote(const QString &note);
 };
 
 // Title row: dark, with each column's own font and colour, titles wrapped to fit.
@@ -34,6 +46,10 @@ class ResultsHeader : public QHeaderView
     Q_OBJECT
 public:
     explicit ResultsHeader(QWidget *parent = nullptr);
+
+    static QFont titleFont(int column);
+    // Narrowest section in which a title fits on at most two lines.
+    int titleWidth(int column) const;
 
 protected:
     void paintSection(QPainter *painter, const QRect &rect, int logicalIndex) const override;
@@ -51,4 +67,6 @@ public:
                const QModelIndex &index) const override;
     QWidget *createEditor(QWidget *parent, const QStyleOptionViewItem &option,
                           const QModelIndex &index) const override;
+    void setModelData(QWidget *editor, QAbstractItemModel *model,
+                      const QModelIndex &index) const override;
 };

@@ -67,6 +67,9 @@ QIcon athleteStopGlyph(qreal dpr)
     return QIcon(pixmap);
 }
 
+// How long the note about refused characters stays by the grid.
+constexpr qint64 EntryNoteMs = 6000;
+
 void enableAll(std::initializer_list<QWidget *> widgets, bool enabled)
 {
     for (QWidget *w : widgets)
@@ -134,6 +137,7 @@ void TForm1::FormCreate()
 
     m_popupMenu = new QMenu(this);
     m_popupMenu->setObjectName(QStringLiteral("PopupMenu_HG"));
+    m_popupMenu->setFont(font()); // a pop-up is a window of its own and inherits no font
     m_reactivate = m_popupMenu->addAction(QStringLiteral("Volver a activar..."));
     m_reactivate->setObjectName(QStringLiteral("Volveraactivar1"));
     m_reactivate->setIcon(resourceGlyph(QStringLiteral("reactivar")));
@@ -218,6 +222,9 @@ void TForm1::applySportProfile()
             &TForm1::HyperGrid_SujetosClick);
     connect(ui->HyperGrid_Sujetos, &QAbstractItemView::doubleClicked, this,
             &TForm1::HyperGrid_SujetosDblClick);
+    m_noteTimer.setSingleShot(true);
+    connect(&m_noteTimer, &QTimer::timeout, this, &TForm1::expireEntryNote);
+    connect(ui->HyperGrid_Sujetos, &ResultsGrid::entryNote, this, &TForm1::showEntryNote);
 
     m_stopButtons = {ui->B01, ui->B02, ui->B03, ui->B04, ui->B05, ui->B06, ui->B07,
                      ui->B08, ui->B09, ui->B10, ui->B11, ui->B12, ui->B13, ui->B14};
@@ -240,6 +247,8 @@ void TForm1::applyTheme()
     QPalette pal = palette();
     pal.setColor(QPalette::Window, back);
     setPalette(pal);
+    // The lists, the spin box, the check box and the memos take the window's font.
+    setFont(pixelFont(QStringLiteral("MS Sans Serif"), 11));
 
     const QFont toolbarFont = pixelFont(QStringLiteral("Arial"), 15);
     const std::pair<FlatButton *, const char *> toolbar[] = {
@@ -256,7 +265,7 @@ void TForm1::applyTheme()
 
     // Start screen: the sport's picture under its title, the two buttons centred below.
     ui->PanelInicio->setFaceColor(QColor(0xC0, 0xC0, 0xC0));
-    ui->LabelEffect3->setFont(pixelFont(QStringLiteral("Arial Black"), 49, true, true));
+    ui->LabelEffect3->setFont(pixelFont(QStringLiteral("Arial Black"), 49, false, true));
     ui->LabelEffect3->setEffect(EffectLabel::Effect::Shadow);
     ui->LabelEffect3->setTextColor(QColor(0xC0, 0xC0, 0xC0));
     ui->LabelEffect3->setShadowColor(QColor(0x80, 0x80, 0x80));
@@ -283,13 +292,12 @@ void TForm1::applyTheme()
     white.setColor(QPalette::Window, Qt::white);
     white.setColor(QPalette::Base, Qt::white);
     ui->ScrollBox1->setPalette(white);
-    ui->Memo1->setFont(pixelFont(QStringLiteral("Arial"), 14));
     ui->BitBtn3->setFaceColor(rgb(fromBgr(14540253)));
     ui->BitBtn3->setHoverColor(QColor(0xEE, 0xEE, 0xEE));
     ui->BitBtn3->setPressedColor(QColor(0xC8, 0xC8, 0xC8));
     ui->BitBtn3->setBorderColor(rgb(fromBgr(11184810)));
     ui->BitBtn3->setTextColor(Qt::black);
-    ui->BitBtn3->setFont(pixelFont(QStringLiteral("Arial"), 12));
+    ui->BitBtn3->setFont(pixelFont(QStringLiteral("MS Sans Serif"), 12));
     ui->BitBtn3->setIcon(resourceGlyph(QStringLiteral("cerrar")));
     ui->BitBtn3->setIconSize(QSize(16, 16));
     for (FlatPanel *p : {ui->PanelDeportistas, ui->PanelVelocidad, ui->PanelTipo, ui->PanelDuracion,
@@ -830,6 +838,34 @@ void TForm1::selectSlot(int slot)
     const int column = current.isValid() ? current.column() : 0;
     grid->setCurrentIndex(m_results.index(slot - 1, column));
     HyperGrid_SujetosClick();
+}
+
+void TForm1::showEntryNote(const QString &note)
+{
+    QLabel *label = ui->LabelAviso;
+    if (note.isEmpty()) {
+        m_noteTimer.stop();
+        label->clear();
+        label->hide();
+        return;
+    }
+    // A long list is cut short on the strip; the whole of it is in the tool tip.
+    label->setText(
+        label->fontMetrics().elidedText(note, Qt::ElideRight, label->contentsRect().width()));
+    label->setToolTip(note);
+    label->show();
+    label->raise();
+    m_noteShownAt = m_clock.nowMs();
+    m_noteTimer.start(int(EntryNoteMs));
+}
+
+void TForm1::expireEntryNote()
+{
+    const qint64 left = m_noteShownAt + EntryNoteMs - m_clock.nowMs();
+    if (left > 0)
+        m_noteTimer.start(int(left));
+    else
+        showEntryNote(QString());
 }
 
 void TForm1::HyperGrid_SujetosClick()

@@ -92,6 +92,8 @@ public slots:
     void HyperGrid_SujetosDblClick();
     // Selects a slot's row the way the program does: the grid then reacts as to a click.
     void selectSlot(int slot);
+    // Clears the note by the grid once it has been shown long enough; runs on its timer.
+    void expireEntryNote();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -108,6 +110,7 @@ private:
     // What the run shows now, as a result is recorded.
     ResultReading reading() const;
     void B01MouseMove(int slot);
+    void showEntryNote(const QString &note);
     void layoutAthletesPanel();
     void resultsGuard();
     bool confirmExit();
@@ -139,6 +142,8 @@ private:
     QList<FlatButton *> m_stopButtons; // B01..B14
     CourseView *m_course = nullptr;
     QTimer m_pollTimer;
+    QTimer m_noteTimer;
+    qint64 m_noteShownAt = 0;
     QString m_programFolder;
     bool m_activated = false;
     bool m_soundAvailable = false;

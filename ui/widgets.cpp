@@ -1,11 +1,17 @@
 #include "widgets.h"
 
+#include "sportprofile.h"
+
 #include <QFile>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QStyleOptionButton>
 
-FlatButton::FlatButton(QWidget *parent) : QPushButton(parent)
+FlatButton::FlatButton(QWidget *parent)
+    // The toolbar's design colours, pressed in the design background as the theme does it.
+    : QPushButton(parent), m_face(QColor::fromRgb(QRgb(fromBgr(4749672)))),
+      m_hover(QColor::fromRgb(QRgb(fromBgr(3364169)))),
+      m_pressed(QColor::fromRgb(QRgb(fromBgr(8171935))))
 {
     setFlat(true);
     setCursor(Qt::PointingHandCursor);
@@ -47,6 +53,35 @@ void FlatButton::setGlyphRight(bool right)
     update();
 }
 
+void FlatButton::setGlyphSpacing(int pixels)
+{
+    m_glyphSpacing = pixels;
+    update();
+}
+
+QRect FlatButton::glyphRect() const
+{
+    const QSize glyph = icon().isNull() ? QSize() : iconSize();
+    const QString caption = text().remove(QLatin1Char('&'));
+    const int captionWidth = fontMetrics().horizontalAdvance(caption);
+    const int gap = caption.isEmpty() || glyph.isEmpty() ? 0 : m_glyphSpacing;
+    const int x = (width() - (glyph.width() + gap + captionWidth)) / 2;
+    return QRect(m_glyphRight ? x + captionWidth + gap : x, (height() - glyph.height()) / 2,
+                 glyph.width(), glyph.height());
+}
+
+QRect FlatButton::captionRect() const
+{
+    const QString caption = text().remove(QLatin1Char('&'));
+    const int captionWidth = fontMetrics().horizontalAdvance(caption);
+    const QRect glyph = glyphRect();
+    const int gap = caption.isEmpty() || glyph.isEmpty() ? 0 : m_glyphSpacing;
+    const int x = glyph.isEmpty() ? (width() - captionWidth) / 2
+                  : m_glyphRight  ? glyph.left() - gap - captionWidth
+                                  : glyph.right() + 1 + gap;
+    return QRect(x, 0, captionWidth + 1, height());
+}
+
 void FlatButton::enterEvent(QEnterEvent *event)
 {
     m_hovered = true;
@@ -77,24 +112,17 @@ void FlatButton::paintEvent(QPaintEvent *)
         p.drawRect(rect().adjusted(0, 0, -1, -1));
     }
 
-    const QSize glyph = icon().isNull() ? QSize() : iconSize();
+    const QRect glyph = glyphRect();
     const QString caption = text().remove(QLatin1Char('&'));
-    const QFontMetrics fm(font());
-    const int gap = caption.isEmpty() || glyph.isEmpty() ? 0 : 5;
-    const int contentWidth = glyph.width() + gap + fm.horizontalAdvance(caption);
-    int x = (width() - contentWidth) / 2;
-    const QRect glyphRect(m_glyphRight ? x + fm.horizontalAdvance(caption) + gap : x,
-                          (height() - glyph.height()) / 2, glyph.width(), glyph.height());
     if (!glyph.isEmpty())
-        icon().paint(&p, glyphRect, Qt::AlignCenter, enabled ? QIcon::Normal : QIcon::Disabled);
+        icon().paint(&p, glyph, Qt::AlignCenter, enabled ? QIcon::Normal : QIcon::Disabled);
     if (!caption.isEmpty()) {
-        const int textX = m_glyphRight ? x : x + glyph.width() + gap;
         QColor text = m_text;
         if (!enabled)
             text = QColor::fromRgbF(text.redF(), text.greenF(), text.blueF(), 0.45f);
         p.setPen(text);
-        p.drawText(QRect(textX, 0, fm.horizontalAdvance(caption) + 1, height()),
-                   Qt::AlignVCenter | Qt::AlignLeft, caption);
+        p.setFont(font());
+        p.drawText(captionRect(), Qt::AlignVCenter | Qt::AlignLeft, caption);
     }
     if (hasFocus() && enabled) {
         p.setPen(QPen(m_text, 1, Qt::DotLine));
@@ -149,6 +177,7 @@ void FlatPanel::paintEvent(QPaintEvent *)
 QFont pixelFont(const QString &family, int pixels, bool bold, bool italic)
 {
     QFont font(family);
+    font.setStyleHint(QFont::SansSerif);
     font.setPixelSize(pixels);
     font.setBold(bold);
     font.setItalic(italic);

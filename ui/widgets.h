@@ -8,7 +8,8 @@
 
 // The flat widget set: plain faces in settable colours, so each sport can theme the window.
 
-// A font sized in pixels, the way the window designs give their sizes.
+// A font sized in pixels, the way the window designs give their sizes. Where the family is not
+// installed, a sans-serif one stands in.
 QFont pixelFont(const QString &family, int pixels, bool bold = false, bool italic = false);
 
 // A two-state glyph from the program's resources: <name>.png (and @2x), greyed as
@@ -33,6 +34,11 @@ public:
     QColor pressedColor() const { return m_pressed; }
     // Glyph to the right of the caption instead of the left.
     void setGlyphRight(bool right);
+    // Pixels between the glyph and the caption.
+    void setGlyphSpacing(int pixels);
+    // Where the glyph and the caption are painted; glyph and caption together are centred.
+    QRect glyphRect() const;
+    QRect captionRect() const;
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -40,13 +46,14 @@ protected:
     void leaveEvent(QEvent *event) override;
 
 private:
-    QColor m_face{0x48, 0x79, 0x68};
-    QColor m_hover{0x33, 0x55, 0x49};
-    QColor m_pressed{0x68, 0x79, 0x48};
+    QColor m_face;
+    QColor m_hover;
+    QColor m_pressed;
     QColor m_border{Qt::black};
     QColor m_text{Qt::white};
     bool m_hovered = false;
     bool m_glyphRight = false;
+    int m_glyphSpacing = 5;
 };
 
 // A flat panel: a face colour, an optional 1-pixel border and a centred caption.
