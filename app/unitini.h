@@ -44,7 +44,6 @@ public:
     SportVariant sportVariant() const { return m_sportVariant; }
     int introTicks() const { return m_introTicks; }
     bool isAboutMode() const { return m_aboutMode; }
-    Ui::TFormINI *form() const { return ui.get(); }
     QTimer *Timer_Inicio() const { return m_timerInicio; }
 
     // The program-wide references: the newest intro window, and the main window once it exists.

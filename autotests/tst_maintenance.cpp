@@ -1,10 +1,10 @@
 #include "clock.h"
 #include "exportfile.h"
 #include "fakes.h"
+#include "mainwindowcontrols.h"
 #include "resultsgrid.h"
 #include "smallfs.h"
 #include "testfut1.h"
-#include "ui_testfut1.h"
 #include "widgets.h"
 
 #include <QAction>
@@ -44,7 +44,7 @@ struct Harness
         QCoreApplication::processEvents();
     }
     ~Harness() { QDir::setCurrent(cwd); }
-    Ui::TForm1 *ui() const { return window.form(); }
+    const MainWindowControls *ui() const { return &controls; }
     ResultsModel &results() { return window.results(); }
     void name(int slot, const QString &name) { results().setCell(ResultsModel::Name, slot, name); }
     void advanceTo(qint64 ms)
@@ -68,6 +68,7 @@ struct Harness
     SilentSink sound;
     ScriptedDialogs dialogs;
     TForm1 window;
+    const MainWindowControls controls{&window};
 };
 
 } // namespace
@@ -119,7 +120,7 @@ void TestMaintenance::exportWritesTheGridAndSetsTheFlag()
     QVERIFY(h.dialogs.saveTitle.startsWith(QStringLiteral("Exportación de Registros de ")));
     QCOMPARE(h.dialogs.saveFilter, QStringLiteral("Archivo de exportación de Registros (*.txt)"));
     QCOMPARE(h.dialogs.saveSuffix, QStringLiteral("txt"));
-    QCOMPARE(h.window.form()->HyperGrid_Sujetos->currentIndex().row(), 1); // highlight back
+    QCOMPARE(h.ui()->HyperGrid_Sujetos->currentIndex().row(), 1); // highlight back
 
     const QByteArray file = readAll(h.dialogs.saveTo);
     const QList<QByteArray> lines = file.split('\n');

@@ -1,8 +1,8 @@
 #include "clock.h"
 #include "fakes.h"
+#include "mainwindowcontrols.h"
 #include "resultsgrid.h"
 #include "testfut1.h"
-#include "ui_testfut1.h"
 #include "widgets.h"
 
 #include <QApplication>
@@ -19,8 +19,8 @@ struct Harness
         window.show();
         QCoreApplication::processEvents();
     }
-    Ui::TForm1 *ui() const { return window.form(); }
-    ResultsGrid *grid() const { return window.form()->HyperGrid_Sujetos; }
+    const MainWindowControls *ui() const { return &controls; }
+    ResultsGrid *grid() const { return controls.HyperGrid_Sujetos; }
     void name(int slot, const QString &name, const QString &code = QString())
     {
         window.results().setCell(ResultsModel::Name, slot, name);
@@ -36,6 +36,7 @@ struct Harness
     SilentSink sound;
     ScriptedDialogs dialogs;
     TForm1 window;
+    const MainWindowControls controls{&window};
 };
 
 // A mouse move without buttons, as the window system delivers it to a tracking widget.
@@ -194,7 +195,7 @@ void TestRoster::startPeriodRule()
     QFETCH(int, period);
     QFETCH(QString, speed);
     Harness h(variant);
-    Ui::TForm1 *ui = h.ui();
+    const MainWindowControls *ui = h.ui();
     QTest::mouseClick(ui->FlatRadioButton3, Qt::LeftButton);
     QVERIFY(ui->FlatPanel15->isVisible());
     // Picking the sex before any category proposes nothing.
@@ -234,7 +235,7 @@ void TestRoster::periodSelectsCategory()
     QFETCH(int, to);
     QFETCH(int, category);
     Harness h(variant);
-    Ui::TForm1 *ui = h.ui();
+    const MainWindowControls *ui = h.ui();
     QTest::mouseClick(ui->FlatRadioButton3, Qt::LeftButton);
     ui->ComboBoxSexo->setCurrentIndex(sex);
     ui->ComboBoxCategoria->setCurrentIndex(2);
@@ -251,7 +252,7 @@ void TestRoster::periodSelectsCategory()
 void TestRoster::spinBoundsAndTypedKeys()
 {
     Harness h(SportVariant::Voley);
-    Ui::TForm1 *ui = h.ui();
+    const MainWindowControls *ui = h.ui();
     QTest::mouseClick(ui->FlatRadioButton3, Qt::LeftButton);
     ui->SpinEdit1->setFocus();
     QTest::keyClick(ui->SpinEdit1, Qt::Key_Down);
@@ -297,7 +298,7 @@ void TestRoster::periodBoxStepsByOneOnly()
     QFETCH(QString, input);
     QFETCH(int, expected);
     Harness h(SportVariant::Futbol);
-    Ui::TForm1 *ui = h.ui();
+    const MainWindowControls *ui = h.ui();
     QTest::mouseClick(ui->FlatRadioButton3, Qt::LeftButton);
     ui->SpinEdit1->setValue(12);
     ui->SpinEdit1->setFocus();
@@ -346,7 +347,7 @@ void TestRoster::periodBoxStepsByOneOnly()
 void TestRoster::hoverColoursUntilAModeIsPicked()
 {
     Harness h(SportVariant::FutSal);
-    Ui::TForm1 *ui = h.ui();
+    const MainWindowControls *ui = h.ui();
     const QColor back = QColor::fromRgb(QRgb(h.window.profile().themeBackColor));
     const QColor accent = QColor::fromRgb(QRgb(h.window.profile().themeAccentColor));
     const auto colour = [](QWidget *w) { return w->palette().color(QPalette::WindowText); };
@@ -372,7 +373,7 @@ void TestRoster::hoverColoursUntilAModeIsPicked()
 void TestRoster::repeatPeriodHidesButKeepsTheWarmUpTick()
 {
     Harness h(SportVariant::Futbol);
-    Ui::TForm1 *ui = h.ui();
+    const MainWindowControls *ui = h.ui();
     QTest::mouseClick(ui->FlatRadioButton2, Qt::LeftButton);
     QVERIFY(!ui->CheckBox_Calentamiento->isVisible());
     QVERIFY(!ui->FlatPanel15->isVisible());
@@ -392,7 +393,7 @@ void TestRoster::repeatPeriodHidesButKeepsTheWarmUpTick()
 void TestRoster::activationNumbersNamedRowsOnly()
 {
     Harness h(SportVariant::Futbol);
-    Ui::TForm1 *ui = h.ui();
+    const MainWindowControls *ui = h.ui();
     h.name(1, QStringLiteral("Ana"), QStringLiteral("C1"));
     h.name(2, QString(), QStringLiteral("C2")); // a code alone is no athlete
     h.window.results().setCell(ResultsModel::Number, 2, QStringLiteral("2"));
@@ -417,7 +418,7 @@ void TestRoster::activationNumbersNamedRowsOnly()
 void TestRoster::captureInEffortRecoveryAndAtTheEnd()
 {
     Harness h(SportVariant::Futbol);
-    Ui::TForm1 *ui = h.ui();
+    const MainWindowControls *ui = h.ui();
     for (int slot = 1; slot <= 4; ++slot)
         h.name(slot, QStringLiteral("Atleta %1").arg(slot));
     QTest::mouseClick(ui->FlatRadioButton3, Qt::LeftButton);

@@ -1,8 +1,8 @@
 #include "clock.h"
 #include "courseview.h"
 #include "fakes.h"
+#include "mainwindowcontrols.h"
 #include "testfut1.h"
-#include "ui_testfut1.h"
 #include "widgets.h"
 
 #include <QTest>
@@ -17,7 +17,7 @@ struct Harness
         window.show();
         QCoreApplication::processEvents(); // lets the first activation run
     }
-    Ui::TForm1 *ui() const { return window.form(); }
+    const MainWindowControls *ui() const { return &controls; }
     void advanceTo(qint64 ms)
     {
         clock.set(ms);
@@ -27,6 +27,7 @@ struct Harness
     RecordingSink sound;
     ScriptedDialogs dialogs;
     TForm1 window;
+    const MainWindowControls controls{&window};
 };
 
 const char *const NoSoundText =
@@ -128,7 +129,7 @@ void TestMainWindow::defaultRun()
 {
     QFETCH(SportVariant, variant);
     Harness h(variant);
-    Ui::TForm1 *ui = h.ui();
+    const MainWindowControls *ui = h.ui();
     const SportProfile &p = h.window.profile();
     CourseView *course = h.window.coursePanel();
     const int L = p.stationsPerLap;
@@ -263,7 +264,7 @@ void TestMainWindow::defaultRun()
 void TestMainWindow::repeatPeriodStartsWithoutWarmUp()
 {
     Harness h(SportVariant::Futbol);
-    Ui::TForm1 *ui = h.ui();
+    const MainWindowControls *ui = h.ui();
     QTest::mouseClick(ui->FlatRadioButton2, Qt::LeftButton);
     QVERIFY(ui->FlatRadioButton2->isChecked());
     QVERIFY(!ui->CheckBox_Calentamiento->isVisible());
@@ -347,7 +348,7 @@ void TestMainWindow::stopInEveryPhaseKeepsTheDisplays()
 void TestMainWindow::geometry()
 {
     Harness h(SportVariant::Futbol);
-    Ui::TForm1 *ui = h.ui();
+    const MainWindowControls *ui = h.ui();
     const QList<FlatButton *> toolbar = {ui->BitBtnSalir, ui->BitBtnNuevo, ui->BitBtnStart,
                                          ui->BitBtnStop,  ui->BitBtnAyuda, ui->BitBtnGrupo};
     const int lefts[] = {1, 139, 277, 415, 553, 691};
@@ -371,7 +372,7 @@ void TestMainWindow::geometry()
 void TestMainWindow::startScreen()
 {
     Harness h(SportVariant::FutSal);
-    Ui::TForm1 *ui = h.ui();
+    const MainWindowControls *ui = h.ui();
     QVERIFY(ui->PanelInicio->isVisible());
     QCOMPARE(ui->PanelInicio->geometry(), h.window.rect());
     QCOMPARE(h.window.childAt(ui->BitBtnSalir->geometry().center()), ui->ImagePpal);
@@ -412,7 +413,7 @@ void TestMainWindow::helpPanel()
     QFETCH(QString, picture);
     QFETCH(QString, product);
     Harness h(variant);
-    Ui::TForm1 *ui = h.ui();
+    const MainWindowControls *ui = h.ui();
     QTest::mouseClick(ui->BitBtnEmpezar, Qt::LeftButton);
     QTest::mouseClick(ui->BitBtnAyuda, Qt::LeftButton);
     QVERIFY(ui->ScrollBox1->isVisible());
@@ -462,7 +463,7 @@ void TestMainWindow::aboutFromBothEntryPoints()
 void TestMainWindow::toolbarThroughATestsLife()
 {
     Harness h(SportVariant::Voley);
-    Ui::TForm1 *ui = h.ui();
+    const MainWindowControls *ui = h.ui();
     const auto enabled = [ui] {
         QString states;
         for (const FlatButton *b : {ui->BitBtnSalir, ui->BitBtnNuevo, ui->BitBtnStart,
@@ -492,7 +493,7 @@ void TestMainWindow::toolbarThroughATestsLife()
 void TestMainWindow::tablesPanelOnDoubleClick()
 {
     Harness h(SportVariant::Basket);
-    Ui::TForm1 *ui = h.ui();
+    const MainWindowControls *ui = h.ui();
     QTest::mouseClick(ui->BitBtnEmpezar, Qt::LeftButton);
     QVERIFY(!ui->PanelParametros->isVisible());
     const QPoint background(10, 62);
@@ -562,7 +563,7 @@ void TestMainWindow::setUpAndIndicatorsThroughATest()
     QFETCH(bool, repeat);
     QFETCH(int, period);
     Harness h(variant);
-    Ui::TForm1 *ui = h.ui();
+    const MainWindowControls *ui = h.ui();
     if (named)
         h.window.results().setCell(ResultsModel::Name, 2, QStringLiteral("Marta"));
     QTest::mouseClick(ui->BitBtnEmpezar, Qt::LeftButton);

@@ -1,11 +1,11 @@
 #include "clock.h"
 #include "dialogs.h"
 #include "fakes.h"
+#include "introcontrols.h"
 #include "introtexts.h"
+#include "mainwindowcontrols.h"
 #include "startup.h"
 #include "testfut1.h"
-#include "ui_testfut1.h"
-#include "ui_unitini.h"
 #include "unitini.h"
 
 #include <QGuiApplication>
@@ -180,7 +180,8 @@ AboutSnapshot TestUnitIni::openAboutBox(QWidget *parent,
     QTimer::singleShot(0, this, [&snapshot, &whileOpen] {
         TFormINI *box = TFormINI::instance();
         snapshot.box = box;
-        Ui::TFormINI *form = box->form();
+        const IntroControls formControls(box);
+        const IntroControls *form = &formControls;
         snapshot.visible = box->isVisible();
         snapshot.modal = box->isModal();
         snapshot.aboutMode = box->isAboutMode();
@@ -358,7 +359,8 @@ void TestUnitIni::startUpFailureShowsFive()
 void TestUnitIni::introLayout()
 {
     TFormINI *intro = makeIntro(SportVariant::Futbol);
-    Ui::TFormINI *form = intro->form();
+    const IntroControls formControls(intro);
+    const IntroControls *form = &formControls;
 
     QCOMPARE(intro->size(), QSize(323, 322));
     QVERIFY(intro->windowFlags().testFlag(Qt::FramelessWindowHint));
@@ -412,7 +414,8 @@ void TestUnitIni::introLayout()
 void TestUnitIni::layoutFollowsResize()
 {
     TFormINI *intro = makeIntro(SportVariant::Futbol);
-    Ui::TFormINI *form = intro->form();
+    const IntroControls formControls(intro);
+    const IntroControls *form = &formControls;
     form->Panel_Version->resize(300, 160);
 
     QCOMPARE(form->Btn_Version->geometry(), QRect(0, 0, 150, 17));
@@ -459,7 +462,8 @@ void TestUnitIni::textsPerVariant()
     QFETCH(QString, product);
 
     TFormINI *intro = makeIntro(variant);
-    Ui::TFormINI *form = intro->form();
+    const IntroControls formControls(intro);
+    const IntroControls *form = &formControls;
     QCOMPARE(intro->sportVariant(), variant);
     QCOMPARE(form->LabelEffect3->text(), title);
     QCOMPARE(form->Label2->text(), subtitle);
@@ -496,7 +500,7 @@ void TestUnitIni::aboutBoxAlwaysOpensOnVersionTab()
 
     const AboutSnapshot first = openAboutBox(window, [](TFormINI *box) {
         // Leave it on the authors tab.
-        QTest::mouseClick(box->form()->Btn_Autores, Qt::LeftButton);
+        QTest::mouseClick(IntroControls(box).Btn_Autores, Qt::LeftButton);
     });
     QVERIFY(first.box);
     QVERIFY(first.box != intro);
@@ -509,7 +513,7 @@ void TestUnitIni::aboutBoxAlwaysOpensOnVersionTab()
     QVERIFY(first.updateButtonInFront);
     QCOMPARE(first.versionTabText, Grey);
     QVERIFY(!first.box->isVisible());
-    QCOMPARE(first.box->form()->LabelEffect3->text(), QStringLiteral("ZENTA-Basket 2.0"));
+    QCOMPARE(IntroControls(first.box).LabelEffect3->text(), QStringLiteral("ZENTA-Basket 2.0"));
 
     const AboutSnapshot second = openAboutBox(window, {});
     QVERIFY(second.box);
@@ -556,7 +560,8 @@ void TestUnitIni::tabsSwitchPagesAndCredits()
     QFETCH(CreditGroups, groups);
 
     TFormINI *intro = makeIntro(variant);
-    Ui::TFormINI *form = intro->form();
+    const IntroControls formControls(intro);
+    const IntroControls *form = &formControls;
     auto *list = intro->findChild<QListWidget *>(listName);
     QVERIFY(list);
     QVERIFY(list->isHidden());
@@ -609,7 +614,8 @@ void TestUnitIni::webButtonsOpenSportPage()
     QFETCH(QUrl, page);
 
     TFormINI *intro = makeIntro(variant);
-    Ui::TFormINI *form = intro->form();
+    const IntroControls formControls(intro);
+    const IntroControls *form = &formControls;
     QTest::mouseClick(form->Btn_Actualizacion, Qt::LeftButton);
     QTest::mouseClick(form->Btn_Autores, Qt::LeftButton);
     QTest::mouseClick(form->Btn_Bibliografia, Qt::LeftButton);
@@ -626,7 +632,7 @@ void TestUnitIni::logoDoubleClickOpensHomePage()
         if (QGuiApplication::overrideCursor())
             during = QGuiApplication::overrideCursor()->shape();
     });
-    QTest::mouseDClick(intro->form()->ImageKORVA, Qt::LeftButton);
+    QTest::mouseDClick(IntroControls(intro).ImageKORVA, Qt::LeftButton);
     QCOMPARE(m_opened, QList<QUrl>({QUrl(QStringLiteral("https://www.example.com/"))}));
     QCOMPARE(during, Qt::WaitCursor);
     QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
@@ -697,14 +703,14 @@ void TestUnitIni::mainWindowAsTheProgramShowsIt()
     QVERIFY(window->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
     QCOMPARE(window->minimumSize(), window->maximumSize());
 
-    QTest::mouseClick(window->form()->BitBtnEmpezar, Qt::LeftButton);
+    QTest::mouseClick(MainWindowControls(window.get()).BitBtnEmpezar, Qt::LeftButton);
     bool aboutMode = false;
     QTimer::singleShot(0, this, [&aboutMode] {
         TFormINI *box = TFormINI::instance();
         aboutMode = box->isAboutMode() && box->isModal();
-        box->form()->FlatButton4->click();
+        IntroControls(box).FlatButton4->click();
     });
-    QTest::mouseClick(window->form()->BitBtnGrupo, Qt::LeftButton);
+    QTest::mouseClick(MainWindowControls(window.get()).BitBtnGrupo, Qt::LeftButton);
     QVERIFY(aboutMode);
     QVERIFY(window->isVisible());
     m_intro.reset();
@@ -714,7 +720,8 @@ void TestUnitIni::mainWindowAsTheProgramShowsIt()
 void TestUnitIni::stripButtonsGlyphBeforeCaption()
 {
     TFormINI *intro = makeIntro(SportVariant::Futbol);
-    for (FlatButton *strip : {intro->form()->Btn_Actualizacion, intro->form()->Btn_Bibliografia}) {
+    for (FlatButton *strip :
+         {IntroControls(intro).Btn_Actualizacion, IntroControls(intro).Btn_Bibliografia}) {
         QVERIFY(!strip->icon().isNull());
         QCOMPARE(strip->captionRect().left() - strip->glyphRect().right() - 1, 6);
     }

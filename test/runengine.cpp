@@ -2,34 +2,6 @@
 
 #include "clock.h"
 
-namespace {
-
-constexpr quint32 White = 0xFFFFFF;
-constexpr quint32 Red = 0xFF0000;
-constexpr quint32 Green = 0x008000;
-constexpr quint32 Lime = 0x00FF00;
-const quint32 PausePanel = fromBgr(9830293);
-
-} // namespace
-
-PhaseBanner phaseBanner(TestPhase phase)
-{
-    switch (phase) {
-    case TestPhase::WarmUp:
-        return {QStringLiteral("CALENTAMIENTO"), White, Red};
-    case TestPhase::PreTestRecovery:
-        return {QStringLiteral("RECUPERACIÓN previa al Test"), Green, PausePanel};
-    case TestPhase::Effort:
-        return {QStringLiteral("Periodo de ESFUERZO"), White, Red};
-    case TestPhase::Recovery:
-        return {QStringLiteral("Periodo de RECUPERACIÓN"), Green, PausePanel};
-    case TestPhase::Ready:
-    case TestPhase::Ended:
-        break;
-    }
-    return {};
-}
-
 RunEngine::RunEngine(const SportProfile &profile, const Clock &clock, RunListener *listener)
     : m_profile(profile), m_clock(clock), m_listener(listener), m_table(periodTableLines(profile))
 {
@@ -122,19 +94,8 @@ GaugeState RunEngine::gauge() const
 {
     GaugeState g;
     g.position = m_gaugePosition;
-    if (pauseShown()) {
-        g.maximum = pauseLengthMs() / 1000;
-        g.suffix = QStringLiteral(" seg.");
-        g.colors[0] = fromBgr(13565902);
-        g.colors[1] = fromBgr(9830293);
-        g.colors[2] = Lime;
-    } else {
-        g.maximum = m_profile.beepsPerPeriod;
-        g.prefix = QStringLiteral("Estación Nº: ");
-        g.colors[0] = fromBgr(9165301);
-        g.colors[1] = fromBgr(1027577);
-        g.colors[2] = fromBgr(33023);
-    }
+    g.pause = pauseShown();
+    g.maximum = g.pause ? pauseLengthMs() / 1000 : m_profile.beepsPerPeriod;
     return g;
 }
 

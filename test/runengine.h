@@ -28,25 +28,13 @@ public:
     virtual void activateAthletes() {}
 };
 
-// The progress bar as the engine wants it shown.
+// The progress bar's count: stations of an effort period, or seconds of a pause.
 struct GaugeState
 {
     int maximum = 0;
     int position = 0;
-    QString prefix;
-    QString suffix;
-    quint32 colors[3] = {0, 0, 0}; // RGB
+    bool pause = false;
 };
-
-// Phase banner over the progress bar.
-struct PhaseBanner
-{
-    QString text;
-    quint32 textColor = 0;  // RGB
-    quint32 panelColor = 0; // RGB
-};
-
-PhaseBanner phaseBanner(TestPhase phase);
 
 // Runs the intermittent progressive test on an ideal timeline: every beep is due exactly one
 // interval after the previous beep was due, and a pause ends exactly its length after the beep
@@ -118,13 +106,14 @@ public:
 
     bool gaugeVisible() const { return isRunning(); }
     GaugeState gauge() const;
-    PhaseBanner banner() const { return phaseBanner(m_phase); }
 
     static QString formatChrono(qint64 seconds);
 
-private:
     bool inPause() const;
-    bool pauseShown() const; // in a pause, or stopped in one
+    // In a pause, or stopped in one: what the displays show.
+    bool pauseShown() const;
+
+private:
     int pauseLengthMs() const;
     void beep(qint64 dueMs);
     void beginPause(qint64 dueMs);

@@ -6,7 +6,12 @@
 #include "cuesink.h"
 #include "dialogs.h"
 #include "exportfile.h"
+#include "helppanel.h"
+#include "mainwindowlayout.h"
 #include "resultsgrid.h"
+#include "setuppanel.h"
+#include "startscreen.h"
+#include "theme.h"
 #include "ui_testfut1.h"
 #include "widgets.h"
 
@@ -26,46 +31,6 @@
 #include <QWheelEvent>
 
 namespace {
-
-QColor rgb(quint32 value)
-{
-    return QColor::fromRgb(QRgb(value));
-}
-
-// Phase indicator glyphs: a runner's "go" triangle for effort, two bars for a pause.
-QPixmap phaseGlyph(bool effort, qreal dpr)
-{
-    const QSize size(24, 24);
-    QPixmap pixmap(size * dpr);
-    pixmap.setDevicePixelRatio(dpr);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(QColor(0x20, 0x20, 0x20), 1.2));
-    if (effort) {
-        p.setBrush(QColor(0x1F, 0xB0, 0x3A));
-        p.drawPolygon(QPolygonF({QPointF(6, 3), QPointF(21, 12), QPointF(6, 21)}));
-    } else {
-        p.setBrush(QColor(0xE0, 0x30, 0x20));
-        p.drawRoundedRect(QRectF(5, 4, 5, 16), 1.5, 1.5);
-        p.drawRoundedRect(QRectF(14, 4, 5, 16), 1.5, 1.5);
-    }
-    return pixmap;
-}
-
-// Stop button glyph: a small red disc, greyed while disabled.
-QIcon athleteStopGlyph(qreal dpr)
-{
-    QPixmap pixmap(QSize(8, 8) * dpr);
-    pixmap.setDevicePixelRatio(dpr);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(QColor(0x60, 0, 0), 0.8));
-    p.setBrush(QColor(0xE0, 0x20, 0x20));
-    p.drawEllipse(QRectF(0.5, 0.5, 7, 7));
-    return QIcon(pixmap);
-}
 
 // How long the note about refused characters stays by the grid.
 constexpr qint64 EntryNoteMs = 6000;
@@ -100,11 +65,7 @@ QString TForm1::getProgramFolder()
 
 TestMode TForm1::testMode() const
 {
-    if (ui->FlatRadioButton2->isChecked())
-        return TestMode::RepeatPeriod;
-    if (ui->FlatRadioButton3->isChecked())
-        return TestMode::EffortTest;
-    return TestMode::FullTest;
+    return ui->PanelTipo->testMode();
 }
 
 void TForm1::FormCreate()
@@ -114,19 +75,23 @@ void TForm1::FormCreate()
     QDir().mkpath(exportFolder());
 
     applySportProfile();
-    applyTheme();
-    layoutWindow();
+    Theme::paintMainWindow(ui.get(), m_profile, m_stopButtons);
+    MainWindowLayout::layoutWindow(ui.get(), m_course);
     layoutAthletesPanel();
+    // Start screen over everything, the set-up panel ready in front for the work screen.
+    ui->PanelTipo->raise();
+    ui->PanelInicio->setProfile(m_profile);
 
     connect(ui->BitBtnNuevo, &QPushButton::clicked, this, &TForm1::BitBtnNuevoClick);
     connect(ui->BitBtnStart, &QPushButton::clicked, this, &TForm1::BitBtnStartClick);
     connect(ui->BitBtnStop, &QPushButton::clicked, this, &TForm1::BitBtnStopClick);
     connect(ui->BitBtnSalir, &QPushButton::clicked, this, &TForm1::BitBtnSalirClick);
-    connect(ui->BitBtnEmpezar, &QPushButton::clicked, this, &TForm1::BitBtnEmpezarClick);
     connect(ui->BitBtnAyuda, &QPushButton::clicked, this, &TForm1::BitBtnAyudaClick);
-    connect(ui->BitBtn3, &QPushButton::clicked, this, &TForm1::BitBtn3Click);
     connect(ui->BitBtnGrupo, &QPushButton::clicked, this, &TForm1::BitBtnGrupoClick);
-    connect(ui->Acercade, &QPushButton::clicked, this, &TForm1::AcercadeClick);
+    connect(ui->PanelInicio, &StartScreen::aboutRequested, this, &TForm1::AcercadeClick);
+    connect(ui->PanelTipo, &SetupPanel::modeClicked, this, &TForm1::BitBtnNuevoClick);
+    connect(ui->PanelTipo, &SetupPanel::periodChanged, this,
+            [this](int period) { m_engine.setCurrentPeriod(period); });
     connect(ui->BtnExportDatos, &QPushButton::clicked, this, &TForm1::BtnExportDatosClick);
     connect(ui->BtnBorrarTabla, &QPushButton::clicked, this, &TForm1::BtnBorrarTablaClick);
     // A stop button shows exactly while its athlete runs.
@@ -151,31 +116,6 @@ void TForm1::FormCreate()
                 m_popupMenu->popup(ui->HyperGrid_Sujetos->viewport()->mapToGlobal(pos));
             });
 
-    for (QRadioButton *mode : {ui->FlatRadioButton1, ui->FlatRadioButton2, ui->FlatRadioButton3}) {
-        connect(mode, &QRadioButton::clicked, this, &TForm1::FlatRadioButton1Click);
-        mode->setMouseTracking(true);
-        mode->installEventFilter(this);
-    }
-    ui->PanelTipo->setMouseTracking(true);
-    ui->PanelTipo->installEventFilter(this);
-    connect(ui->SpinEdit1, &QSpinBox::valueChanged, this, &TForm1::SpinEdit1Change);
-    connect(ui->ComboBoxCategoria, &QComboBox::currentIndexChanged, this,
-            &TForm1::ComboBoxCategoriaChange);
-    connect(ui->ComboBoxSexo, &QComboBox::currentIndexChanged, this,
-            &TForm1::ComboBoxCategoriaChange);
-    for (QWidget *w :
-         std::initializer_list<QWidget *>{ui->SpinEdit1, ui->ComboBoxSexo, ui->ComboBoxCategoria})
-        w->installEventFilter(this);
-    // The period moves in steps of one only: its text takes no typing, paste, drop or menu.
-    if (auto *periodText = ui->SpinEdit1->findChild<QLineEdit *>())
-        periodText->setReadOnly(true);
-    ui->SpinEdit1->setContextMenuPolicy(Qt::NoContextMenu);
-
-    ui->ComboBoxSexo->setCurrentIndex(0);
-    // No category is picked yet; the box still reads as the first one.
-    ui->ComboBoxCategoria->setPlaceholderText(QStringLiteral("Cadete"));
-    ui->ComboBoxCategoria->setCurrentIndex(-1);
-
     displaysChanged();
 }
 
@@ -186,21 +126,17 @@ void TForm1::applySportProfile()
     setWindowIcon(QIcon(QStringLiteral(":/icons/zenta.png")));
 
     CourseView *panels[] = {ui->Panel_Futbol, ui->Panel_Basket, ui->Panel_FutSal, ui->Panel_Voley};
-    m_course = panels[int(courseOf(m_profile.variant))];
+    m_course = panels[int(m_profile.course)];
     for (CourseView *panel : panels) {
         if (panel != m_course)
             panel->hide();
     }
     m_course->setSport(m_profile.variant);
 
-    ui->ImagePpal->setPixmap(QPixmap(
-        QStringLiteral(":/pictures/main_%1.jpg").arg(courseResourceStem(m_profile.variant))));
-    ui->LabelEffect3->setText(QLatin1Char(' ') + m_profile.programTitle + QLatin1Char(' '));
-    ui->LabelEffect4->setText(QStringLiteral("Orvelan en ") + m_profile.sportName);
     m_course->raise();
     m_course->show();
 
-    ui->SpinEdit1->setMaximum(qMax(1, int(m_engine.workingTable().size())));
+    ui->PanelTipo->setProfile(m_profile, int(m_engine.workingTable().size()));
 
     // Developer aid: every table in view, the working one editable while a test runs.
     const std::pair<QPlainTextEdit *, SportVariant> sources[] = {
@@ -237,266 +173,13 @@ void TForm1::applySportProfile()
     }
 }
 
-void TForm1::applyTheme()
-{
-    const QColor back = rgb(m_profile.themeBackColor);
-    const QColor panel = rgb(m_profile.themePanelColor);
-    const QColor accent = rgb(m_profile.themeAccentColor);
-
-    setAutoFillBackground(true);
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, back);
-    setPalette(pal);
-    // The lists, the spin box, the check box and the memos take the window's font.
-    setFont(pixelFont(QStringLiteral("MS Sans Serif"), 11));
-
-    const QFont toolbarFont = pixelFont(QStringLiteral("Arial"), 15);
-    const std::pair<FlatButton *, const char *> toolbar[] = {
-        {ui->BitBtnSalir, "salir"}, {ui->BitBtnNuevo, "nuevo"}, {ui->BitBtnStart, "start"},
-        {ui->BitBtnStop, "stop"},   {ui->BitBtnAyuda, "ayuda"}, {ui->BitBtnGrupo, "grupo"}};
-    for (const auto &[button, glyph] : toolbar) {
-        button->setFaceColor(panel);
-        button->setHoverColor(accent);
-        button->setPressedColor(back);
-        button->setFont(toolbarFont);
-        button->setIcon(resourceGlyph(QString::fromLatin1(glyph)));
-        button->setIconSize(QSize(22, 22));
-    }
-
-    // Start screen: the sport's picture under its title, the two buttons centred below.
-    ui->PanelInicio->setFaceColor(QColor(0xC0, 0xC0, 0xC0));
-    ui->LabelEffect3->setFont(pixelFont(QStringLiteral("Arial Black"), 49, false, true));
-    ui->LabelEffect3->setEffect(EffectLabel::Effect::Shadow);
-    ui->LabelEffect3->setTextColor(QColor(0xC0, 0xC0, 0xC0));
-    ui->LabelEffect3->setShadowColor(QColor(0x80, 0x80, 0x80));
-    ui->LabelEffect4->setFont(pixelFont(QStringLiteral("Arial"), 19, false, true));
-    ui->LabelEffect4->setEffect(EffectLabel::Effect::Sunken);
-    ui->LabelEffect4->setTextColor(QColor(0x80, 0, 0));
-    ui->LabelEffect4->setHighlightColor(Qt::white);
-    ui->LabelEffect4->setShadowColor(QColor(0x40, 0x40, 0x40));
-    for (FlatButton *button : {ui->BitBtnEmpezar, ui->Acercade}) {
-        button->setFaceColor(Qt::white);
-        button->setHoverColor(QColor(0xFF, 0xF4, 0xE0));
-        button->setPressedColor(QColor(0xF0, 0x98, 0x13));
-        button->setBorderColor(QColor(0xB9, 0xB9, 0xB9));
-        button->setTextColor(QColor(0x80, 0x80, 0x80));
-        button->setIconSize(QSize(32, 32));
-    }
-    ui->BitBtnEmpezar->setFont(pixelFont(QStringLiteral("Arial"), 19, true, true));
-    ui->BitBtnEmpezar->setIcon(resourceGlyph(QStringLiteral("empezar")));
-    ui->Acercade->setIcon(resourceGlyph(QStringLiteral("acercade")));
-
-    // Help panel.
-    ui->ScrollBox1->setAutoFillBackground(true);
-    QPalette white = ui->ScrollBox1->palette();
-    white.setColor(QPalette::Window, Qt::white);
-    white.setColor(QPalette::Base, Qt::white);
-    ui->ScrollBox1->setPalette(white);
-    ui->BitBtn3->setFaceColor(rgb(fromBgr(14540253)));
-    ui->BitBtn3->setHoverColor(QColor(0xEE, 0xEE, 0xEE));
-    ui->BitBtn3->setPressedColor(QColor(0xC8, 0xC8, 0xC8));
-    ui->BitBtn3->setBorderColor(rgb(fromBgr(11184810)));
-    ui->BitBtn3->setTextColor(Qt::black);
-    ui->BitBtn3->setFont(pixelFont(QStringLiteral("MS Sans Serif"), 12));
-    ui->BitBtn3->setIcon(resourceGlyph(QStringLiteral("cerrar")));
-    ui->BitBtn3->setIconSize(QSize(16, 16));
-    for (FlatPanel *p : {ui->PanelDeportistas, ui->PanelVelocidad, ui->PanelTipo, ui->PanelDuracion,
-                         ui->EditVuelta})
-        p->setFaceColor(panel);
-    for (FlatPanel *p :
-         {ui->PanelDeportistas, ui->PanelVelocidad, ui->PanelTipo, ui->PanelDuracion})
-        p->setBorderColor(accent);
-
-    const QColor silver(0xC0, 0xC0, 0xC0);
-    const QFont displayFont = pixelFont(QStringLiteral("Arial"), 22, true);
-    for (FlatPanel *display : {ui->EditCrono, ui->EditCompletados, ui->Panel_Distancia}) {
-        display->setFaceColor(silver);
-        display->setTextColor(QColor(0x20, 0x20, 0x20));
-        display->setBorderColor(accent);
-        display->setFont(displayFont);
-    }
-    for (FlatPanel *speed : {ui->Velocidad, ui->LabelVelocidad}) {
-        speed->setFaceColor(silver);
-        speed->setTextColor(QColor(0, 0x80, 0));
-        speed->setBorderColor(accent);
-        speed->setFont(speed == ui->Velocidad ? displayFont
-                                              : pixelFont(QStringLiteral("Arial"), 16, true));
-    }
-    const QFont captionFont = pixelFont(QStringLiteral("Arial"), 12, true);
-    for (FlatPanel *caption : {ui->PanelParamtros, ui->PanelConfigurar, ui->FlatPanel6}) {
-        caption->setFaceColor(QColor(0x80, 0x80, 0x80));
-        caption->setTextColor(Qt::white);
-        caption->setFont(captionFont);
-    }
-    for (FlatPanel *caption : {ui->FlatPanel21, ui->FlatPanel22, ui->FlatPanel8}) {
-        caption->setFaceColor(accent);
-        caption->setTextColor(Qt::white);
-        caption->setFont(pixelFont(QStringLiteral("Arial"), 11, true));
-    }
-    for (FlatPanel *box : {ui->FlatPanel15, ui->FlatPanel23}) {
-        box->setFaceColor(panel);
-        box->setBorderColor(accent);
-    }
-    for (QLabel *label :
-         {ui->LabelTiempo, ui->LabelCompletados, ui->LabelDistancia, ui->LabelVelocidadActual}) {
-        label->setFont(pixelFont(QStringLiteral("Arial"), 11, true));
-        QPalette lp = label->palette();
-        lp.setColor(QPalette::WindowText, Qt::white);
-        label->setPalette(lp);
-    }
-    ui->EditVuelta->setTextColor(Qt::white);
-    ui->EditVuelta->setFont(pixelFont(QStringLiteral("Arial"), 11, true));
-    ui->LabelVueltaN->setFont(pixelFont(QStringLiteral("Arial"), 11, true));
-    ui->PanelRecVel->setFont(pixelFont(QStringLiteral("Arial"), 11, true));
-
-    const qreal dpr = devicePixelRatioF();
-    ui->PanelStart->setPixmap(phaseGlyph(true, dpr));
-    ui->PanelStop->setPixmap(phaseGlyph(false, dpr));
-    for (FlatPanel *indicator : {ui->PanelStart, ui->PanelStop}) {
-        indicator->setFaceColor(silver);
-        indicator->setBorderColor(accent);
-    }
-
-    const QFont modeFont = pixelFont(QStringLiteral("Arial"), 13, true);
-    for (QRadioButton *mode : {ui->FlatRadioButton1, ui->FlatRadioButton2, ui->FlatRadioButton3})
-        mode->setFont(modeFont);
-    setModeColors(nullptr);
-    const QIcon stopGlyph = athleteStopGlyph(dpr);
-    for (FlatButton *button : m_stopButtons) {
-        button->setFaceColor(silver);
-        button->setHoverColor(rgb(fromBgr(16744448)));
-        button->setPressedColor(rgb(fromBgr(16434548)));
-        button->setBorderColor(QColor(0, 0x80, 0));
-        button->setIcon(stopGlyph);
-        button->setIconSize(QSize(8, 8));
-    }
-    ui->PanelReg_SJp->setFaceColor(Qt::black);
-    for (FlatButton *button : {ui->BtnExportDatos, ui->BtnBorrarTabla}) {
-        button->setFaceColor(rgb(fromBgr(16744448)));
-        button->setHoverColor(rgb(fromBgr(16751157)));
-        button->setPressedColor(rgb(fromBgr(12615680)));
-        button->setBorderColor(rgb(fromBgr(10485760)));
-        button->setIconSize(QSize(14, 14));
-    }
-    ui->BtnExportDatos->setIcon(resourceGlyph(QStringLiteral("export")));
-    ui->BtnExportDatos->setGlyphRight(true);
-    ui->BtnBorrarTabla->setIcon(resourceGlyph(QStringLiteral("borrar")));
-
-    QPalette cp = ui->CheckBox_Calentamiento->palette();
-    cp.setColor(QPalette::WindowText, Qt::white);
-    ui->CheckBox_Calentamiento->setPalette(cp);
-}
-
-void TForm1::layoutWindow()
-{
-    // Start screen over everything, the set-up panel ready in front for the work screen.
-    ui->PanelTipo->raise();
-    ui->PanelInicio->setGeometry(rect());
-    ui->PanelInicio->raise();
-    ui->ImagePpal->setGeometry(ui->PanelInicio->rect());
-    const int startWidth = ui->PanelInicio->width();
-    ui->LabelEffect3->move(startWidth / 2 - ui->LabelEffect3->width() / 2, ui->LabelEffect3->y());
-    ui->LabelEffect4->move(startWidth / 2 - ui->LabelEffect4->width() / 2, ui->LabelEffect4->y());
-    ui->BitBtnEmpezar->move(startWidth / 2 -
-                                (ui->BitBtnEmpezar->width() + ui->Acercade->width()) / 2 +
-                                ui->Acercade->width(),
-                            558 - ui->BitBtnEmpezar->height() - 12);
-    ui->Acercade->move(ui->BitBtnEmpezar->x() - ui->Acercade->width(), ui->BitBtnEmpezar->y());
-
-    // Toolbar: six buttons in one row, 1 px apart, the last one filling up to the right edge.
-    const int clientWidth = width();
-    const int clientHeight = height();
-    FlatButton *toolbar[] = {ui->BitBtnSalir, ui->BitBtnNuevo, ui->BitBtnStart,
-                             ui->BitBtnStop,  ui->BitBtnAyuda, ui->BitBtnGrupo};
-    int left = 1;
-    for (FlatButton *button : toolbar) {
-        button->move(left, button->y());
-        button->resize(clientWidth / 6, button->height());
-        left += button->width() + 1;
-    }
-    ui->BitBtnGrupo->resize(clientWidth - ui->BitBtnGrupo->x() - 1, ui->BitBtnGrupo->height());
-
-    // Right column: the course panels stand 24 px above the bottom edge.
-    const int courseTop = clientHeight - ui->Panel_Voley->height() - 24;
-    for (CourseView *panel :
-         {ui->Panel_Voley, ui->Panel_Basket, ui->Panel_Futbol, ui->Panel_FutSal})
-        panel->move(panel->x(), courseTop);
-    const QRect course = m_course->geometry();
-
-    // Left column: set-up panel over run display and speed strip, athletes below, level with
-    // the course panel's bottom.
-    ui->PanelTipo->move(ui->PanelTipo->x(), courseTop);
-    ui->PanelDuracion->move(ui->PanelDuracion->x(), courseTop);
-    ui->PanelVelocidad->move(ui->PanelTipo->x(), ui->PanelVelocidad->y());
-    ui->PanelDeportistas->move(ui->PanelTipo->x(), ui->PanelDeportistas->y());
-    ui->PanelVelocidad->resize(ui->PanelVelocidad->width(), ui->PanelStart->height() + 4);
-    ui->PanelVelocidad->move(ui->PanelVelocidad->x(),
-                             ui->PanelDuracion->y() + ui->PanelDuracion->height() + 5);
-    ui->PanelTipo->resize(ui->PanelTipo->width(), ui->PanelVelocidad->y() +
-                                                      ui->PanelVelocidad->height() -
-                                                      ui->PanelTipo->y());
-    const int athletesTop = ui->PanelVelocidad->y() + ui->PanelVelocidad->height() + 5;
-    ui->PanelDeportistas->setGeometry(ui->PanelDeportistas->x(), athletesTop,
-                                      ui->PanelDeportistas->width(),
-                                      course.y() + course.height() - athletesTop);
-
-    // Lap number over the course panel's lower right corner.
-    ui->EditVuelta->move(course.x() + course.width() - ui->EditVuelta->width() - 2,
-                         course.y() + course.height() - ui->EditVuelta->height() - 2);
-    ui->EditVuelta->raise();
-    ui->LabelVueltaN->move(ui->EditVuelta->x() - ui->LabelVueltaN->width() + 1,
-                           ui->EditVuelta->y() + ui->EditVuelta->height() / 2 -
-                               ui->LabelVueltaN->height() / 2);
-    ui->LabelVueltaN->raise();
-
-    // Speed strip: indicators at its right end, full height; the banner up to them.
-    const int strip = ui->PanelVelocidad->width();
-    for (FlatPanel *indicator : {ui->PanelStart, ui->PanelStop})
-        indicator->setGeometry(strip - indicator->width(), 0, indicator->width(),
-                               ui->PanelVelocidad->height());
-    ui->PanelRecVel->resize(ui->PanelStart->x() + 1, ui->PanelRecVel->height());
-
-    // Set-up panel: value boxes directly under their captions, overlapping by one pixel.
-    ui->PanelConfigurar->resize(ui->PanelTipo->width(), ui->PanelConfigurar->height());
-    const std::pair<QWidget *, QWidget *> boxes[] = {{ui->FlatPanel21, ui->FlatPanel15},
-                                                     {ui->FlatPanel22, ui->FlatPanel23},
-                                                     {ui->FlatPanel8, ui->LabelVelocidad}};
-    for (const auto &[caption, box] : boxes)
-        box->move(box->x(), caption->y() + caption->height() - 1);
-    ui->PanelParamtros->resize(ui->PanelDuracion->width(), ui->PanelParamtros->height());
-
-    // Athletes panel: export button at the right end of the title strip, clear button left of it.
-    ui->BtnExportDatos->move(ui->PanelDeportistas->width() - ui->BtnExportDatos->width(), 0);
-    ui->BtnBorrarTabla->move(ui->BtnExportDatos->x() - ui->BtnBorrarTabla->width() + 1, 0);
-    ui->FlatPanel6->resize(ui->BtnBorrarTabla->x() + 1, ui->FlatPanel6->height());
-
-    ui->PanelInicio->raise();
-}
-
 void TForm1::layoutAthletesPanel()
 {
-    // The grid panel holds exactly the title row and one row per slot; with the column of stop
-    // buttons on its left it is centred in the panel below the title strip.
-    ResultsGrid *grid = ui->HyperGrid_Sujetos;
     int columnsWidth = 0;
     for (int c = 0; c < m_results.columnCount(); ++c)
-        columnsWidth += grid->columnWidth(c);
-    QWidget *panel = ui->PanelReg_SJp;
-    const int rows = m_results.rowCount() + 1;
-    panel->resize(columnsWidth + (m_profile.hasVo2Max() ? 28 : 8),
-                  ResultsGrid::TitleRowHeight + (rows - 1) * 20 + 2);
-    const int below =
-        ui->PanelDeportistas->height() - ui->FlatPanel6->y() - ui->FlatPanel6->height();
-    panel->move(ui->PanelDeportistas->width() / 2 + ui->B01->width() / 2 - panel->width() / 2,
-                below / 2 + ui->FlatPanel6->y() + ui->FlatPanel6->height() - panel->height() / 2);
-    grid->setGeometry((panel->width() - columnsWidth) / 2, 1, columnsWidth, panel->height() - 1);
-
-    const int rowHeight = ResultsGrid::DataRowHeight;
-    int top = ResultsGrid::TitleRowHeight + panel->y() + 2;
-    for (FlatButton *button : std::as_const(m_stopButtons)) {
-        button->setGeometry(panel->x() - ui->B01->width() - 1, top, ui->B01->width(), rowHeight);
-        top += rowHeight + 1;
-    }
+        columnsWidth += ui->HyperGrid_Sujetos->columnWidth(c);
+    MainWindowLayout::layoutAthletesPanel(ui.get(), m_stopButtons, columnsWidth,
+                                          m_results.rowCount(), m_profile.hasVo2Max());
 }
 
 FlatButton *TForm1::stopButton(int slot) const
@@ -606,7 +289,7 @@ bool TForm1::BtnExportDatosClick()
     const int remembered = selectedSlot();
     ExportConditions conditions;
     conditions.when = m_now();
-    conditions.initialPeriod = ui->SpinEdit1->value();
+    conditions.initialPeriod = ui->PanelTipo->initialPeriod();
     conditions.initialSpeed = m_engine.initialSpeedText();
     // The highlight walks down the table as the records are written.
     for (int slot = 1; slot <= m_results.slotCount(); ++slot)
@@ -695,42 +378,9 @@ void TForm1::BitBtnSalirClick()
     }
 }
 
-void TForm1::BitBtnEmpezarClick()
-{
-    ui->PanelInicio->hide();
-}
-
 void TForm1::BitBtnAyudaClick()
 {
-    QWidget *help = ui->ScrollBox1;
-    help->setGeometry(rect());
-    help->show();
-    QLabel *pictures[] = {ui->ImageHlp_Futbol, ui->ImageHlp_Basket, ui->ImageHlp_FutSal,
-                          ui->ImageHlp_Voley};
-    const int top = help->height() / 2 - ui->ImageHlp_Voley->height() / 2;
-    for (QLabel *picture : pictures)
-        picture->move(picture->x(), top);
-    ui->Memo1->setGeometry(ui->ImageHlp_Voley->x() + ui->ImageHlp_Voley->width() + 20,
-                           ui->Memo1->y(), 0, help->height() - ui->BitBtn3->height() - 40);
-    ui->Memo1->resize(help->width() - ui->Memo1->x() - 15, ui->Memo1->height());
-    ui->BitBtn3->move(help->width() / 2 - ui->BitBtn3->width() / 2,
-                      help->height() - ui->BitBtn3->height() - 20);
-
-    QLabel *picture = pictures[int(courseOf(m_profile.variant))];
-    picture->setPixmap(QPixmap(
-        QStringLiteral(":/pictures/help_%1.png").arg(courseResourceStem(m_profile.variant))));
-    picture->raise();
-    picture->show();
-    // Reloaded at every opening: whatever was typed into the box is gone.
-    QFile text(QStringLiteral(":/text/help_%1.txt").arg(courseResourceStem(m_profile.variant)));
-    ui->Memo1->setPlainText(text.open(QIODevice::ReadOnly) ? QString::fromUtf8(text.readAll())
-                                                           : QString());
-    help->raise();
-}
-
-void TForm1::BitBtn3Click()
-{
-    ui->ScrollBox1->hide();
+    ui->ScrollBox1->open(m_profile);
 }
 
 void TForm1::BitBtnGrupoClick()
@@ -761,14 +411,15 @@ void TForm1::BitBtnStartClick()
         return;
     m_session.testStarted();
     ui->BitBtnStop->setEnabled(true);
-    enableAll({ui->BitBtnStart, ui->BitBtnSalir, ui->BitBtnAyuda, ui->BitBtnGrupo, ui->SpinEdit1,
-               ui->ComboBoxCategoria, ui->ComboBoxSexo, ui->BtnExportDatos, ui->BtnBorrarTabla},
+    enableAll({ui->BitBtnStart, ui->BitBtnSalir, ui->BitBtnAyuda, ui->BitBtnGrupo,
+               ui->BtnExportDatos, ui->BtnBorrarTabla},
               false);
+    ui->PanelTipo->setInputsEnabled(false);
     ui->PanelTipo->lower();
     ui->PanelTipo->hide();
     ui->PanelStart->show();
     ui->PanelStop->show();
-    m_engine.start(testMode(), ui->SpinEdit1->value(), ui->CheckBox_Calentamiento->isChecked());
+    m_engine.start(testMode(), ui->PanelTipo->initialPeriod(), ui->PanelTipo->warmUpTicked());
     ui->HyperGrid_Sujetos->setRowSelectionMode();
     schedulePoll();
 }
@@ -780,9 +431,8 @@ void TForm1::BitBtnStopClick()
     m_pollTimer.stop();
     m_engine.stop();
     ui->BitBtnStop->setEnabled(false);
-    enableAll({ui->BitBtnNuevo, ui->BitBtnSalir, ui->BitBtnAyuda, ui->BitBtnGrupo, ui->SpinEdit1,
-               ui->ComboBoxCategoria, ui->ComboBoxSexo},
-              true);
+    enableAll({ui->BitBtnNuevo, ui->BitBtnSalir, ui->BitBtnAyuda, ui->BitBtnGrupo}, true);
+    ui->PanelTipo->setInputsEnabled(true);
     // Everyone still running is captured with the same final displays, in slot order.
     int last = 0;
     for (int slot = 1; slot <= m_results.slotCount(); ++slot) {
@@ -922,7 +572,7 @@ void TForm1::displaysChanged()
     ui->EditCompletados->setText(QString::number(e.completedPeriods()));
     ui->Panel_Distancia->setText(e.distanceText());
     ui->Velocidad->setText(e.speedText());
-    ui->LabelVelocidad->setText(e.speedText() + speedUnit());
+    ui->PanelTipo->showSpeed(e.speedText());
     ui->EditPeriodo->setText(QString::number(e.periodShown()));
     ui->EditPitido->setText(QString::number(e.beepCount()));
 
@@ -930,25 +580,23 @@ void TForm1::displaysChanged()
     ui->EditVuelta->setVisible(e.lapVisible());
     ui->LabelVueltaN->setVisible(e.lapVisible());
 
-    const PhaseBanner banner = e.banner();
+    const Theme::PhaseLook banner = Theme::phaseLook(e.phase());
     ui->PanelRecVel->setText(banner.text);
-    ui->PanelRecVel->setTextColor(rgb(banner.textColor));
-    ui->PanelRecVel->setFaceColor(rgb(banner.panelColor));
+    ui->PanelRecVel->setTextColor(banner.textColor);
+    ui->PanelRecVel->setFaceColor(banner.panelColor);
     ui->PanelRecVel->setVisible(e.isRunning());
 
     const GaugeState gauge = e.gauge();
     ui->GaugeRec->setMaximum(gauge.maximum);
     ui->GaugeRec->setPosition(gauge.position);
-    ui->GaugeRec->setPrefix(gauge.prefix);
-    ui->GaugeRec->setSuffix(gauge.suffix);
-    ui->GaugeRec->setColors(rgb(gauge.colors[0]), rgb(gauge.colors[1]), rgb(gauge.colors[2]));
+    const Theme::GaugeLook look = Theme::gaugeLook(gauge.pause);
+    ui->GaugeRec->setPrefix(look.prefix);
+    ui->GaugeRec->setSuffix(look.suffix);
+    ui->GaugeRec->setColors(look.colors[0], look.colors[1], look.colors[2]);
     ui->GaugeRec->setVisible(e.gaugeVisible());
 
-    if (e.isRunning()) {
-        const bool pause =
-            e.phase() == TestPhase::PreTestRecovery || e.phase() == TestPhase::Recovery;
-        (pause ? ui->PanelStop : ui->PanelStart)->raise();
-    }
+    if (e.isRunning())
+        (e.inPause() ? ui->PanelStop : ui->PanelStart)->raise();
 
     if (e.phase() != TestPhase::Ended) {
         m_course->showPicture(e.picture());
@@ -956,64 +604,6 @@ void TForm1::displaysChanged()
             m_course->showMarker(e.markerStation(), e.markerLit());
         m_course->setRestMarkerVisible(e.restMarkerVisible());
     }
-}
-
-// --- Set-up panel -------------------------------------------------------------------------
-
-void TForm1::FlatRadioButton1Click()
-{
-    BitBtnNuevoClick();
-    for (QWidget *w : std::initializer_list<QWidget *>{ui->FlatPanel22, ui->FlatPanel23,
-                                                       ui->FlatPanel8, ui->LabelVelocidad})
-        w->show();
-    const bool repeat = ui->FlatRadioButton2->isChecked();
-    if (repeat || ui->FlatRadioButton3->isChecked()) {
-        // Repeating a period offers no sex, category or warm-up; the box keeps its tick.
-        ui->FlatPanel15->setVisible(!repeat);
-        ui->FlatPanel21->setVisible(!repeat);
-        ui->CheckBox_Calentamiento->setVisible(!repeat);
-        setModeColors(repeat ? ui->FlatRadioButton2 : ui->FlatRadioButton3);
-    }
-    m_engine.setCurrentPeriod(ui->SpinEdit1->value());
-}
-
-void TForm1::SpinEdit1Change(int value)
-{
-    m_engine.setCurrentPeriod(value);
-    const Sex sex = Sex(qMax(0, ui->ComboBoxSexo->currentIndex()));
-    const int category = m_profile.categoryForPeriod(sex, value);
-    if (category >= 0) {
-        // Follows the period without proposing a period back.
-        const QSignalBlocker blocker(ui->ComboBoxCategoria);
-        ui->ComboBoxCategoria->setCurrentIndex(category);
-    }
-}
-
-void TForm1::ComboBoxCategoriaChange()
-{
-    const int category = ui->ComboBoxCategoria->currentIndex();
-    if (category < 0)
-        return;
-    const Sex sex = Sex(qMax(0, ui->ComboBoxSexo->currentIndex()));
-    ui->SpinEdit1->setValue(m_profile.startPeriodFor(sex, Category(category)));
-}
-
-void TForm1::setModeColors(QRadioButton *accented)
-{
-    for (QRadioButton *mode : {ui->FlatRadioButton1, ui->FlatRadioButton2, ui->FlatRadioButton3}) {
-        QPalette pal = mode->palette();
-        pal.setColor(QPalette::WindowText,
-                     rgb(mode == accented ? m_profile.themeAccentColor : m_profile.themeBackColor));
-        mode->setPalette(pal);
-    }
-}
-
-void TForm1::hoverModeButton(QRadioButton *hovered)
-{
-    // The highlight follows the mouse only until a mode has been picked.
-    if (!ui->FlatRadioButton1->isChecked())
-        return;
-    setModeColors(hovered);
 }
 
 bool TForm1::eventFilter(QObject *watched, QEvent *event)
@@ -1025,33 +615,6 @@ bool TForm1::eventFilter(QObject *watched, QEvent *event)
         const int slot = watched->property("tag").toInt();
         if (slot > 0 && m_stopButtons.contains(watched))
             B01MouseMove(slot);
-        else if (watched == ui->FlatRadioButton2 || watched == ui->FlatRadioButton3)
-            hoverModeButton(static_cast<QRadioButton *>(watched));
-        else if (watched == ui->PanelTipo) {
-            // A move over a radio button reaches the panel too, once the button ignores it.
-            QWidget *under =
-                ui->PanelTipo->childAt(static_cast<QMouseEvent *>(event)->position().toPoint());
-            hoverModeButton(under == ui->FlatRadioButton2 || under == ui->FlatRadioButton3
-                                ? static_cast<QRadioButton *>(under)
-                                : nullptr);
-        }
-    } else if (event->type() == QEvent::KeyPress && watched == ui->SpinEdit1) {
-        // Up and Down step by one; focus moves on. Page keys would jump by ten.
-        const int key = static_cast<QKeyEvent *>(event)->key();
-        return key != Qt::Key_Up && key != Qt::Key_Down && key != Qt::Key_Tab &&
-               key != Qt::Key_Backtab;
-    } else if (event->type() == QEvent::Wheel && watched == ui->SpinEdit1) {
-        // One step per turn of the wheel, whatever the modifier (Ctrl would jump by ten).
-        const int delta = static_cast<QWheelEvent *>(event)->angleDelta().y();
-        if (delta != 0 && ui->SpinEdit1->isEnabled())
-            ui->SpinEdit1->stepBy(delta > 0 ? 1 : -1);
-        return true;
-    } else if (event->type() == QEvent::KeyPress &&
-               (watched == ui->ComboBoxSexo || watched == ui->ComboBoxCategoria)) {
-        // Values come from the lists and the spin buttons only; typed characters are dropped.
-        const auto *key = static_cast<QKeyEvent *>(event);
-        if (!key->text().isEmpty() && key->text().at(0).isPrint())
-            return true;
     }
     return QWidget::eventFilter(watched, event);
 }

@@ -19,7 +19,6 @@ class FlatButton;
 class Dialogs;
 class QAction;
 class QMenu;
-class QRadioButton;
 
 namespace Ui {
 class TForm1;
@@ -39,7 +38,6 @@ public:
     const SportProfile &profile() const { return m_profile; }
     RunEngine &engine() { return m_engine; }
     const RunEngine &engine() const { return m_engine; }
-    Ui::TForm1 *form() const { return ui.get(); }
     CourseView *coursePanel() const { return m_course; }
     ResultsModel &results() { return m_results; }
     const ResultsModel &results() const { return m_results; }
@@ -77,9 +75,7 @@ public slots:
     void PopupMenu_HGPopup();
     void Volveraactivar1Click();
     void BitBtnSalirClick();
-    void BitBtnEmpezarClick();
     void BitBtnAyudaClick();
-    void BitBtn3Click();
     void BitBtnGrupoClick();
     void AcercadeClick();
     void BitBtnStartClick();
@@ -120,16 +116,7 @@ private:
     void FormCreate();
     void FormActivate();
     void applySportProfile();
-    void applyTheme();
-    void layoutWindow();
     void schedulePoll();
-
-    // Set-up panel
-    void FlatRadioButton1Click();
-    void SpinEdit1Change(int value);
-    void ComboBoxCategoriaChange();
-    void hoverModeButton(QRadioButton *hovered);
-    void setModeColors(QRadioButton *accented);
 
     std::unique_ptr<Ui::TForm1> ui;
     const SportProfile &m_profile;

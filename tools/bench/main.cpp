@@ -8,11 +8,11 @@
 #include "cueplayer.h"
 #include "cuesink.h"
 #include "dialogs.h"
+#include "mainwindowcontrols.h"
 #include "onsets.h"
 #include "runengine.h"
 #include "sportprofile.h"
 #include "testfut1.h"
-#include "ui_testfut1.h"
 
 #include <QApplication>
 #include <QAudioSink>
@@ -779,7 +779,8 @@ int probeLongRun(SportVariant variant, int periods, int argc, char **argv)
     window.show();
     runFor(300);
     const qint64 restKb = statusKb("VmRSS");
-    Ui::TForm1 *ui = window.form();
+    const MainWindowControls controls(&window);
+    const MainWindowControls *ui = &controls;
     ui->FlatRadioButton1->setChecked(true);
     window.BitBtnStartClick();
     RunEngine &engine = window.engine();

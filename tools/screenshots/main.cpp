@@ -2,8 +2,8 @@
 // picture shows the same moment of the test. Run it under Xvfb (tools/screenshots.sh).
 #include "clock.h"
 #include "fakes.h"
+#include "mainwindowcontrols.h"
 #include "testfut1.h"
-#include "ui_testfut1.h"
 #include "unitini.h"
 
 #include <QApplication>
@@ -62,7 +62,8 @@ int main(int argc, char *argv[])
         });
         TFormINI::showAbout(&window);
 
-        Ui::TForm1 *ui = window.form();
+        const MainWindowControls controls(&window);
+        const MainWindowControls *ui = &controls;
         save(window, out + QStringLiteral("/%1-start.png").arg(stem(variant)));
         QTest::mouseClick(ui->BitBtnEmpezar, Qt::LeftButton);
         QTest::mouseClick(ui->BitBtnAyuda, Qt::LeftButton);

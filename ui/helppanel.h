@@ -1,0 +1,30 @@
+#pragma once
+
+#include "sportprofile.h"
+
+#include <QWidget>
+
+#include <memory>
+
+namespace Ui {
+class ScrollBox1;
+}
+
+// The help panel: the sport's course picture beside its instructions, over the whole window
+// until it is closed.
+class HelpPanel : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit HelpPanel(QWidget *parent = nullptr);
+    ~HelpPanel() override;
+
+    // Fills the parent window with the sport's picture and text, reloaded at every opening.
+    void open(const SportProfile &profile);
+
+public slots:
+    void BitBtn3Click();
+
+private:
+    std::unique_ptr<Ui::ScrollBox1> ui;
+};

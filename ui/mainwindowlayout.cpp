@@ -1,0 +1,114 @@
+#include "mainwindowlayout.h"
+
+#include "courseview.h"
+#include "resultsgrid.h"
+#include "ui_testfut1.h"
+#include "widgets.h"
+
+namespace MainWindowLayout {
+
+namespace {
+
+constexpr int ToolbarButtons = 6;
+constexpr int ToolbarGap = 1;
+constexpr int CourseBottomMargin = 24; // between the course panel and the window's bottom edge
+constexpr int ColumnGap = 5;           // between the panels of the left column
+constexpr int SpeedStripPadding = 4;   // the speed strip's height over its indicators'
+constexpr int LapMargin = 2;           // the lap number inside the course panel's corner
+constexpr int GridRowPitch = 20;       // a data row and its line
+constexpr int GridFrame = 2;
+// Width the grid panel adds to its columns: basketball's eight columns sit in a wider frame.
+constexpr int GridPanelMargin = 8;
+constexpr int GridPanelMarginVo2Max = 28;
+
+} // namespace
+
+void layoutWindow(Ui::TForm1 *ui, CourseView *course)
+{
+    // Toolbar: six buttons in one row, 1 px apart, the last one filling up to the right edge.
+    const int clientWidth = ui->BitBtnSalir->parentWidget()->width();
+    const int clientHeight = ui->BitBtnSalir->parentWidget()->height();
+    FlatButton *toolbar[] = {ui->BitBtnSalir, ui->BitBtnNuevo, ui->BitBtnStart,
+                             ui->BitBtnStop,  ui->BitBtnAyuda, ui->BitBtnGrupo};
+    int left = ToolbarGap;
+    for (FlatButton *button : toolbar) {
+        button->move(left, button->y());
+        button->resize(clientWidth / ToolbarButtons, button->height());
+        left += button->width() + ToolbarGap;
+    }
+    ui->BitBtnGrupo->resize(clientWidth - ui->BitBtnGrupo->x() - ToolbarGap,
+                            ui->BitBtnGrupo->height());
+
+    // Right column: the course panels stand above the bottom edge.
+    const int courseTop = clientHeight - ui->Panel_Voley->height() - CourseBottomMargin;
+    for (CourseView *panel :
+         {ui->Panel_Voley, ui->Panel_Basket, ui->Panel_Futbol, ui->Panel_FutSal})
+        panel->move(panel->x(), courseTop);
+    const QRect plan = course->geometry();
+
+    // Left column: set-up panel over run display and speed strip, athletes below, level with
+    // the course panel's bottom.
+    ui->PanelTipo->move(ui->PanelTipo->x(), courseTop);
+    ui->PanelDuracion->move(ui->PanelDuracion->x(), courseTop);
+    ui->PanelVelocidad->move(ui->PanelTipo->x(), ui->PanelVelocidad->y());
+    ui->PanelDeportistas->move(ui->PanelTipo->x(), ui->PanelDeportistas->y());
+    ui->PanelVelocidad->resize(ui->PanelVelocidad->width(),
+                               ui->PanelStart->height() + SpeedStripPadding);
+    ui->PanelVelocidad->move(ui->PanelVelocidad->x(),
+                             ui->PanelDuracion->y() + ui->PanelDuracion->height() + ColumnGap);
+    ui->PanelTipo->resize(ui->PanelTipo->width(), ui->PanelVelocidad->y() +
+                                                      ui->PanelVelocidad->height() -
+                                                      ui->PanelTipo->y());
+    const int athletesTop = ui->PanelVelocidad->y() + ui->PanelVelocidad->height() + ColumnGap;
+    ui->PanelDeportistas->setGeometry(ui->PanelDeportistas->x(), athletesTop,
+                                      ui->PanelDeportistas->width(),
+                                      plan.y() + plan.height() - athletesTop);
+
+    // Lap number over the course panel's lower right corner.
+    ui->EditVuelta->move(plan.x() + plan.width() - ui->EditVuelta->width() - LapMargin,
+                         plan.y() + plan.height() - ui->EditVuelta->height() - LapMargin);
+    ui->EditVuelta->raise();
+    ui->LabelVueltaN->move(ui->EditVuelta->x() - ui->LabelVueltaN->width() + 1,
+                           ui->EditVuelta->y() + ui->EditVuelta->height() / 2 -
+                               ui->LabelVueltaN->height() / 2);
+    ui->LabelVueltaN->raise();
+
+    // Speed strip: indicators at its right end, full height; the banner up to them.
+    const int strip = ui->PanelVelocidad->width();
+    for (FlatPanel *indicator : {ui->PanelStart, ui->PanelStop})
+        indicator->setGeometry(strip - indicator->width(), 0, indicator->width(),
+                               ui->PanelVelocidad->height());
+    ui->PanelRecVel->resize(ui->PanelStart->x() + 1, ui->PanelRecVel->height());
+    ui->PanelParamtros->resize(ui->PanelDuracion->width(), ui->PanelParamtros->height());
+
+    // Athletes panel: export button at the right end of the title strip, clear button left of
+    // it, overlapping by one pixel.
+    ui->BtnExportDatos->move(ui->PanelDeportistas->width() - ui->BtnExportDatos->width(), 0);
+    ui->BtnBorrarTabla->move(ui->BtnExportDatos->x() - ui->BtnBorrarTabla->width() + 1, 0);
+    ui->FlatPanel6->resize(ui->BtnBorrarTabla->x() + 1, ui->FlatPanel6->height());
+}
+
+void layoutAthletesPanel(Ui::TForm1 *ui, const QList<FlatButton *> &stopButtons, int columnsWidth,
+                         int rows, bool vo2MaxColumn)
+{
+    // The grid panel holds exactly the title row and one row per slot; with the column of stop
+    // buttons on its left it is centred in the panel below the title strip.
+    QWidget *panel = ui->PanelReg_SJp;
+    panel->resize(columnsWidth + (vo2MaxColumn ? GridPanelMarginVo2Max : GridPanelMargin),
+                  ResultsGrid::TitleRowHeight + rows * GridRowPitch + GridFrame);
+    const int below =
+        ui->PanelDeportistas->height() - ui->FlatPanel6->y() - ui->FlatPanel6->height();
+    panel->move(ui->PanelDeportistas->width() / 2 + ui->B01->width() / 2 - panel->width() / 2,
+                below / 2 + ui->FlatPanel6->y() + ui->FlatPanel6->height() - panel->height() / 2);
+    ui->HyperGrid_Sujetos->setGeometry((panel->width() - columnsWidth) / 2, 1, columnsWidth,
+                                       panel->height() - 1);
+
+    const int rowHeight = ResultsGrid::DataRowHeight;
+    int top = ResultsGrid::TitleRowHeight + panel->y() + GridFrame;
+    for (FlatButton *button : stopButtons) {
+        button->setGeometry(panel->x() - ui->B01->width() - 1, top, ui->B01->width(), rowHeight);
+        top += rowHeight + 1;
+    }
+}
+
+} // namespace MainWindowLayout

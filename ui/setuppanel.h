@@ -1,0 +1,54 @@
+#pragma once
+
+#include "runengine.h"
+#include "sportprofile.h"
+#include "widgets.h"
+
+#include <memory>
+
+class QRadioButton;
+
+namespace Ui {
+class PanelTipo;
+}
+
+// The set-up panel: test mode, initial period with its speed, warm-up, and the sex and category
+// that propose an initial period. It holds the choices; the window runs the test with them.
+class SetupPanel : public FlatPanel
+{
+    Q_OBJECT
+public:
+    explicit SetupPanel(QWidget *parent = nullptr);
+    ~SetupPanel() override;
+
+    // Bounds, start-period rule and colours of the sport.
+    void setProfile(const SportProfile &profile, int periods);
+
+    TestMode testMode() const;
+    int initialPeriod() const;
+    bool warmUpTicked() const;
+    // The period box and the two lists, off while a test runs.
+    void setInputsEnabled(bool enabled);
+    // The speed of the current period, with its unit.
+    void showSpeed(const QString &speedText);
+
+signals:
+    // A mode button was clicked; the window readies a new test before the panel shows the mode.
+    void modeClicked();
+    // The initial period, as chosen.
+    void periodChanged(int period);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void FlatRadioButton1Click();
+    void SpinEdit1Change(int value);
+    void ComboBoxCategoriaChange();
+    void hoverModeButton(QRadioButton *hovered);
+    void setModeColors(QRadioButton *accented);
+    void applyTheme();
+
+    std::unique_ptr<Ui::PanelTipo> ui;
+    const SportProfile *m_profile = nullptr;
+};
