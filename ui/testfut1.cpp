@@ -7,6 +7,7 @@
 #include "dialogs.h"
 #include "exportfile.h"
 #include "resultsgrid.h"
+#include "resultstools.h"
 #include "ui_testfut1.h"
 #include "widgets.h"
 
@@ -165,6 +166,7 @@ void TForm1::FormCreate()
     ui->ComboBoxCategoria->setPlaceholderText(QStringLiteral("Cadete"));
     ui->ComboBoxCategoria->setCurrentIndex(-1);
 
+    m_tools = new ResultsTools(this, m_clock, m_dialogs);
     displaysChanged();
 }
 
@@ -800,6 +802,7 @@ void TForm1::captureSlot(int slot)
     reading.speed = m_engine.speedText();
     m_results.capture(slot, reading);
     selectSlot(slot);
+    emit athleteCaptured(slot);
 }
 
 void TForm1::B01MouseMove(int slot)

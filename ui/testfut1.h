@@ -19,6 +19,7 @@ class Dialogs;
 class QAction;
 class QMenu;
 class QRadioButton;
+class ResultsTools;
 
 namespace Ui {
 class TForm1;
@@ -56,6 +57,10 @@ public:
     void setAboutHandler(std::function<void()> handler) { m_about = std::move(handler); }
     // Where the export takes the date and time from (the system clock unless a test says so).
     void setDateTimeSource(std::function<QDateTime()> source) { m_now = std::move(source); }
+    QDateTime now() const { return m_now(); }
+    Dialogs *dialogs() const { return m_dialogs; }
+    // Typed stops, the history and the report of the athletes panel.
+    ResultsTools *resultsTools() const { return m_tools; }
 
     // The full path of the running program's folder, ending in a separator.
     static QString getProgramFolder();
@@ -63,6 +68,8 @@ public:
 signals:
     // The operator confirmed leaving the program.
     void exitConfirmed();
+    // An athlete's result was captured, by its button, a typed number or the end of the test.
+    void athleteCaptured(int slot);
 
 public slots:
     void BitBtnNuevoClick();
@@ -141,6 +148,7 @@ private:
     bool m_exiting = false; // confirmed once: closing the window then asks nothing more
     QMenu *m_popupMenu = nullptr;
     QAction *m_reactivate = nullptr;
+    ResultsTools *m_tools = nullptr;
     std::function<void()> m_about;
     std::function<QDateTime()> m_now = [] { return QDateTime::currentDateTime(); };
 };
