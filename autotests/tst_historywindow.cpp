@@ -110,7 +110,7 @@ void TestHistoryWindow::listsEveryTestAndChartsThePicked_data()
                             << QList<double>{1100, 1200, 1300};
     QTest::newRow("futbol") << SportVariant::Futbol << QStringLiteral("Distancia (m)")
                             << QList<double>{1100, 1200, 1300};
-    QTest::newRow("basket, VO2max") << SportVariant::Basket << QStringLiteral("VO2max (ml/kg/min)")
+    QTest::newRow("basket, VO2max") << SportVariant::Basket << QStringLiteral("VO2max")
                                     << QList<double>{16.895, 18.195, 19.495};
     QTest::newRow("futsal") << SportVariant::FutSal << QStringLiteral("Distancia (m)")
                             << QList<double>{1100, 1200, 1300};

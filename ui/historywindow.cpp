@@ -61,6 +61,8 @@ HistoryWindow::HistoryWindow(const SportProfile &profile, const QStringList &fol
     ui->Grafico->setRenderHint(QPainter::Antialiasing);
     ui->Grafico->chart()->legend()->setAlignment(Qt::AlignBottom);
     ui->splitterPrincipal->setStretchFactor(1, 1);
+    ui->splitterDerecho->setStretchFactor(1, 2); // the chart is what the window is for
+    ui->splitterDerecho->setSizes({170, 400});
 
     connect(ui->ListaDeportistas, &QListWidget::itemSelectionChanged, this,
             &HistoryWindow::showPicked);
@@ -169,8 +171,7 @@ void HistoryWindow::showPicked()
     dates->setFormat(QStringLiteral("dd/MM/yy"));
     dates->setTitleText(QStringLiteral("Fecha de la prueba"));
     auto *values = new QValueAxis;
-    values->setTitleText(vo2 ? QStringLiteral("VO2max (ml/kg/min)")
-                             : QStringLiteral("Distancia (m)"));
+    values->setTitleText(vo2 ? QStringLiteral("VO2max") : QStringLiteral("Distancia (m)"));
     values->setLabelFormat(vo2 ? QStringLiteral("%.1f") : QStringLiteral("%d"));
     chart->addAxis(dates, Qt::AlignBottom);
     chart->addAxis(values, Qt::AlignLeft);

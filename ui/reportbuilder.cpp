@@ -113,7 +113,7 @@ bool render(const ReportContent &content, QByteArray *pdf)
         const int columns = int(content.columnTitles.size());
         QList<qreal> widths;
         for (int c = 0; c < columns; ++c)
-            widths << (c == ResultsModel::Number ? 24 : c == ResultsModel::Code ? 44 : 62);
+            widths << (c == ResultsModel::Number ? 22 : c == ResultsModel::Code ? 40 : 66);
         qreal others = 0;
         for (int c = 0; c < columns; ++c) {
             if (c != ResultsModel::Name)
@@ -176,12 +176,18 @@ bool render(const ReportContent &content, QByteArray *pdf)
                 p.drawText(QRectF(i * slotWidth, chartBottom - h - 13, slotWidth, 12),
                            Qt::AlignCenter, QString::number(bars.at(i).second));
                 p.setFont(font(7));
-                // Names under their bars, turned when several share the width.
-                p.save();
-                p.translate(i * slotWidth + slotWidth / 2, chartBottom + 4);
-                p.rotate(30);
-                drawCell(p, QRectF(0, -6, 56, 12), bars.at(i).first, Qt::AlignLeft);
-                p.restore();
+                // Names under their bars; turned when they do not fit the bar's share of width.
+                const QString &who = bars.at(i).first;
+                if (QFontMetricsF(p.font()).horizontalAdvance(who) <= slotWidth - 4) {
+                    p.drawText(QRectF(i * slotWidth, chartBottom + 3, slotWidth, 12),
+                               Qt::AlignCenter, who);
+                } else {
+                    p.save();
+                    p.translate(i * slotWidth + slotWidth / 2, chartBottom + 4);
+                    p.rotate(30);
+                    drawCell(p, QRectF(0, -6, 60, 12), who, Qt::AlignLeft);
+                    p.restore();
+                }
             }
         }
         if (!p.end())
