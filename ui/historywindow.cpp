@@ -179,14 +179,20 @@ void HistoryWindow::showPicked()
     qint64 first = 0, last = 0;
     double top = 0;
     bool any = false;
+    QList<QList<HistoryResult>> resultsOfPicked;
+    int rows = 0;
     for (const QString &athlete : picked) {
-        const QList<HistoryResult> results = m_history.resultsOf(athlete);
+        resultsOfPicked << m_history.resultsOf(athlete);
+        rows += int(resultsOfPicked.last().size());
+    }
+    // Sized once: a season of many athletes would otherwise grow the table row by row.
+    table->setRowCount(rows);
+    int row = 0;
+    for (const QList<HistoryResult> &results : std::as_const(resultsOfPicked)) {
         auto *series = new QLineSeries;
         series->setName(label(results.last()));
         series->setPointsVisible(true);
         for (const HistoryResult &r : results) {
-            const int row = table->rowCount();
-            table->insertRow(row);
             const QStringList cells = {label(r),
                                        r.when.date().toString(QStringLiteral("dd/MM/yyyy")),
                                        r.when.time().toString(QStringLiteral("hh:mm")),
@@ -204,6 +210,7 @@ void HistoryWindow::showPicked()
                     item->setTextAlignment(Qt::AlignCenter);
                 table->setItem(row, c, item);
             }
+            ++row;
             if (vo2 && !r.hasVo2Max())
                 continue; // a sport without the estimate has no point on this chart
             const double value = vo2 ? r.vo2MaxValue : r.distance;
