@@ -13,6 +13,8 @@
 #include <QImage>
 #include <QLineSeries>
 #include <QPointer>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QValueAxis>
@@ -221,8 +223,19 @@ void TestHistoryWindow::savesTheChart()
     QVERIFY(saved.open(QIODevice::ReadOnly));
     const QByteArray bytes = saved.readAll();
     QVERIFY(bytes.startsWith(magic));
-    if (magic.startsWith("\x89"))
+    if (magic.startsWith("\x89")) {
         QVERIFY(!QImage::fromData(bytes).isNull());
+    } else {
+        // The chart itself, as text a reader can find, not a picture of it.
+        QProcess text;
+        text.start(
+            QStandardPaths::findExecutable(QStringLiteral("pdftotext")),
+            {QStringLiteral("-enc"), QStringLiteral("UTF-8"), dialogs.saveTo, QStringLiteral("-")});
+        QVERIFY(text.waitForFinished(20000));
+        const QString read = QString::fromUtf8(text.readAllStandardOutput());
+        QVERIFY2(read.contains(QStringLiteral("Progreso: distancia (m)")), qPrintable(read));
+        QVERIFY(read.contains(QStringLiteral("A1 · Ana")));
+    }
     QVERIFY(dialogs.messages.isEmpty());
 
     dialogs.saveTo = dir.filePath(QStringLiteral("no-such-folder/") + name);
