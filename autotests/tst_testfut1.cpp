@@ -435,10 +435,15 @@ void TestMainWindow::helpPanel()
 
     const QString text = ui->Memo1->toPlainText();
     const QStringList paragraphs = text.trimmed().split(QStringLiteral("\n\n"));
-    QCOMPARE(paragraphs.size(), 7);
+    // The seven paragraphs of the procedure, then one on stopping athletes from the keyboard.
+    QCOMPARE(paragraphs.size(), 8);
     for (const QString &paragraph : paragraphs)
         QVERIFY(paragraph.startsWith(QStringLiteral("   ")) || paragraph == paragraphs.first());
     QVERIFY(text.contains(product));
+    const QString keys = paragraphs.last();
+    for (const char *key : {"Intro", "Esc", "Ctrl+Z", "2 segundos"})
+        QVERIFY2(keys.contains(QString::fromLatin1(key)), key);
+    QVERIFY(keys.contains(QStringLiteral("de 1 a %1").arg(h.window.profile().stationsPerLap)));
 
     // Typed text lasts only until the next opening.
     ui->Memo1->setPlainText(QStringLiteral("borrador"));

@@ -45,3 +45,22 @@ bool encodeWindows1252(const QString &text, QByteArray *out)
     *out = bytes;
     return true;
 }
+
+bool decodeWindows1252(const QByteArray &bytes, QString *out)
+{
+    QString text(bytes.size(), Qt::Uninitialized);
+    QChar *to = text.data();
+    for (const char byte : bytes) {
+        const auto b = uchar(byte);
+        char16_t u = b;
+        if (b >= 0x80 && b < 0xA0)
+            u = HighBytes[b - 0x80];
+        else if ((b < 0x20 && b != '\r' && b != '\n' && b != '\t') || b == 0x7F)
+            u = 0;
+        if (u == 0)
+            return false;
+        *to++ = QChar(u);
+    }
+    *out = text;
+    return true;
+}

@@ -13,11 +13,12 @@ fi
 
 packages=(
     cmake ninja-build g++ pkg-config clang-format
-    qt6-base-dev qt6-multimedia-dev qt6-image-formats-plugins libgl-dev
+    qt6-base-dev qt6-multimedia-dev qt6-charts-dev libqt6opengl6-dev qt6-image-formats-plugins libgl-dev
     qt6-translations-l10n
     fonts-liberation
     pulseaudio pulseaudio-utils
     xvfb xauth
+    poppler-utils
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -34,7 +34,20 @@ QString MessageBoxDialogs::saveFileName(QWidget *parent, const QString &title,
     dialog.selectFile(proposedPath);
     // Asking before overwriting is the dialog's default; a read-only box is never offered.
     dialog.setOption(QFileDialog::ReadOnly, false);
+    // With several formats on offer, a name typed without its ending gets the chosen format's.
+    QObject::connect(
+        &dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString &chosen) {
+            const qsizetype star = chosen.indexOf(QStringLiteral("*."));
+            if (star >= 0)
+                dialog.setDefaultSuffix(chosen.mid(star + 2).section(QLatin1Char(')'), 0, 0));
+        });
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
     return dialog.selectedFiles().constFirst();
+}
+
+QString MessageBoxDialogs::existingFolder(QWidget *parent, const QString &title,
+                                          const QString &start)
+{
+    return QFileDialog::getExistingDirectory(parent, title, start);
 }

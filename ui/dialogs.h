@@ -38,6 +38,14 @@ public:
         Q_UNUSED(defaultSuffix)
         return {};
     }
+    // An existing folder to read from; empty when cancelled.
+    virtual QString existingFolder(QWidget *parent, const QString &title, const QString &start)
+    {
+        Q_UNUSED(parent)
+        Q_UNUSED(title)
+        Q_UNUSED(start)
+        return {};
+    }
 };
 
 class MessageBoxDialogs final : public Dialogs
@@ -50,4 +58,5 @@ public:
                                          QMessageBox::Icon icon) override;
     QString saveFileName(QWidget *parent, const QString &title, const QString &proposedPath,
                          const QString &filter, const QString &defaultSuffix) override;
+    QString existingFolder(QWidget *parent, const QString &title, const QString &start) override;
 };

@@ -93,6 +93,16 @@ TestMode SetupPanel::testMode() const
     return TestMode::FullTest;
 }
 
+QString SetupPanel::modeName() const
+{
+    for (const QRadioButton *mode :
+         {ui->FlatRadioButton1, ui->FlatRadioButton2, ui->FlatRadioButton3}) {
+        if (mode->isChecked())
+            return mode->text().remove(QLatin1Char('&')).remove(QStringLiteral(" ...")).trimmed();
+    }
+    return QString();
+}
+
 int SetupPanel::initialPeriod() const
 {
     return ui->SpinEdit1->value();

@@ -25,6 +25,8 @@ public:
     void setProfile(const SportProfile &profile, int periods);
 
     TestMode testMode() const;
+    // The chosen mode's caption, as a report names it ("Repetir periodo").
+    QString modeName() const;
     int initialPeriod() const;
     bool warmUpTicked() const;
     // The period box and the two lists, off while a test runs.

@@ -9,6 +9,7 @@
 #include "helppanel.h"
 #include "mainwindowlayout.h"
 #include "resultsgrid.h"
+#include "resultstools.h"
 #include "setuppanel.h"
 #include "startscreen.h"
 #include "theme.h"
@@ -116,6 +117,7 @@ void TForm1::FormCreate()
                 m_popupMenu->popup(ui->HyperGrid_Sujetos->viewport()->mapToGlobal(pos));
             });
 
+    m_tools = new ResultsTools(this, m_clock, m_dialogs);
     displaysChanged();
 }
 
@@ -458,9 +460,16 @@ void TForm1::activateAthletes()
 
 void TForm1::B01Click()
 {
-    const int slot = sender() ? sender()->property("tag").toInt() : 0;
-    if (m_session.capture(slot, reading()))
-        selectSlot(slot);
+    captureSlot(sender() ? sender()->property("tag").toInt() : 0);
+}
+
+bool TForm1::captureSlot(int slot)
+{
+    if (!m_session.capture(slot, reading()))
+        return false;
+    selectSlot(slot);
+    emit athleteCaptured(slot);
+    return true;
 }
 
 ResultReading TForm1::reading() const

@@ -19,6 +19,7 @@ class FlatButton;
 class Dialogs;
 class QAction;
 class QMenu;
+class ResultsTools;
 
 namespace Ui {
 class TForm1;
@@ -36,6 +37,8 @@ public:
     ~TForm1() override;
 
     const SportProfile &profile() const { return m_profile; }
+    // The window's form, for the ui layer's own helpers; tests find controls by name.
+    Ui::TForm1 *form() const { return ui.get(); }
     RunEngine &engine() { return m_engine; }
     const RunEngine &engine() const { return m_engine; }
     CourseView *coursePanel() const { return m_course; }
@@ -58,6 +61,10 @@ public:
     void setAboutHandler(std::function<void()> handler) { m_about = std::move(handler); }
     // Where the export takes the date and time from (the system clock unless a test says so).
     void setDateTimeSource(std::function<QDateTime()> source) { m_now = std::move(source); }
+    QDateTime now() const { return m_now(); }
+    Dialogs *dialogs() const { return m_dialogs; }
+    // Typed stops, the history and the report of the athletes panel.
+    ResultsTools *resultsTools() const { return m_tools; }
 
     // The full path of the running program's folder, ending in a separator.
     static QString getProgramFolder();
@@ -65,6 +72,8 @@ public:
 signals:
     // The operator confirmed leaving the program.
     void exitConfirmed();
+    // An athlete's result was captured, by its button, a typed number or the end of the test.
+    void athleteCaptured(int slot);
 
 public slots:
     void BitBtnNuevoClick();
@@ -84,6 +93,8 @@ public slots:
     void pollEngine();
     // Result capture of the slot whose stop button was pressed.
     void B01Click();
+    // Captures a running athlete's result, as its stop button does; false when none runs there.
+    bool captureSlot(int slot);
     void HyperGrid_SujetosClick();
     void HyperGrid_SujetosDblClick();
     // Selects a slot's row the way the program does: the grid then reacts as to a click.
@@ -137,6 +148,7 @@ private:
     bool m_exiting = false; // confirmed once: closing the window then asks nothing more
     QMenu *m_popupMenu = nullptr;
     QAction *m_reactivate = nullptr;
+    ResultsTools *m_tools = nullptr;
     std::function<void()> m_about;
     std::function<QDateTime()> m_now = [] { return QDateTime::currentDateTime(); };
 };

@@ -32,6 +32,7 @@ function(zenta_form_controls output struct)
 #include \"startscreen.h\"
 #include \"widgets.h\"
 
+#include <QChartView>
 #include <QtWidgets>
 
 struct ${struct}

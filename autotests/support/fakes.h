@@ -44,6 +44,7 @@ public:
     QStringList proposedPaths;
     QString saveTo; // empty: the save dialog is cancelled
     QString saveTitle, saveFilter, saveSuffix;
+    QString folderTo; // empty: the folder dialog is cancelled
 
     void message(QWidget *, const QString &caption, const QString &text,
                  QMessageBox::Icon icon) override
@@ -65,5 +66,9 @@ public:
         saveFilter = filter;
         saveSuffix = defaultSuffix;
         return saveTo;
+    }
+    QString existingFolder(QWidget *, const QString &, const QString &) override
+    {
+        return folderTo;
     }
 };

@@ -1,14 +1,19 @@
 // Draws the main window in given states for the README, on a clock moved by hand so that every
 // picture shows the same moment of the test. Run it under Xvfb (tools/screenshots.sh).
 #include "clock.h"
+#include "exportfile.h"
 #include "fakes.h"
+#include "historycontrols.h"
+#include "historywindow.h"
 #include "mainwindowcontrols.h"
 #include "testfut1.h"
 #include "unitini.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QPixmap>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -25,6 +30,44 @@ void save(QWidget &window, const QString &path)
     QApplication::processEvents();
     window.grab().save(path);
     qInfo("wrote %s", qPrintable(path));
+}
+
+// A season of monthly tests as the export writes them, each athlete a little further every time,
+// and one stray file the history refuses.
+void writeSeason(const QString &folder, SportVariant variant, const char *const names[][2],
+                 int athletes)
+{
+    const SportProfile &profile = sportProfile(variant);
+    const QLocale spanish(QLocale::Spanish, QLocale::Spain);
+    for (int test = 0; test < 6; ++test) {
+        ResultsModel model(profile);
+        for (int i = 0; i < athletes; ++i) {
+            const int slot = i + 1;
+            const int metres = 900 + 60 * i + 45 * test + ((test * 7 + i * 5) % 4) * 25;
+            model.setCell(ResultsModel::Number, slot, QString::number(slot));
+            model.setCell(ResultsModel::Name, slot, QString::fromUtf8(names[i][0]));
+            model.setCell(ResultsModel::Code, slot, QString::fromLatin1(names[i][1]));
+            model.setCell(ResultsModel::Time, slot,
+                          QStringLiteral("0%1:%2").arg(6 + test).arg(10 + i));
+            model.setCell(ResultsModel::Periods, slot, QString::number(4 + test / 2));
+            model.setCell(ResultsModel::Distance, slot, QString::number(metres));
+            model.setCell(ResultsModel::Speed, slot, QStringLiteral("9,0"));
+            if (profile.hasVo2Max())
+                model.setCell(ResultsModel::Vo2Max, slot,
+                              ResultsModel::vo2MaxText(metres, spanish));
+        }
+        const QDateTime when(QDate(2026, 1 + 2 * test, 12), QTime(18, 30));
+        QByteArray bytes;
+        ExportFile::encode(ExportFile::lines(model, profile.programTitle,
+                                             {when, 3, QStringLiteral("5,4")}, spanish),
+                           &bytes);
+        ExportFile::write(folder + QLatin1Char('/') +
+                              ExportFile::proposedName(profile.programTitle, when.date()),
+                          bytes);
+    }
+    QFile stray(folder + QStringLiteral("/notas.txt"));
+    if (stray.open(QIODevice::WriteOnly))
+        stray.write("Comprar conos\r\n");
 }
 
 } // namespace
@@ -96,7 +139,22 @@ int main(int argc, char *argv[])
         clock.advance(qint64(next) * 4);
         window.pollEngine();
         window.stopButton(6)->click();
+        // The operator has begun typing the number of the next athlete to stop.
+        QTest::keyClick(ui->HyperGrid_Sujetos, Qt::Key_1);
         save(window, out + QStringLiteral("/%1-running.png").arg(stem(variant)));
+
+        // The season's history of three athletes.
+        QTemporaryDir season;
+        writeSeason(season.path(), variant, names, 7);
+        HistoryWindow history(window.profile(), {season.path()}, &dialogs);
+        history.pickAthletes({QStringLiteral("A01"), QStringLiteral("A03"), QStringLiteral("A04")});
+        history.show();
+        if (!QTest::qWaitForWindowExposed(&history))
+            qWarning("history not exposed");
+        // The folder shown is the program's own, not the scratch one.
+        HistoryControls(&history).LabelCarpetas->setText(
+            QStringLiteral("Carpetas leídas: Export (6 archivos de resultados)"));
+        save(history, out + QStringLiteral("/%1-history.png").arg(stem(variant)));
     }
     return 0;
 }

@@ -1,0 +1,336 @@
+#include "exportfile.h"
+#include "historyfile.h"
+#include "resultsmodel.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QByteArray golden(const QString &name)
+{
+    return readAll(QFINDTESTDATA(QStringLiteral("data/") + name));
+}
+
+bool writeBytes(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+// A results file as the export writes it, for a test of a given sport, day and locale.
+QByteArray exported(SportVariant variant, const QDateTime &when, const QLocale &locale,
+                    const QList<QStringList> &rows)
+{
+    const SportProfile &profile = sportProfile(variant);
+    ResultsModel model(profile);
+    int slot = 0;
+    for (const QStringList &row : rows) {
+        ++slot;
+        for (int column = 0; column < row.size(); ++column)
+            model.setCell(column, slot, row.at(column));
+    }
+    const ExportConditions conditions{when, 3, QStringLiteral("5,4")};
+    QByteArray bytes;
+    ExportFile::encode(ExportFile::lines(model, profile.programTitle, conditions, locale), &bytes);
+    return bytes;
+}
+
+// One line of a results file replaced (0-based), the rest as it was.
+QByteArray withLine(QByteArray bytes, int index, const QByteArray &line)
+{
+    QList<QByteArray> lines = bytes.split('\n');
+    lines[index] = line + '\r';
+    return lines.join('\n');
+}
+
+} // namespace
+
+class TestHistory : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void goldenFiles_data();
+    void goldenFiles();
+    void everyProfileAndDateForm_data();
+    void everyProfileAndDateForm();
+    void damagedAndForeignFilesAreSkipped_data();
+    void damagedAndForeignFilesAreSkipped();
+    void codeHoldingTheSeparator();
+    void athletesByCodeOrName();
+    void folderNamedTwiceIsReadOnce();
+};
+
+void TestHistory::goldenFiles_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QStringList>("athletes");
+    QTest::addColumn<QStringList>("distances");
+    QTest::addColumn<QStringList>("vo2");
+    QTest::addColumn<QDateTime>("when");
+    QTest::addColumn<QString>("sport");
+    // Athletes who never ran (a name typed after the start) have no result to show.
+    QTest::newRow("futbol") << QStringLiteral("export_futbol.txt")
+                            << QStringList{QStringLiteral("A1"), QStringLiteral("Bº2"),
+                                           QStringLiteral("€5")}
+                            << QStringList{QStringLiteral("284"), QStringLiteral("92"),
+                                           QStringLiteral("1512")}
+                            << QStringList{QString(), QString(), QString()}
+                            << QDateTime(QDate(2026, 12, 7), QTime(9, 5))
+                            << QStringLiteral("Fútbol");
+    QTest::newRow("basket, name where the code is empty")
+        << QStringLiteral("export_basket.txt")
+        << QStringList{QStringLiteral("B-2"), QStringLiteral("Sofía Núñez")}
+        << QStringList{QStringLiteral("0"), QStringLiteral("1200")}
+        << QStringList{QStringLiteral("2,595"), QStringLiteral("18,195")}
+        << QDateTime(QDate(2027, 1, 31), QTime(23, 59)) << QStringLiteral("Baloncesto");
+}
+
+void TestHistory::goldenFiles()
+{
+    QFETCH(QString, file);
+    QFETCH(QStringList, athletes);
+    QFETCH(QStringList, distances);
+    QFETCH(QStringList, vo2);
+    QFETCH(QDateTime, when);
+    QFETCH(QString, sport);
+    QList<HistoryResult> results;
+    QString reason;
+    QVERIFY2(HistoryFile::parse(golden(file), file, &results, &reason), qPrintable(reason));
+    QCOMPARE(results.size(), athletes.size());
+    for (int i = 0; i < results.size(); ++i) {
+        const HistoryResult &r = results.at(i);
+        QCOMPARE(r.athlete, athletes.at(i));
+        QCOMPARE(QString::number(r.distance), distances.at(i));
+        QCOMPARE(r.vo2Max, vo2.at(i));
+        QCOMPARE(r.when, when);
+        QCOMPARE(r.sport, sport);
+        QCOMPARE(r.file, file);
+    }
+    const HistoryResult &first = results.first();
+    QCOMPARE(first.initialSpeed, QStringLiteral("5,4"));
+    if (file == QStringLiteral("export_futbol.txt")) {
+        QCOMPARE(first.name, QStringLiteral("Lucía Fernández"));
+        QCOMPARE(first.time, QStringLiteral("03:37"));
+        QCOMPARE(first.periods, 1);
+        QCOMPARE(first.speed, QStringLiteral("6,0"));
+        QCOMPARE(first.initialPeriod, 3);
+        QCOMPARE(results.at(2).slot, 14);
+    } else {
+        QCOMPARE(results.at(1).vo2MaxValue, 18.195);
+    }
+}
+
+void TestHistory::everyProfileAndDateForm_data()
+{
+    QTest::addColumn<SportVariant>("variant");
+    QTest::addColumn<QLocale>("locale");
+    QTest::newRow("probst, dd/mm/yyyy")
+        << SportVariant::Probst << QLocale(QLocale::Spanish, QLocale::Spain);
+    QTest::newRow("futbol, dd-mm-yyyy")
+        << SportVariant::Futbol << QLocale(QLocale::Dutch, QLocale::Netherlands);
+    QTest::newRow("basket, dd.mm.yyyy hh.mm")
+        << SportVariant::Basket << QLocale(QLocale::Finnish, QLocale::Finland);
+    QTest::newRow("futsal, dd-mm-yyyy")
+        << SportVariant::FutSal << QLocale(QLocale::Dutch, QLocale::Netherlands);
+    QTest::newRow("voley, dd/mm/yyyy")
+        << SportVariant::Voley << QLocale(QLocale::Spanish, QLocale::Spain);
+}
+
+void TestHistory::everyProfileAndDateForm()
+{
+    QFETCH(SportVariant, variant);
+    QFETCH(QLocale, locale);
+    const SportProfile &profile = sportProfile(variant);
+    const bool vo2 = profile.hasVo2Max();
+    QList<QStringList> rows;
+    for (int slot = 1; slot <= profile.stationsPerLap; ++slot) {
+        QStringList row = {QString::number(slot),
+                           QStringLiteral("Atleta %1").arg(slot),
+                           QStringLiteral("C%1").arg(slot),
+                           QStringLiteral("04:%1").arg(slot + 10),
+                           QString::number(slot % 5),
+                           QString::number(100 * slot),
+                           QStringLiteral("9,6")};
+        if (vo2)
+            row << ResultsModel::vo2MaxText(100 * slot, locale);
+        rows << row;
+    }
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QDateTime when(QDate(2026, 2, 3), QTime(18, 7));
+    QVERIFY(
+        writeBytes(dir.filePath(QStringLiteral("a.txt")), exported(variant, when, locale, rows)));
+
+    const History history = HistoryFile::readFolders({dir.path()});
+    QVERIFY(history.skipped.isEmpty());
+    QCOMPARE(history.filesRead, 1);
+    QCOMPARE(history.results.size(), profile.stationsPerLap);
+    for (int i = 0; i < history.results.size(); ++i) {
+        const HistoryResult &r = history.results.at(i);
+        QCOMPARE(r.when, when);
+        QCOMPARE(r.variant, variant);
+        QCOMPARE(r.sport, profile.sportName);
+        QCOMPARE(r.athlete, QStringLiteral("C%1").arg(i + 1));
+        QCOMPARE(r.distance, 100 * (i + 1));
+        QCOMPARE(r.periods, (i + 1) % 5);
+        QCOMPARE(r.hasVo2Max(), vo2);
+        if (vo2)
+            QCOMPARE(qRound(r.vo2MaxValue * 1000), qRound((100 * (i + 1) * 0.013 + 2.5951) * 1000));
+    }
+}
+
+void TestHistory::damagedAndForeignFilesAreSkipped_data()
+{
+    const QByteArray good = golden(QStringLiteral("export_futbol.txt"));
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("empty") << QByteArray() << QStringLiteral("Archivo vacío.");
+    QTest::newRow("someone else's text")
+        << QByteArray("Lista de la compra\r\npan;leche;\r\n")
+        << QStringLiteral("No es un archivo de resultados de ZENTA.");
+    QTest::newRow("binary") << QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16)
+                            << QStringLiteral("No es un archivo de resultados: no es texto.");
+    QTest::newRow("too large") << good + QByteArray(HistoryFile::MaxFileSize, 'x')
+                               << QStringLiteral(
+                                      "No es un archivo de resultados: demasiado grande.");
+    QTest::newRow("cut in the middle")
+        << good.left(good.indexOf(";;;;;;;;\r\n;;;;;;;;\r\n;;;;;;;;\r\n;;;;;;;;\r\n;;;;;;;;"))
+        << QStringLiteral("Archivo incompleto: faltan registros.");
+    QTest::newRow("cut inside a record")
+        << good.left(good.size() - 20)
+        << QStringLiteral("Archivo dañado: el registro 14 no tiene todos sus campos.");
+    QTest::newRow("header altered")
+        << withLine(good, 1, ";Fecha;Hora;Periodo;Velocidad;")
+        << QStringLiteral("Archivo dañado: faltan las cabeceras o están alteradas.");
+    QTest::newRow("impossible date")
+        << withLine(good, 2, ";31/02/2026;09:05;3;5,4;")
+        << QStringLiteral("Archivo dañado: la fecha o la hora no se pueden leer.");
+    QTest::newRow("date without separators")
+        << withLine(good, 2, ";07122026;09:05;3;5,4;")
+        << QStringLiteral("Archivo dañado: la fecha o la hora no se pueden leer.");
+    QTest::newRow("initial period not a number")
+        << withLine(good, 2, ";07/12/2026;09:05;tres;5,4;")
+        << QStringLiteral("Archivo dañado: el periodo inicial no es un número.");
+    QTest::newRow("distance not a number")
+        << withLine(good, 4, ";1;Ana;A1;03:37;1;28x;6,0;")
+        << QStringLiteral("Archivo dañado: el registro 1 tiene una distancia que no es un número.");
+    QTest::newRow("periods not a number")
+        << withLine(good, 6, ";3;Ana;A1;03:37;uno;284;6,0;")
+        << QStringLiteral("Archivo dañado: el registro 3 tiene periodos que no son un número.");
+    QTest::newRow("time unreadable")
+        << withLine(good, 4, ";1;Ana;A1;3.37;1;284;6,0;")
+        << QStringLiteral("Archivo dañado: el registro 1 tiene un tiempo ilegible.");
+    QTest::newRow("speed missing")
+        << withLine(good, 4, ";1;Ana;A1;03:37;1;284;;")
+        << QStringLiteral("Archivo dañado: el registro 1 tiene una velocidad que no es un número.");
+    QTest::newRow("records out of order")
+        << withLine(good, 4, ";2;Ana;A1;03:37;1;284;6,0;")
+        << QStringLiteral("Archivo dañado: el registro 1 lleva otro número.");
+    QTest::newRow("lines after the last record")
+        << good + "otra cosa\r\n"
+        << QStringLiteral("Archivo dañado: hay líneas tras el último registro.");
+    const QByteArray basket = golden(QStringLiteral("export_basket.txt"));
+    QTest::newRow("basket without its VO2max")
+        << withLine(basket, 5, ";2;Ana;B-2;00:00;0;0;5,4;;")
+        << QStringLiteral("Archivo dañado: el registro 2 tiene un VO2max que no es un número.");
+    QTest::newRow("undefined Windows-1252 byte")
+        << withLine(good, 4, ";1;An\x81;A1;03:37;1;284;6,0;")
+        << QStringLiteral("No es un archivo de resultados: no es texto.");
+}
+
+// Each bad file is named with its reason, nothing of it is taken, and the good file beside it
+// is read all the same.
+void TestHistory::damagedAndForeignFilesAreSkipped()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, reason);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString bad = dir.filePath(QStringLiteral("a.txt"));
+    QVERIFY(writeBytes(bad, bytes));
+    QVERIFY(writeBytes(dir.filePath(QStringLiteral("b.txt")),
+                       golden(QStringLiteral("export_basket.txt"))));
+
+    const History history = HistoryFile::readFolders({dir.path()});
+    QCOMPARE(history.skipped.size(), 1);
+    QCOMPARE(history.skipped.first().file, bad);
+    QCOMPARE(history.skipped.first().reason, reason);
+    QCOMPARE(history.filesRead, 1);
+    QCOMPARE(history.results.size(), 2);
+    for (const HistoryResult &r : history.results)
+        QVERIFY(r.file != bad);
+}
+
+void TestHistory::codeHoldingTheSeparator()
+{
+    const QByteArray bytes =
+        exported(SportVariant::Voley, QDateTime(QDate(2026, 5, 1), QTime(10, 0)),
+                 QLocale(QLocale::Spanish, QLocale::Spain),
+                 {{QStringLiteral("1"), QStringLiteral("Eva"), QStringLiteral("E;1"),
+                   QStringLiteral("02:00"), QStringLiteral("0"), QStringLiteral("90"),
+                   QStringLiteral("5,4")}});
+    QList<HistoryResult> results;
+    QString reason;
+    QVERIFY2(HistoryFile::parse(bytes, QStringLiteral("v.txt"), &results, &reason),
+             qPrintable(reason));
+    QCOMPARE(results.size(), 1);
+    QCOMPARE(results.first().code, QStringLiteral("E;1"));
+    QCOMPARE(results.first().distance, 90);
+    QCOMPARE(results.first().speed, QStringLiteral("5,4"));
+}
+
+// A code follows its athlete through name changes; without a code the name is all there is.
+void TestHistory::athletesByCodeOrName()
+{
+    const QLocale spanish(QLocale::Spanish, QLocale::Spain);
+    const auto row = [](int slot, const char *name, const char *code, const char *distance) {
+        return QStringList{QString::number(slot),   QString::fromUtf8(name),
+                           QString::fromUtf8(code), QStringLiteral("03:00"),
+                           QStringLiteral("2"),     QString::fromLatin1(distance),
+                           QStringLiteral("6,0")};
+    };
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    // The later test is written first: the history orders by the date inside, not the file.
+    QVERIFY(writeBytes(dir.filePath(QStringLiteral("1.txt")),
+                       exported(SportVariant::Futbol, QDateTime(QDate(2026, 6, 1), QTime(9, 0)),
+                                spanish,
+                                {row(1, "Ana María", "A7", "900"), row(2, "Rosa", "", "700")})));
+    QVERIFY(writeBytes(dir.filePath(QStringLiteral("2.txt")),
+                       exported(SportVariant::Futbol, QDateTime(QDate(2026, 3, 1), QTime(9, 0)),
+                                spanish, {row(1, "Ana", "A7", "800"), row(2, "Rosa", "", "600")})));
+    const History history = HistoryFile::readFolders({dir.path()});
+    QCOMPARE(history.athletes(), QStringList({QStringLiteral("A7"), QStringLiteral("Rosa")}));
+    const QList<HistoryResult> ana = history.resultsOf(QStringLiteral("A7"));
+    QCOMPARE(ana.size(), 2);
+    QCOMPARE(ana.at(0).distance, 800);
+    QCOMPARE(ana.at(1).distance, 900);
+    QCOMPARE(ana.at(1).name, QStringLiteral("Ana María"));
+    QCOMPARE(history.resultsOf(QStringLiteral("Rosa")).size(), 2);
+}
+
+void TestHistory::folderNamedTwiceIsReadOnce()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    QVERIFY(writeBytes(dir.filePath(QStringLiteral("f.txt")),
+                       golden(QStringLiteral("export_futbol.txt"))));
+    QVERIFY(writeBytes(dir.filePath(QStringLiteral("notas.doc")), QByteArray("no")));
+    const History history = HistoryFile::readFolders(
+        {dir.path(), dir.path() + QStringLiteral("/."), dir.filePath(QStringLiteral("missing"))});
+    QCOMPARE(history.filesRead, 1);
+    QCOMPARE(history.results.size(), 3);
+    QVERIFY(history.skipped.isEmpty());
+}
+
+QTEST_GUILESS_MAIN(TestHistory)
+#include "tst_history.moc"

@@ -1,0 +1,265 @@
+#include "historyfile.h"
+
+#include "cp1252.h"
+#include "resultsmodel.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSet>
+
+#include <algorithm>
+
+namespace {
+
+const SportProfile *profileOfTitle(const QString &title)
+{
+    for (const SportVariant v : {SportVariant::Probst, SportVariant::Futbol, SportVariant::Basket,
+                                 SportVariant::FutSal, SportVariant::Voley}) {
+        const SportProfile &p = sportProfile(v);
+        if (p.programTitle == title)
+            return &p;
+    }
+    return nullptr;
+}
+
+bool isDigits(QStringView text)
+{
+    return !text.isEmpty() &&
+           std::all_of(text.begin(), text.end(), [](QChar c) { return c.isDigit(); });
+}
+
+// "dd?mm?yyyy" and "hh?mm" with whatever separator the writing machine used.
+bool parseDateTime(QStringView date, QStringView time, QDateTime *when)
+{
+    if (date.size() != 10 || date.at(2).isDigit() || date.at(5).isDigit() || time.size() != 5 ||
+        time.at(2).isDigit())
+        return false;
+    const QStringView day = date.mid(0, 2), month = date.mid(3, 2), year = date.mid(6, 4);
+    const QStringView hour = time.mid(0, 2), minute = time.mid(3, 2);
+    if (!isDigits(day) || !isDigits(month) || !isDigits(year) || !isDigits(hour) ||
+        !isDigits(minute))
+        return false;
+    const QDate d(year.toInt(), month.toInt(), day.toInt());
+    const QTime t(hour.toInt(), minute.toInt());
+    if (!d.isValid() || !t.isValid())
+        return false;
+    *when = QDateTime(d, t);
+    return true;
+}
+
+// A decimal number written with either separator: "12,6", "18.195".
+bool parseDecimal(const QString &text, double *value)
+{
+    if (text.isEmpty() || !text.at(0).isDigit())
+        return false;
+    QString dotted = text;
+    dotted.replace(QLatin1Char(','), QLatin1Char('.'));
+    bool ok = false;
+    *value = dotted.toDouble(&ok);
+    return ok;
+}
+
+bool isChronoText(const QString &text)
+{
+    const int colon = text.indexOf(QLatin1Char(':'));
+    return colon >= 2 && colon == text.size() - 3 && isDigits(QStringView(text).left(colon)) &&
+           isDigits(QStringView(text).mid(colon + 1));
+}
+
+QString recordError(int slot, const QString &what)
+{
+    return QStringLiteral("Archivo dañado: el registro %1 %2.").arg(slot).arg(what);
+}
+
+} // namespace
+
+QStringList History::athletes() const
+{
+    QSet<QString> seen;
+    QStringList out;
+    for (const HistoryResult &r : results) {
+        if (!seen.contains(r.athlete)) {
+            seen.insert(r.athlete);
+            out << r.athlete;
+        }
+    }
+    std::sort(out.begin(), out.end(),
+              [](const QString &a, const QString &b) { return a.localeAwareCompare(b) < 0; });
+    return out;
+}
+
+QList<HistoryResult> History::resultsOf(const QString &athlete) const
+{
+    QList<HistoryResult> out;
+    for (const HistoryResult &r : results) {
+        if (r.athlete == athlete)
+            out << r;
+    }
+    return out;
+}
+
+namespace HistoryFile {
+
+bool parse(const QByteArray &bytes, const QString &file, QList<HistoryResult> *results,
+           QString *reason)
+{
+    const auto refuse = [reason](const QString &why) {
+        if (reason)
+            *reason = why;
+        return false;
+    };
+    if (bytes.isEmpty())
+        return refuse(QStringLiteral("Archivo vacío."));
+    if (bytes.size() > MaxFileSize)
+        return refuse(QStringLiteral("No es un archivo de resultados: demasiado grande."));
+    QString text;
+    if (!decodeWindows1252(bytes, &text))
+        return refuse(QStringLiteral("No es un archivo de resultados: no es texto."));
+
+    QStringList lines = text.split(QLatin1Char('\n'));
+    // Every line ends in CR LF, the last one too; an editor may have kept bare LF.
+    if (lines.last().isEmpty())
+        lines.removeLast();
+    for (QString &line : lines) {
+        if (line.endsWith(QLatin1Char('\r')))
+            line.chop(1);
+    }
+
+    const SportProfile *profile = profileOfTitle(lines.first());
+    if (!profile)
+        return refuse(QStringLiteral("No es un archivo de resultados de ZENTA."));
+    const QString conditionTitles = QStringLiteral(";Fecha;Hora;Periodo Inicial;Velocidad "
+                                                   "Inicial (Km/h);");
+    const QString columnTitles = QLatin1Char(';') +
+                                 ResultsModel::columnTitles().mid(0, 7).join(QLatin1Char(';')) +
+                                 QLatin1Char(';');
+    if (lines.size() < 4 || lines.at(1) != conditionTitles || lines.at(3) != columnTitles)
+        return refuse(QStringLiteral("Archivo dañado: faltan las cabeceras o están alteradas."));
+
+    const QStringList conditions = lines.at(2).split(QLatin1Char(';'));
+    QDateTime when;
+    if (conditions.size() != 6 || !conditions.first().isEmpty() || !conditions.last().isEmpty() ||
+        !parseDateTime(conditions.at(1), conditions.at(2), &when))
+        return refuse(QStringLiteral("Archivo dañado: la fecha o la hora no se pueden leer."));
+    if (!isDigits(conditions.at(3)))
+        return refuse(QStringLiteral("Archivo dañado: el periodo inicial no es un número."));
+    double initialSpeed = 0;
+    if (!parseDecimal(conditions.at(4), &initialSpeed))
+        return refuse(QStringLiteral("Archivo dañado: la velocidad inicial no es un número."));
+
+    const int slotCount = profile->stationsPerLap;
+    const int columns = profile->gridColumnCount();
+    if (lines.size() < 4 + slotCount)
+        return refuse(QStringLiteral("Archivo incompleto: faltan registros."));
+    if (lines.size() > 4 + slotCount)
+        return refuse(QStringLiteral("Archivo dañado: hay líneas tras el último registro."));
+
+    QList<HistoryResult> found;
+    for (int slot = 1; slot <= slotCount; ++slot) {
+        QStringList fields = lines.at(3 + slot).split(QLatin1Char(';'));
+        // ";" f0 ";" ... f(C-1) ";": an empty field before the first separator and after the last.
+        if (fields.size() < columns + 2 || !fields.first().isEmpty() || !fields.last().isEmpty())
+            return refuse(recordError(slot, QStringLiteral("no tiene todos sus campos")));
+        fields.removeFirst();
+        fields.removeLast();
+        // A code may hold the separator (the grid lets it in): what lies between the name and
+        // the results is the code.
+        const int extra = int(fields.size()) - columns;
+        if (extra > 0) {
+            fields[ResultsModel::Code] =
+                fields.mid(ResultsModel::Code, extra + 1).join(QLatin1Char(';'));
+            fields.remove(ResultsModel::Code + 1, extra);
+        }
+        const QString &number = fields.at(ResultsModel::Number);
+        if (!number.isEmpty() && number != QString::number(slot))
+            return refuse(recordError(slot, QStringLiteral("lleva otro número")));
+
+        HistoryResult r;
+        r.name = fields.at(ResultsModel::Name);
+        r.code = fields.at(ResultsModel::Code);
+        r.time = fields.at(ResultsModel::Time);
+        const QString periods = fields.at(ResultsModel::Periods);
+        const QString distance = fields.at(ResultsModel::Distance);
+        r.speed = fields.at(ResultsModel::Speed);
+        if (profile->hasVo2Max())
+            r.vo2Max = fields.at(ResultsModel::Vo2Max);
+        // An athlete who did not run (or an empty row) has no result cells at all.
+        if (periods.isEmpty() && distance.isEmpty() && r.time.isEmpty() && r.speed.isEmpty() &&
+            r.vo2Max.isEmpty())
+            continue;
+
+        bool ok = false;
+        r.periods = periods.toInt(&ok);
+        if (!ok)
+            return refuse(recordError(slot, QStringLiteral("tiene periodos que no son un número")));
+        r.distance = distance.toInt(&ok);
+        if (!ok || !isDigits(distance))
+            return refuse(
+                recordError(slot, QStringLiteral("tiene una distancia que no es un número")));
+        if (!isChronoText(r.time))
+            return refuse(recordError(slot, QStringLiteral("tiene un tiempo ilegible")));
+        double speed = 0;
+        if (!parseDecimal(r.speed, &speed))
+            return refuse(
+                recordError(slot, QStringLiteral("tiene una velocidad que no es un número")));
+        if (profile->hasVo2Max() && !parseDecimal(r.vo2Max, &r.vo2MaxValue))
+            return refuse(recordError(slot, QStringLiteral("tiene un VO2max que no es un número")));
+        r.athlete = r.code.isEmpty() ? r.name : r.code;
+        // A result whose name and code were erased afterwards belongs to nobody.
+        if (r.athlete.isEmpty())
+            continue;
+        r.when = when;
+        r.programTitle = profile->programTitle;
+        r.sport = profile->sportName;
+        r.variant = profile->variant;
+        r.slot = slot;
+        r.initialPeriod = conditions.at(3).toInt();
+        r.initialSpeed = conditions.at(4);
+        r.file = file;
+        found << r;
+    }
+    *results << found;
+    return true;
+}
+
+History readFolders(const QStringList &folders)
+{
+    History history;
+    QSet<QString> seenFolders;
+    QList<QFileInfo> files;
+    for (const QString &folder : folders) {
+        const QDir dir(folder);
+        const QString key = dir.canonicalPath();
+        if (key.isEmpty() || seenFolders.contains(key))
+            continue;
+        seenFolders.insert(key);
+        files << dir.entryInfoList({QStringLiteral("*.txt")}, QDir::Files | QDir::Hidden,
+                                   QDir::Name | QDir::IgnoreCase);
+    }
+    for (const QFileInfo &info : std::as_const(files)) {
+        const QString path = info.absoluteFilePath();
+        QFile f(path);
+        if (!f.open(QIODevice::ReadOnly)) {
+            history.skipped << SkippedFile{path,
+                                           QStringLiteral("No se puede leer: ") + f.errorString()};
+            continue;
+        }
+        // One byte past the limit is enough to refuse a file too large to be a results file.
+        const QByteArray bytes = f.read(MaxFileSize + 1);
+        QString reason;
+        if (parse(bytes, path, &history.results, &reason))
+            ++history.filesRead;
+        else
+            history.skipped << SkippedFile{path, reason};
+    }
+    std::stable_sort(history.results.begin(), history.results.end(),
+                     [](const HistoryResult &a, const HistoryResult &b) {
+                         if (a.when != b.when)
+                             return a.when < b.when;
+                         return a.file < b.file;
+                     });
+    return history;
+}
+
+} // namespace HistoryFile

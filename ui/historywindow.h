@@ -1,0 +1,54 @@
+#pragma once
+
+#include "historyfile.h"
+
+#include <QDialog>
+#include <QStringList>
+
+#include <memory>
+
+class Dialogs;
+class QChart;
+struct SportProfile;
+
+namespace Ui {
+class HistoryWindow;
+}
+
+// The season at a glance: every test of every athlete found in the results files of some
+// folders, and the progress of the athletes picked as a chart (distance, or VO2max where the
+// sport estimates it). It reads the files and never writes them.
+class HistoryWindow : public QDialog
+{
+    Q_OBJECT
+public:
+    HistoryWindow(const SportProfile &profile, const QStringList &folders, Dialogs *dialogs,
+                  QWidget *parent = nullptr);
+    ~HistoryWindow() override;
+
+    Ui::HistoryWindow *form() const { return ui.get(); }
+    const History &history() const { return m_history; }
+    QStringList folders() const { return m_folders; }
+    QChart *chart() const;
+    // Athletes picked, in list order.
+    QStringList pickedAthletes() const;
+    void pickAthletes(const QStringList &athletes);
+
+    // Reads the folders again, with one more.
+    void addFolder(const QString &folder);
+    // Asks for a folder and adds it.
+    void BtnOtraCarpetaClick();
+    // Saves the chart as PNG or, for a ".pdf" name, as PDF; true when a file was written.
+    bool BtnGuardarGraficoClick();
+
+private:
+    void reload();
+    void showPicked();
+    bool chartsVo2Max() const;
+
+    std::unique_ptr<Ui::HistoryWindow> ui;
+    const SportProfile &m_profile;
+    Dialogs *m_dialogs;
+    QStringList m_folders;
+    History m_history;
+};

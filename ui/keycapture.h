@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+#include <functional>
+
+class Clock;
+class QKeyEvent;
+class QWidget;
+
+// Reads athletes' slot numbers typed on the keyboard anywhere in one window: digits, then Enter
+// stops that athlete; Escape forgets the digits, and so does a pause; Ctrl+Z asks to re-activate.
+// It only reads keys: whether a slot may be stopped or re-activated is the window's to decide.
+// Keys go on to a text being edited (a grid cell, a table memo) untouched.
+class KeyCapture : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr qint64 PauseMs = 2000; // a pause this long forgets the digits
+    static constexpr int MaxDigits = 2;
+
+    // Watches the key presses of `window` and its children; `open` says whether keys count now.
+    KeyCapture(QWidget *window, const Clock &clock, std::function<bool()> open,
+               QObject *parent = nullptr);
+    ~KeyCapture() override;
+
+    // What the field beside the grid shows: the digits so far, or the last note.
+    QString text() const;
+    QString digits() const { return m_digits; }
+    // A short note in place of the digits, gone at the next key or after a pause.
+    void setNote(const QString &note);
+    // Forgets digits and note when the operator has paused long enough (runs on a timer).
+    void expire();
+
+signals:
+    void textChanged(const QString &text);
+    void slotEntered(int slot);
+    void reactivateRequested();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    bool handleKey(const QKeyEvent &key);
+    void setDigits(const QString &digits);
+    void touch();
+
+    QWidget *m_window;
+    const Clock &m_clock;
+    std::function<bool()> m_open;
+    QString m_digits;
+    QString m_note;
+    qint64 m_lastKeyMs = 0;
+    QTimer m_pause;
+};
