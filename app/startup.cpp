@@ -3,10 +3,41 @@
 #include "testfut1.h"
 #include "unitini.h"
 
+#include "dialogs.h"
+
 #include <QCoreApplication>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QScreen>
 #include <QTranslator>
+
+SportVariant buildSportVariant()
+{
+    static_assert(ZENTA_SPORT_VARIANT >= 0 && ZENTA_SPORT_VARIANT <= 4, "unknown sport");
+    return SportVariant(ZENTA_SPORT_VARIANT);
+}
+
+int runStartUp(Dialogs &dialogs, const std::function<int()> &startUp)
+{
+    try {
+        return startUp();
+    } catch (const std::exception &error) {
+        dialogs.message(nullptr, QStringLiteral("Information"),
+                        QStringLiteral("5: ") + QString::fromLocal8Bit(error.what()),
+                        QMessageBox::Information);
+    }
+    return 1;
+}
+
+void centreOnScreen(QWidget *window)
+{
+    const QScreen *screen = window->screen();
+    if (!screen)
+        return;
+    const QRect area = screen->availableGeometry();
+    window->move(area.x() + area.width() / 2 - window->width() / 2,
+                 area.y() + area.height() / 2 - window->height() / 2);
+}
 
 bool installQtTranslations(QCoreApplication &app)
 {

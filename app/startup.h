@@ -2,6 +2,7 @@
 
 #include "sportprofile.h"
 
+#include <functional>
 #include <memory>
 
 class Clock;
@@ -9,6 +10,17 @@ class CueSink;
 class Dialogs;
 class QCoreApplication;
 class TForm1;
+class QWidget;
+
+// The sport this build runs, fixed when the program is built.
+SportVariant buildSportVariant();
+
+// Runs the program's start-up. A std::exception that escapes it is shown as "5: " and its
+// message, and the program then ends with a failure code.
+int runStartUp(Dialogs &dialogs, const std::function<int()> &startUp);
+
+// Places a top-level window in the middle of its screen's available area.
+void centreOnScreen(QWidget *window);
 
 // Loads Qt's own Spanish texts (message box buttons, the save dialog) from where the system
 // keeps Qt's translations, so the standard dialogs speak the program's language. False when

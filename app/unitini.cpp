@@ -27,8 +27,6 @@ namespace {
 
 QPointer<TFormINI> s_introWindow;
 QPointer<QWidget> s_mainWindow;
-// The about box opened last; replaced, not kept, when the next one opens.
-QPointer<TFormINI> s_aboutBox;
 
 TFormINI::UrlOpener &urlOpener()
 {
@@ -60,34 +58,6 @@ const QColor LightGrey = QColor::fromRgb(QRgb(fromBgr(0xE4E4E4)));
 
 } // namespace
 
-SportVariant buildSportVariant()
-{
-    static_assert(ZENTA_SPORT_VARIANT >= 0 && ZENTA_SPORT_VARIANT <= 4, "unknown sport");
-    return SportVariant(ZENTA_SPORT_VARIANT);
-}
-
-int runStartUp(Dialogs &dialogs, const std::function<int()> &startUp)
-{
-    try {
-        return startUp();
-    } catch (const std::exception &error) {
-        dialogs.message(nullptr, QStringLiteral("Information"),
-                        QStringLiteral("5: ") + QString::fromLocal8Bit(error.what()),
-                        QMessageBox::Information);
-    }
-    return 1;
-}
-
-void centreOnScreen(QWidget *window)
-{
-    const QScreen *screen = window->screen();
-    if (!screen)
-        return;
-    const QRect area = screen->availableGeometry();
-    window->move(area.x() + area.width() / 2 - window->width() / 2,
-                 area.y() + area.height() / 2 - window->height() / 2);
-}
-
 TFormINI::TFormINI(SportVariant variant, MainWindowFactory createMainWindow, Dialogs *dialogs,
                    QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
@@ -95,6 +65,7 @@ TFormINI::TFormINI(SportVariant variant, MainWindowFactory createMainWindow, Dia
       m_dialogs(dialogs), m_sportVariant(variant)
 {
     ui->setupUi(this);
+    m_previous = s_introWindow;
     s_introWindow = this;
     applyDesign();
 
@@ -114,7 +85,12 @@ TFormINI::TFormINI(SportVariant variant, MainWindowFactory createMainWindow, Dia
     m_timerInicio->start();
 }
 
-TFormINI::~TFormINI() = default;
+TFormINI::~TFormINI()
+{
+    // A closed about box hands the reference back to the window it stood in for.
+    if (s_introWindow == this)
+        s_introWindow = m_previous;
+}
 
 TFormINI *TFormINI::instance()
 {
@@ -446,14 +422,11 @@ void TFormINI::enterAboutMode()
 
 void TFormINI::showAbout(QWidget *parent)
 {
-    if (s_aboutBox)
-        s_aboutBox->deleteLater();
     // The run's sport: the one the start-up window holds.
     const SportVariant variant = instance() ? instance()->sportVariant() : buildSportVariant();
-    auto *about = new TFormINI(variant, {}, nullptr, parent);
-    s_aboutBox = about;
-    about->enterAboutMode();
-    about->exec();
+    TFormINI about(variant, {}, nullptr, parent);
+    about.enterAboutMode();
+    about.exec();
 }
 
 void TFormINI::FlatButton4Click()

@@ -1,8 +1,10 @@
 #pragma once
 
 #include "sportprofile.h"
+#include "startup.h"
 
 #include <QDialog>
+#include <QPointer>
 
 #include <functional>
 #include <memory>
@@ -15,16 +17,6 @@ class QUrl;
 namespace Ui {
 class TFormINI;
 }
-
-// The sport this build runs, fixed when the program is built.
-SportVariant buildSportVariant();
-
-// Runs the program's start-up. A std::exception that escapes it is shown as "5: " and its
-// message, and the program then ends with a failure code.
-int runStartUp(Dialogs &dialogs, const std::function<int()> &startUp);
-
-// Places a top-level window in the middle of its screen's available area.
-void centreOnScreen(QWidget *window);
 
 // The intro card shown at start, which hands over to the main window on its second tick and
 // holds the sport of the run. A fresh one, in about mode, is the about box.
@@ -80,6 +72,7 @@ private:
     QWidget *creditsList() const;
 
     std::unique_ptr<Ui::TFormINI> ui;
+    QPointer<TFormINI> m_previous; // the intro window this one replaced as the reference
     MainWindowFactory m_createMainWindow;
     Dialogs *m_dialogs = nullptr;
     QTimer *m_timerInicio = nullptr;
