@@ -64,4 +64,4 @@ if [ ! -f "$build/CMakeCache.txt" ]; then
 fi
 cmake --build "$build" --target pacing-bench || exit 1
 
-exec sh "$src/autotests/run-with-pulse.sh" sh "$src/tools/bench.sh" --inside-pulse "$build" "$@"
+exec sh "$src/autotests/sound/run-with-pulse.sh" sh "$src/tools/bench.sh" --inside-pulse "$build" "$@"
