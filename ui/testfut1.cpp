@@ -614,6 +614,7 @@ bool TForm1::BtnExportDatosClick()
         return false;
     }
     m_resultsExported = 1;
+    emit exported();
     return true;
 }
 
@@ -673,6 +674,19 @@ void TForm1::BitBtnSalirClick()
         m_exiting = true;
         emit exitConfirmed();
     }
+}
+
+void TForm1::closeWithoutQuestions()
+{
+    m_exiting = true;
+    close();
+}
+
+void TForm1::resultsRestored()
+{
+    const bool named = m_results.anyName();
+    ui->BtnExportDatos->setEnabled(named);
+    ui->BtnBorrarTabla->setEnabled(named);
 }
 
 void TForm1::BitBtnEmpezarClick()

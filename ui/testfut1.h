@@ -63,8 +63,14 @@ public:
 signals:
     // The operator confirmed leaving the program.
     void exitConfirmed();
+    // A results file holding the whole grid was written.
+    void exported();
 
 public slots:
+    // Leaves as a confirmed exit does, asking nothing: the program is being ended from outside.
+    void closeWithoutQuestions();
+    // Names and results were put back into the grid: they can be exported or cleared.
+    void resultsRestored();
     void BitBtnNuevoClick();
     // Writes the results file; true when a file was written.
     bool BtnExportDatosClick();
