@@ -56,6 +56,7 @@ void SessionGuard::watch(TForm1 *window)
     m_window = window;
     m_journal = std::make_unique<SessionJournal>(window->results(), sportFolder());
     connect(window, &TForm1::exported, m_journal.get(), &SessionJournal::markExported);
+    connect(window, &TForm1::testStarted, m_journal.get(), &SessionJournal::setConditions);
     connect(m_journal.get(), &SessionJournal::failed, this, &SessionGuard::reportJournalFailure);
     QTimer::singleShot(0, this, [this] { offerLeftResults(); });
 }
@@ -153,11 +154,13 @@ void SessionGuard::offerLeftResults()
                 journal->remove();
             continue;
         }
+        if (reading.initialPeriod > 0)
+            m_journal->setConditions(reading.initialPeriod, reading.initialSpeed);
         results.restore(reading.rows);
         // Ours holds them now; without it, the old file is their only copy on the disk.
         if (removable && m_journal->isOpen())
             journal->remove();
-        m_window->resultsRestored();
+        m_window->resultsRestored(reading.initialPeriod, reading.initialSpeed);
         if (choice == ExportNow)
             m_window->BtnExportDatosClick();
     }

@@ -22,10 +22,12 @@
 
 namespace {
 
-void printGrid(QTextStream &out, const ResultsModel &results)
+void printGrid(QTextStream &out, const TForm1 &window)
 {
-    for (const QStringList &row : results.rows())
+    for (const QStringList &row : window.results().rows())
         out << "GRID " << row.join(QLatin1Char('|')) << '\n';
+    out << "GRID started at " << window.form()->SpinEdit1->value() << ' '
+        << window.engine().initialSpeedText() << '\n';
     out.flush();
 }
 
@@ -65,7 +67,7 @@ int main(int argc, char *argv[])
     for (const auto &told : std::as_const(scripted.messages))
         out << "TOLD " << told.caption << '\n';
     if (!run) {
-        printGrid(out, window->results());
+        printGrid(out, *window);
         return 0;
     }
 
@@ -88,7 +90,7 @@ int main(int argc, char *argv[])
     QTest::mouseClick(window->stopButton(4), Qt::LeftButton);
 
     const auto ready = [&] {
-        printGrid(out, window->results());
+        printGrid(out, *window);
         out << "READY" << Qt::endl;
     };
     QTimer questionOpen;

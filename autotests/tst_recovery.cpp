@@ -47,7 +47,7 @@ struct LeftRun
     QList<qint64> ends;                 // file size after the header, then after each change
     QList<QVector<QStringList>> states; // the grid at each of those sizes
 
-    LeftRun(const QString &folder, int operations = 6, bool exported = false)
+    LeftRun(const QString &folder, int operations = 7, bool exported = false)
     {
         ResultsModel results(football());
         SessionJournal journal(results, folder);
@@ -61,6 +61,7 @@ struct LeftRun
             [&] { results.setData(results.index(0, ResultsModel::Name), QStringLiteral("Ana")); },
             [&] { results.setData(results.index(0, ResultsModel::Code), QStringLiteral("A1")); },
             [&] { results.setData(results.index(2, ResultsModel::Name), QStringLiteral("Íñigo")); },
+            [&] { journal.setConditions(3, QStringLiteral("5,4")); },
             [&] { results.activateAthletes(); },
             [&] {
                 results.capture(
@@ -182,7 +183,12 @@ void TestRecovery::answers()
              QStringList({QStringLiteral("Recuperar en la tabla"), QStringLiteral("Exportar ahora"),
                           QStringLiteral("Descartar")}));
     QCOMPARE(h.window.results().rows(), restored ? left.states.last() : left.states.first());
-    QCOMPARE(QFileInfo::exists(base.filePath(QStringLiteral("export.txt"))), saveWorks);
+    // The file names the period and speed the test started at, as it would have without a
+    // restart.
+    if (saveWorks)
+        QVERIFY(contents(base.filePath(QStringLiteral("export.txt"))).contains(";3;5,4;\r\n"));
+    else
+        QVERIFY(!QFileInfo::exists(base.filePath(QStringLiteral("export.txt"))));
     // The earlier file is gone either way: its results are in this run's journal or let go.
     QCOMPARE(filesIn(folder), QStringList({QFileInfo(h.guard.journal()->path()).fileName(),
                                            QFileInfo(h.guard.journal()->path()).fileName() +
@@ -198,7 +204,7 @@ void TestRecovery::nothingToOffer_data()
     QTest::addColumn<bool>("exported");
     QTest::addColumn<bool>("emptyFile");
     QTest::newRow("no change made") << 0 << false << false;
-    QTest::newRow("everything exported") << 6 << true << false;
+    QTest::newRow("everything exported") << 7 << true << false;
     QTest::newRow("empty file") << 0 << false << true;
 }
 
@@ -382,7 +388,8 @@ void TestRecovery::killedOrEnded()
         60000));
     QVERIFY2(seen.contains("READY\n"), first.readAllStandardError().constData());
     const QStringList before = grid(QString::fromUtf8(seen).split(QLatin1Char('\n')));
-    QCOMPARE(before.size(), 14);
+    QCOMPARE(before.size(), 15);
+    QCOMPARE(before.last(), QStringLiteral("GRID started at 3 5,4"));
     QVERIFY(before.at(1).contains(QStringLiteral("|01:01|0|92|5,4"))); // captured mid-test
     QVERIFY(before.at(4).contains(QStringLiteral("Atleta Núñez 5|C5")));
 

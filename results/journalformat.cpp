@@ -9,6 +9,7 @@ namespace {
 const QByteArray Magic = QByteArrayLiteral("ZENTA-JOURNAL");
 const QByteArray CellsKind = QByteArrayLiteral("cells");
 const QByteArray ExportedKind = QByteArrayLiteral("exported");
+const QByteArray ConditionsKind = QByteArrayLiteral("conditions");
 
 QByteArray escaped(const QString &text)
 {
@@ -134,6 +135,11 @@ QByteArray cellsLine(int firstSlot, int firstColumn, int lastSlot, int lastColum
     return line(fields);
 }
 
+QByteArray conditionsLine(int initialPeriod, const QString &initialSpeed)
+{
+    return line({ConditionsKind, QByteArray::number(initialPeriod), escaped(initialSpeed)});
+}
+
 QByteArray exportedLine()
 {
     return line({ExportedKind});
@@ -227,6 +233,16 @@ JournalReading JournalReading::read(const QByteArray &bytes, int slotCount, int 
                 return reading;
             }
             reading.header = true;
+            ++reading.records;
+        } else if (kind == ConditionsKind && fields.size() == 4) {
+            int period = 0;
+            QString speed;
+            if (!toInt(fields.at(2), &period) || period < 1 || !unescaped(fields.at(3), &speed)) {
+                ++reading.damagedLines;
+                continue;
+            }
+            reading.initialPeriod = period;
+            reading.initialSpeed = speed;
             ++reading.records;
         } else if (kind == ExportedKind && fields.size() == 2) {
             reading.exportedRows = reading.rows;

@@ -102,7 +102,16 @@ SessionJournal::~SessionJournal()
 
 QByteArray SessionJournal::header() const
 {
-    return JournalFormat::headerLine(m_model->rowCount(), m_model->columnCount());
+    return JournalFormat::headerLine(m_model->rowCount(), m_model->columnCount()) + m_conditions;
+}
+
+void SessionJournal::setConditions(int initialPeriod, const QString &initialSpeed)
+{
+    if (!isOpen())
+        return;
+    m_conditions = JournalFormat::conditionsLine(initialPeriod, initialSpeed);
+    if (!append(m_conditions))
+        fail(systemError());
 }
 
 void SessionJournal::close()

@@ -32,6 +32,8 @@ public:
     QString errorString() const { return m_error; }
     // The grid as it is now is in a results file: only later changes count as unexported.
     void markExported();
+    // A test started: the results file of what follows names this period and speed.
+    void setConditions(int initialPeriod, const QString &initialSpeed);
     // Stops journalling and leaves the file as it is: the program is ending.
     void close();
 
@@ -46,6 +48,7 @@ private:
     bool append(const QByteArray &bytes);
     // Replaces the file's content in one step: the old content or the new, never a mix.
     bool rewrite(const QByteArray &bytes);
+    // The header, and the conditions once a test has started: how every rewrite begins.
     QByteArray header() const;
     void fail(const QString &reason);
 
@@ -54,6 +57,7 @@ private:
     std::unique_ptr<QLockFile> m_lock;
     int m_fd = -1;
     qint64 m_size = 0;
+    QByteArray m_conditions;
     QString m_error;
 };
 

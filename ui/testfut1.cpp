@@ -682,8 +682,12 @@ void TForm1::closeWithoutQuestions()
     close();
 }
 
-void TForm1::resultsRestored()
+void TForm1::resultsRestored(int initialPeriod, const QString &initialSpeed)
 {
+    if (initialPeriod > 0) {
+        ui->SpinEdit1->setValue(initialPeriod);
+        m_engine.setInitialSpeedText(initialSpeed);
+    }
     const bool named = m_results.anyName();
     ui->BtnExportDatos->setEnabled(named);
     ui->BtnBorrarTabla->setEnabled(named);
@@ -762,6 +766,7 @@ void TForm1::BitBtnStartClick()
     ui->PanelStart->show();
     ui->PanelStop->show();
     m_engine.start(testMode(), ui->SpinEdit1->value(), ui->CheckBox_Calentamiento->isChecked());
+    emit testStarted(ui->SpinEdit1->value(), m_engine.initialSpeedText());
     ui->HyperGrid_Sujetos->setRowSelectionMode();
     schedulePoll();
 }
