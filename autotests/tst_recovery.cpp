@@ -128,6 +128,8 @@ private slots:
     void nothingToOffer_data();
     void nothingToOffer();
     void anotherRunningCopyIsLeftAlone();
+    void foreignFileSetAside_data();
+    void foreignFileSetAside();
     void truncatedAtEveryByte();
     void damagedAtEveryByte();
     void journalCannotBeKept();
@@ -243,6 +245,42 @@ void TestRecovery::anotherRunningCopyIsLeftAlone()
     h.window.results().setCell(ResultsModel::Name, 1, QStringLiteral("Mío"));
     QCOMPARE(contents(running.path()), before);
     QVERIFY(JournalReading::read(contents(h.guard.journal()->path()), 14, 7).unexported());
+}
+
+void TestRecovery::foreignFileSetAside_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("said");
+    const QByteArray name = JournalFormat::cellsLine(1, 1, 1, 1, {QStringLiteral("Ana")});
+    QByteArray newer = JournalFormat::headerLine(14, 7);
+    newer.replace("\t1\t14", "\t2\t14");
+    newer = QByteArray::number(JournalFormat::crc32(newer.mid(9, newer.size() - 10)), 16)
+                .rightJustified(8, '0') +
+            newer.mid(8);
+    QTest::newRow("a later version") << newer + name << QStringLiteral("no es de esta versión");
+    QTest::newRow("another sport's grid")
+        << JournalFormat::headerLine(12, 8) + name << QStringLiteral("no es de esta versión");
+    QTest::newRow("not a journal")
+        << QByteArray("Nº;Sujeto;Cod.\r\n;1;Ana;;\r\n") << QStringLiteral("no se puede leer");
+}
+
+void TestRecovery::foreignFileSetAside()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, said);
+    QTemporaryDir base;
+    const QString folder = base.filePath(football().programTitle);
+    QVERIFY(QDir().mkpath(folder));
+    const QString path = folder + QStringLiteral("/20260101-000000-000-1.journal");
+    store(path, bytes);
+    Harness h(base.path());
+    h.start();
+    QCOMPARE(h.dialogs.messages.size(), 1);
+    QVERIFY2(h.dialogs.messages.first().text.contains(said),
+             qPrintable(h.dialogs.messages.first().text));
+    QVERIFY(h.dialogs.questions.isEmpty());
+    QVERIFY(!h.window.results().anyName());
+    QCOMPARE(contents(path + QStringLiteral(".damaged")), bytes);
 }
 
 void TestRecovery::truncatedAtEveryByte()
