@@ -57,7 +57,9 @@ void SessionGuard::watch(TForm1 *window)
     m_journal = std::make_unique<SessionJournal>(window->results(), sportFolder());
     connect(window, &TForm1::exported, m_journal.get(), &SessionJournal::markExported);
     connect(window, &TForm1::testStarted, m_journal.get(), &SessionJournal::setConditions);
-    connect(m_journal.get(), &SessionJournal::failed, this, &SessionGuard::reportJournalFailure);
+    // Told after the change that failed has run its course, never from inside it.
+    connect(m_journal.get(), &SessionJournal::failed, this, &SessionGuard::reportJournalFailure,
+            Qt::QueuedConnection);
     QTimer::singleShot(0, this, [this] { offerLeftResults(); });
 }
 

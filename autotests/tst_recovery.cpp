@@ -12,6 +12,7 @@
 #include <QTest>
 
 #include <csignal>
+#include <sys/resource.h>
 
 namespace {
 
@@ -133,6 +134,7 @@ private slots:
     void truncatedAtEveryByte();
     void damagedAtEveryByte();
     void journalCannotBeKept();
+    void journalWriteFails();
     void killedOrEnded_data();
     void killedOrEnded();
 };
@@ -383,6 +385,40 @@ void TestRecovery::journalCannotBeKept()
     h.window.results().setCell(ResultsModel::Name, 1, QStringLiteral("Ana"));
     QCOMPARE(h.window.results().cell(ResultsModel::Name, 1), QStringLiteral("Ana"));
     QCOMPARE(h.dialogs.messages.size(), 1); // told once
+}
+
+void TestRecovery::journalWriteFails()
+{
+    QTemporaryDir base;
+    Harness h(base.path());
+    h.start();
+    ResultsModel &results = h.window.results();
+    results.setCell(ResultsModel::Name, 1, QStringLiteral("Ana"));
+    const QString path = h.guard.journal()->path();
+    const QByteArray whole = contents(path);
+
+    // The disk fills up in the middle of the next record: the file may grow by 10 bytes only.
+    rlimit old{};
+    QCOMPARE(getrlimit(RLIMIT_FSIZE, &old), 0);
+    rlimit tight = old;
+    tight.rlim_cur = rlim_t(whole.size() + 10);
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    QCOMPARE(setrlimit(RLIMIT_FSIZE, &tight), 0);
+    results.setCell(ResultsModel::Name, 2, QStringLiteral("Beatriz Fernández"));
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, previous);
+
+    QVERIFY(!h.guard.journal()->isOpen());
+    // What got through of the record is gone again: the file holds whole records only.
+    QCOMPARE(contents(path), whole);
+    QCOMPARE(results.cell(ResultsModel::Name, 2), QStringLiteral("Beatriz Fernández"));
+    QVERIFY(h.dialogs.messages.isEmpty()); // not from inside the change
+    QTRY_COMPARE(h.dialogs.messages.size(), 1);
+    QVERIFY(h.dialogs.messages.first().text.contains(QStringLiteral("expórtelos")));
+    results.setCell(ResultsModel::Name, 3, QStringLiteral("Carla"));
+    QCoreApplication::processEvents();
+    QCOMPARE(h.dialogs.messages.size(), 1);
+    QCOMPARE(contents(path), whole);
 }
 
 void TestRecovery::killedOrEnded_data()
