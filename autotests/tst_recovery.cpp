@@ -4,12 +4,15 @@
 #include "sessionjournal.h"
 #include "testfut1.h"
 
+#include <QAbstractButton>
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <csignal>
 #include <sys/resource.h>
@@ -126,6 +129,8 @@ class TestRecovery : public QObject
 private slots:
     void answers_data();
     void answers();
+    void offerInARealBox_data();
+    void offerInARealBox();
     void nothingToOffer_data();
     void nothingToOffer();
     void anotherRunningCopyIsLeftAlone();
@@ -200,6 +205,54 @@ void TestRecovery::answers()
     const JournalReading own = JournalReading::read(contents(h.guard.journal()->path()), 14, 7);
     QCOMPARE(own.rows, h.window.results().rows());
     QCOMPARE(own.unexported(), unexportedAfter);
+}
+
+void TestRecovery::offerInARealBox_data()
+{
+    QTest::addColumn<QString>("press"); // a key, or the text of the button clicked
+    QTest::addColumn<int>("defaultOption");
+    QTest::addColumn<int>("chosen");
+    QTest::newRow("Enter") << QStringLiteral("Enter") << 0 << 0;
+    QTest::newRow("Escape") << QStringLiteral("Escape") << 0 << 0;
+    QTest::newRow("Enter, another default") << QStringLiteral("Enter") << 1 << 1;
+    QTest::newRow("Escape, another default") << QStringLiteral("Escape") << 1 << 1;
+    QTest::newRow("Exportar ahora") << QStringLiteral("Exportar ahora") << 0 << 1;
+    QTest::newRow("Descartar") << QStringLiteral("Descartar") << 0 << 2;
+}
+
+void TestRecovery::offerInARealBox()
+{
+    QFETCH(QString, press);
+    QFETCH(int, defaultOption);
+    QFETCH(int, chosen);
+    MessageBoxDialogs boxes;
+    QStringList seen;
+    QTimer::singleShot(0, this, [&] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        QVERIFY(box);
+        for (QAbstractButton *button : box->buttons())
+            seen.append(button->text());
+        if (press == QLatin1String("Enter"))
+            QTest::keyClick(box, Qt::Key_Return);
+        else if (press == QLatin1String("Escape"))
+            QTest::keyClick(box, Qt::Key_Escape);
+        for (QAbstractButton *button : box->buttons()) {
+            if (button->text() == press)
+                button->click();
+        }
+        // A key the box ignored must not leave it open: the last button reads as a wrong answer.
+        if (box->isVisible())
+            box->buttons().last()->click();
+    });
+    const QStringList options = {QStringLiteral("Recuperar en la tabla"),
+                                 QStringLiteral("Exportar ahora"), QStringLiteral("Descartar")};
+    QCOMPARE(boxes.choice(nullptr, QStringLiteral("Recuperar registros"), QStringLiteral("?"),
+                          options, defaultOption, QMessageBox::Question),
+             chosen);
+    seen.sort();
+    QStringList expected = options;
+    expected.sort();
+    QCOMPARE(seen, expected);
 }
 
 void TestRecovery::nothingToOffer_data()
