@@ -36,6 +36,7 @@ private slots:
     void unexportedOnlyWhatNoExportHolds_data();
     void unexportedOnlyWhatNoExportHolds();
     void everyRunHasAFileOfItsOwn();
+    void fileByteForByte();
 };
 
 void TestJournal::oneWholeRecordPerOperation_data()
@@ -156,6 +157,27 @@ void TestJournal::everyRunHasAFileOfItsOwn()
     QCOMPARE(left.front()->reading().rows, first.rows());
     // Taken by one, it is not offered to another.
     QVERIFY(LeftJournal::claimAll(folder.path(), 14, 7).empty());
+}
+
+void TestJournal::fileByteForByte()
+{
+    ResultsModel results(sportProfile(SportVariant::Futbol));
+    QTemporaryDir folder;
+    SessionJournal journal(results, folder.path());
+    results.setData(results.index(0, ResultsModel::Name), QStringLiteral("Íñigo"));
+    results.setCell(ResultsModel::Code, 1, QStringLiteral("a\\b\tc"));
+    journal.setConditions(3, QStringLiteral("5,4"));
+    results.activateAthletes();
+    results.capture(1, {QStringLiteral("01:01"), 0, QStringLiteral("92"), QStringLiteral("5,4")});
+    QFile expected(QFINDTESTDATA(QStringLiteral("data/journal_futbol.journal")));
+    QVERIFY(expected.open(QIODevice::ReadOnly));
+    QCOMPARE(contents(journal.path()), expected.readAll());
+
+    // After an export: the grid as one record, then the mark.
+    journal.markExported();
+    QFile exported(QFINDTESTDATA(QStringLiteral("data/journal_futbol_exported.journal")));
+    QVERIFY(exported.open(QIODevice::ReadOnly));
+    QCOMPARE(contents(journal.path()), exported.readAll());
 }
 
 QTEST_GUILESS_MAIN(TestJournal)
