@@ -60,7 +60,26 @@ void SessionGuard::watch(TForm1 *window)
     // Told after the change that failed has run its course, never from inside it.
     connect(m_journal.get(), &SessionJournal::failed, this, &SessionGuard::reportJournalFailure,
             Qt::QueuedConnection);
-    QTimer::singleShot(0, this, [this] { offerLeftResults(); });
+    if (window->isVisible())
+        QMetaObject::invokeMethod(this, &SessionGuard::offerLeftResults, Qt::QueuedConnection);
+    else
+        window->installEventFilter(this);
+}
+
+bool SessionGuard::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_window && event->type() == QEvent::Show) {
+        m_window->removeEventFilter(this);
+        // Two turns of the loop: what the window itself does once it is on screen comes first.
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                QMetaObject::invokeMethod(this, &SessionGuard::offerLeftResults,
+                                          Qt::QueuedConnection);
+            },
+            Qt::QueuedConnection);
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 void SessionGuard::message(const QString &text)
@@ -84,6 +103,11 @@ void SessionGuard::offerLeftResults()
 {
     if (!m_window || m_terminating)
         return;
+    // After a message the window opened as it appeared (no sound device), not on top of it.
+    if (qobject_cast<QDialog *>(QApplication::activeModalWidget())) {
+        QTimer::singleShot(100, this, [this] { offerLeftResults(); });
+        return;
+    }
     if (!m_journal->isOpen())
         reportJournalFailure(m_journal->errorString());
 

@@ -44,6 +44,9 @@ public:
 signals:
     void leftResultsOffered();
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     QString sportFolder() const;
     void message(const QString &text);

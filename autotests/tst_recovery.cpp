@@ -131,6 +131,7 @@ private slots:
     void answers();
     void offerInARealBox_data();
     void offerInARealBox();
+    void offerWaitsForTheWindowsOwnMessage();
     void nothingToOffer_data();
     void nothingToOffer();
     void anotherRunningCopyIsLeftAlone();
@@ -253,6 +254,49 @@ void TestRecovery::offerInARealBox()
     QStringList expected = options;
     expected.sort();
     QCOMPARE(seen, expected);
+}
+
+void TestRecovery::offerWaitsForTheWindowsOwnMessage()
+{
+    QTemporaryDir base;
+    const LeftRun left(base.filePath(football().programTitle));
+    ManualClock clock;
+    RecordingSink sound;
+    sound.device = false; // the window says so as it appears
+    MessageBoxDialogs boxes;
+    TForm1 window(SportVariant::Futbol, clock, &sound, &boxes);
+    SessionGuard guard(boxes, base.path());
+    QSignalSpy offered(&guard, &SessionGuard::leftResultsOffered);
+
+    QStringList seen;
+    int mostOpen = 0;
+    QTimer operator_;
+    connect(&operator_, &QTimer::timeout, this, [&] {
+        int open = 0;
+        for (QWidget *w : QApplication::topLevelWidgets())
+            open += qobject_cast<QMessageBox *>(w) && w->isVisible() ? 1 : 0;
+        mostOpen = qMax(mostOpen, open);
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        seen.append(box->text());
+        for (QAbstractButton *button : box->buttons()) {
+            if (button->text() == QLatin1String("Recuperar en la tabla") ||
+                box->buttonRole(button) == QMessageBox::AcceptRole) {
+                button->click();
+                break;
+            }
+        }
+    });
+    operator_.start(20);
+    guard.watch(&window);
+    window.show();
+    QVERIFY(offered.wait(20000));
+    QCOMPARE(seen.size(), 2);
+    QVERIFY(seen.at(0).contains(QStringLiteral("tarjeta de sonido")));
+    QVERIFY(seen.at(1).contains(QStringLiteral("terminó sin exportar")));
+    QCOMPARE(mostOpen, 1);
+    QCOMPARE(window.results().rows(), left.states.last());
 }
 
 void TestRecovery::nothingToOffer_data()
