@@ -1,6 +1,8 @@
 #include "clock.h"
 #include "cueplayer.h"
 #include "dialogs.h"
+#include "recovery.h"
+#include "signals.h"
 #include "startup.h"
 #include "testfut1.h"
 #include "unitini.h"
@@ -15,8 +17,11 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("ZENTA"));
     installQtTranslations(app);
     MessageBoxDialogs dialogs;
+    SessionGuard guard(dialogs);
+    TerminationSignals terminate;
+    QObject::connect(&terminate, &TerminationSignals::received, &guard, &SessionGuard::terminate);
 
-    return runStartUp(dialogs, [&app, &dialogs] {
+    return runStartUp(dialogs, [&app, &dialogs, &guard] {
         SteadyClock clock;
         CuePlayer sound(clock);
         sound.open();
@@ -27,6 +32,7 @@ int main(int argc, char *argv[])
             window = makeMainWindow(TFormINI::instance()->sportVariant(), clock, &sound, &dialogs);
             QObject::connect(window.get(), &TForm1::exitConfirmed, &app, &QCoreApplication::quit,
                              Qt::QueuedConnection);
+            guard.watch(window.get());
             return window.get();
         };
 

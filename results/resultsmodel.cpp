@@ -91,14 +91,41 @@ QString ResultsModel::cell(int column, int slot) const
 
 void ResultsModel::setCell(int column, int slot, const QString &text)
 {
+    if (assign(column, slot, text))
+        announce(slot, column, slot, column);
+}
+
+bool ResultsModel::assign(int column, int slot, const QString &text)
+{
     if (slot < 1 || slot > m_slots || column < 0 || column >= m_columns)
-        return;
+        return false;
     QString &target = m_cells[slot - 1][column];
     if (target == text)
-        return;
+        return false;
     target = text;
-    const QModelIndex i = index(slot - 1, column);
-    emit dataChanged(i, i, {Qt::DisplayRole, Qt::EditRole});
+    return true;
+}
+
+void ResultsModel::announce(int firstSlot, int firstColumn, int lastSlot, int lastColumn)
+{
+    emit dataChanged(index(firstSlot - 1, firstColumn), index(lastSlot - 1, lastColumn),
+                     {Qt::DisplayRole, Qt::EditRole});
+}
+
+void ResultsModel::restore(const QVector<QStringList> &rows)
+{
+    bool changed = false;
+    for (int slot = 1; slot <= m_slots; ++slot) {
+        for (int column = 0; column < m_columns; ++column)
+            changed |= assign(column, slot, rows.value(slot - 1).value(column));
+    }
+    if (changed)
+        announce(1, 0, m_slots, m_columns - 1);
+}
+
+QVector<QStringList> ResultsModel::rows() const
+{
+    return m_cells;
 }
 
 bool ResultsModel::anyName() const
@@ -113,45 +140,56 @@ bool ResultsModel::anyName() const
 QList<int> ResultsModel::activateAthletes()
 {
     QList<int> named;
+    bool changed = false;
     for (int slot = 1; slot <= m_slots; ++slot) {
         if (hasName(slot)) {
-            setCell(Number, slot, QString::number(slot));
+            changed |= assign(Number, slot, QString::number(slot));
             named.append(slot);
         } else {
-            setCell(Number, slot, QString());
+            changed |= assign(Number, slot, QString());
         }
     }
+    if (changed)
+        announce(1, Number, m_slots, Number);
     return named;
 }
 
 void ResultsModel::capture(int slot, const ResultReading &reading)
 {
-    setCell(Time, slot, reading.time);
-    setCell(Periods, slot, QString::number(reading.periodsCompleted));
-    setCell(Distance, slot, QString::number(reading.distance));
-    setCell(Speed, slot, reading.speed);
+    bool changed = assign(Time, slot, reading.time);
+    changed |= assign(Periods, slot, QString::number(reading.periodsCompleted));
+    changed |= assign(Distance, slot, QString::number(reading.distance));
+    changed |= assign(Speed, slot, reading.speed);
     if (m_profile.hasVo2Max())
-        setCell(Vo2Max, slot, vo2MaxText(reading.distance));
+        changed |= assign(Vo2Max, slot, vo2MaxText(reading.distance));
+    if (changed)
+        announce(slot, Time, slot, m_columns - 1);
 }
 
 void ResultsModel::clearResults(int slot)
 {
-    for (int column = Time; column < m_columns; ++column)
-        setCell(column, slot, QString());
+    clearBlock(slot, Time, slot);
 }
 
 void ResultsModel::clearResultColumns()
 {
-    for (int slot = 1; slot <= m_slots; ++slot)
-        clearResults(slot);
+    clearBlock(1, Time, m_slots);
 }
 
 void ResultsModel::clearAll()
 {
-    for (int slot = 1; slot <= m_slots; ++slot) {
-        for (int column = 0; column < m_columns; ++column)
-            setCell(column, slot, QString());
+    clearBlock(1, Number, m_slots);
+}
+
+void ResultsModel::clearBlock(int firstSlot, int firstColumn, int lastSlot)
+{
+    bool changed = false;
+    for (int slot = firstSlot; slot <= lastSlot; ++slot) {
+        for (int column = firstColumn; column < m_columns; ++column)
+            changed |= assign(column, slot, QString());
     }
+    if (changed)
+        announce(firstSlot, firstColumn, lastSlot, m_columns - 1);
 }
 
 bool ResultsModel::anyResult() const

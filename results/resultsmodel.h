@@ -18,7 +18,9 @@ struct ResultReading
 };
 
 // The roster and the results: one row per athlete slot (slot k is row k - 1), every cell text.
-// It is the only store of both; the grid shows it and the export reads it.
+// It is the only store of both; the grid shows it and the export reads it. Each operation
+// announces its changes in one dataChanged over the block it touched, so an observer that
+// saves every change (the session journal) saves an operation whole, once.
 class ResultsModel : public QAbstractTableModel
 {
     Q_OBJECT
@@ -53,6 +55,10 @@ public:
     void clearAll();
     // Whether any row holds a periods-completed result.
     bool anyResult() const;
+    // Every cell, [slot - 1][column].
+    QVector<QStringList> rows() const;
+    // Puts back cells saved earlier ([slot - 1][column], missing ones empty), as one change.
+    void restore(const QVector<QStringList> &rows);
 
     // Longest name and code a cell takes.
     static int maxLength(int column);
@@ -75,6 +81,12 @@ public:
     static QString vo2MaxText(int distance, const QLocale &locale = QLocale());
 
 private:
+    // Changes a cell without announcing it; true when it changed.
+    bool assign(int column, int slot, const QString &text);
+    void announce(int firstSlot, int firstColumn, int lastSlot, int lastColumn);
+    // Empties the columns from firstColumn to the last one of a run of slots, as one change.
+    void clearBlock(int firstSlot, int firstColumn, int lastSlot);
+
     const SportProfile &m_profile;
     int m_slots;
     int m_columns;

@@ -96,6 +96,8 @@ public:
 
     QString speedText() const { return m_speedText; }
     QString initialSpeedText() const { return m_initialSpeedText; }
+    // Puts back the speed a test started at, for results brought back after a restart.
+    void setInitialSpeedText(const QString &text) { m_initialSpeedText = text; }
     QString chronoText() const;
     qint64 chronoSeconds() const { return m_chronoSeconds; }
 

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QPushButton>
 
 void MessageBoxDialogs::message(QWidget *parent, const QString &caption, const QString &text,
                                 QMessageBox::Icon icon)
@@ -21,6 +22,23 @@ QMessageBox::StandardButton MessageBoxDialogs::question(QWidget *parent, const Q
     QMessageBox box(icon, caption, text, buttons, parent);
     const int answer = box.exec();
     return QMessageBox::StandardButton(answer);
+}
+
+int MessageBoxDialogs::choice(QWidget *parent, const QString &caption, const QString &text,
+                              const QStringList &options, int defaultOption, QMessageBox::Icon icon)
+{
+    QApplication::beep();
+    QMessageBox box(icon, caption, text, QMessageBox::NoButton, parent);
+    QList<QPushButton *> buttons;
+    for (const QString &option : options)
+        buttons.append(box.addButton(option, QMessageBox::AcceptRole));
+    if (QPushButton *preferred = buttons.value(defaultOption)) {
+        box.setDefaultButton(preferred);
+        box.setEscapeButton(preferred);
+    }
+    box.exec();
+    const int chosen = int(buttons.indexOf(qobject_cast<QPushButton *>(box.clickedButton())));
+    return chosen >= 0 ? chosen : defaultOption;
 }
 
 QString MessageBoxDialogs::saveFileName(QWidget *parent, const QString &title,

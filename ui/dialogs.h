@@ -2,6 +2,7 @@
 
 #include <QMessageBox>
 #include <QString>
+#include <QStringList>
 
 class QWidget;
 
@@ -26,6 +27,18 @@ public:
         Q_UNUSED(buttons)
         Q_UNUSED(icon)
         return QMessageBox::Cancel;
+    }
+    // A question answered by one of options (button texts); returns the index of the one
+    // pressed. The default is the one Enter presses; closing the box reads as it too.
+    virtual int choice(QWidget *parent, const QString &caption, const QString &text,
+                       const QStringList &options, int defaultOption, QMessageBox::Icon icon)
+    {
+        Q_UNUSED(parent)
+        Q_UNUSED(caption)
+        Q_UNUSED(text)
+        Q_UNUSED(options)
+        Q_UNUSED(icon)
+        return defaultOption;
     }
     // A save dialog that asks before replacing a file; empty when cancelled.
     virtual QString saveFileName(QWidget *parent, const QString &title, const QString &proposedPath,
@@ -56,6 +69,8 @@ public:
     QMessageBox::StandardButton question(QWidget *parent, const QString &caption,
                                          const QString &text, QMessageBox::StandardButtons buttons,
                                          QMessageBox::Icon icon) override;
+    int choice(QWidget *parent, const QString &caption, const QString &text,
+               const QStringList &options, int defaultOption, QMessageBox::Icon icon) override;
     QString saveFileName(QWidget *parent, const QString &title, const QString &proposedPath,
                          const QString &filter, const QString &defaultSuffix) override;
     QString existingFolder(QWidget *parent, const QString &title, const QString &start) override;

@@ -108,6 +108,11 @@ int SetupPanel::initialPeriod() const
     return ui->SpinEdit1->value();
 }
 
+void SetupPanel::setInitialPeriod(int period)
+{
+    ui->SpinEdit1->setValue(period);
+}
+
 bool SetupPanel::warmUpTicked() const
 {
     return ui->CheckBox_Calentamiento->isChecked();

@@ -28,6 +28,8 @@ public:
     // The chosen mode's caption, as a report names it ("Repetir periodo").
     QString modeName() const;
     int initialPeriod() const;
+    // Puts back the initial period of results brought back from an earlier run.
+    void setInitialPeriod(int period);
     bool warmUpTicked() const;
     // The period box and the two lists, off while a test runs.
     void setInputsEnabled(bool enabled);

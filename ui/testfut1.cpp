@@ -328,6 +328,7 @@ bool TForm1::BtnExportDatosClick()
         return false;
     }
     m_session.exportWritten();
+    emit exported();
     return true;
 }
 
@@ -380,6 +381,23 @@ void TForm1::BitBtnSalirClick()
     }
 }
 
+void TForm1::closeWithoutQuestions()
+{
+    m_exiting = true;
+    close();
+}
+
+void TForm1::resultsRestored(int initialPeriod, const QString &initialSpeed)
+{
+    if (initialPeriod > 0) {
+        ui->PanelTipo->setInitialPeriod(initialPeriod);
+        m_engine.setInitialSpeedText(initialSpeed);
+    }
+    const bool exportable = m_session.mayOfferExport();
+    ui->BtnExportDatos->setEnabled(exportable);
+    ui->BtnBorrarTabla->setEnabled(exportable);
+}
+
 void TForm1::BitBtnAyudaClick()
 {
     ui->ScrollBox1->open(m_profile);
@@ -422,6 +440,7 @@ void TForm1::BitBtnStartClick()
     ui->PanelStart->show();
     ui->PanelStop->show();
     m_engine.start(testMode(), ui->PanelTipo->initialPeriod(), ui->PanelTipo->warmUpTicked());
+    emit testStarted(ui->PanelTipo->initialPeriod(), m_engine.initialSpeedText());
     ui->HyperGrid_Sujetos->setRowSelectionMode();
     schedulePoll();
 }

@@ -74,8 +74,17 @@ signals:
     void exitConfirmed();
     // An athlete's result was captured, by its button, a typed number or the end of the test.
     void athleteCaptured(int slot);
+    // A results file holding the whole grid was written.
+    void exported();
+    // A test started from this period, at this speed: what its results file will name.
+    void testStarted(int initialPeriod, const QString &initialSpeed);
 
 public slots:
+    // Leaves as a confirmed exit does, asking nothing: the program is being ended from outside.
+    void closeWithoutQuestions();
+    // Names and results were put back into the grid: they can be exported or cleared, and
+    // their file names the period and speed their test started at (0: not known).
+    void resultsRestored(int initialPeriod, const QString &initialSpeed);
     void BitBtnNuevoClick();
     // Writes the results file; true when a file was written.
     bool BtnExportDatosClick();

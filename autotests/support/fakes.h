@@ -41,6 +41,8 @@ public:
     QList<Asked> questions;
     QList<Asked> messages;
     QList<QMessageBox::StandardButton> answers; // taken in order; then Cancel
+    QList<int> choices;                         // taken in order; then the default
+    QList<QStringList> optionsOffered;
     QStringList proposedPaths;
     QString saveTo; // empty: the save dialog is cancelled
     QString saveTitle, saveFilter, saveSuffix;
@@ -57,6 +59,13 @@ public:
     {
         questions.append({caption, text, buttons, icon});
         return answers.isEmpty() ? QMessageBox::Cancel : answers.takeFirst();
+    }
+    int choice(QWidget *, const QString &caption, const QString &text, const QStringList &options,
+               int defaultOption, QMessageBox::Icon icon) override
+    {
+        questions.append({caption, text, QMessageBox::NoButton, icon});
+        optionsOffered.append(options);
+        return choices.isEmpty() ? defaultOption : choices.takeFirst();
     }
     QString saveFileName(QWidget *, const QString &title, const QString &proposedPath,
                          const QString &filter, const QString &defaultSuffix) override
