@@ -1,5 +1,6 @@
 #include "testfut1.h"
 
+#include "athletespanel.h"
 #include "clock.h"
 #include "course.h"
 #include "courseview.h"
@@ -32,9 +33,6 @@
 #include <QWheelEvent>
 
 namespace {
-
-// How long the note about refused characters stays by the grid.
-constexpr qint64 EntryNoteMs = 6000;
 
 void enableAll(std::initializer_list<QWidget *> widgets, bool enabled)
 {
@@ -76,9 +74,9 @@ void TForm1::FormCreate()
     QDir().mkpath(exportFolder());
 
     applySportProfile();
-    Theme::paintMainWindow(ui.get(), m_profile, m_stopButtons);
+    Theme::paintMainWindow(ui.get(), m_profile, m_athletes->stopButtons());
     MainWindowLayout::layoutWindow(ui.get(), m_course);
-    layoutAthletesPanel();
+    m_athletes->layout(m_profile.hasVo2Max());
     // Start screen over everything, the set-up panel ready in front for the work screen.
     ui->PanelTipo->raise();
     ui->PanelInicio->setProfile(m_profile);
@@ -95,28 +93,6 @@ void TForm1::FormCreate()
             [this](int period) { m_engine.setCurrentPeriod(period); });
     connect(ui->BtnExportDatos, &QPushButton::clicked, this, &TForm1::BtnExportDatosClick);
     connect(ui->BtnBorrarTabla, &QPushButton::clicked, this, &TForm1::BtnBorrarTablaClick);
-    // A stop button shows exactly while its athlete runs.
-    connect(&m_session, &ResultsSession::slotRunningChanged, this, [this](int slot, bool running) {
-        if (FlatButton *button = stopButton(slot))
-            button->setVisible(running);
-    });
-
-    m_popupMenu = new QMenu(this);
-    m_popupMenu->setObjectName(QStringLiteral("PopupMenu_HG"));
-    m_popupMenu->setFont(font()); // a pop-up is a window of its own and inherits no font
-    m_reactivate = m_popupMenu->addAction(QStringLiteral("Volver a activar..."));
-    m_reactivate->setObjectName(QStringLiteral("Volveraactivar1"));
-    m_reactivate->setIcon(resourceGlyph(QStringLiteral("reactivar")));
-    connect(m_reactivate, &QAction::triggered, this, &TForm1::Volveraactivar1Click);
-    ui->HyperGrid_Sujetos->setContextMenuPolicy(Qt::CustomContextMenu);
-    // A right click opens the menu for the selected row; it must not move the selection.
-    ui->HyperGrid_Sujetos->viewport()->installEventFilter(this);
-    connect(ui->HyperGrid_Sujetos, &QWidget::customContextMenuRequested, this,
-            [this](const QPoint &pos) {
-                PopupMenu_HGPopup();
-                m_popupMenu->popup(ui->HyperGrid_Sujetos->viewport()->mapToGlobal(pos));
-            });
-
     m_tools = new ResultsTools(this, m_clock, m_dialogs);
     displaysChanged();
 }
@@ -154,39 +130,31 @@ void TForm1::applySportProfile()
         m_engine.setWorkingTable(ui->MemoPeriodoN->toPlainText().split(QLatin1Char('\n')));
     });
 
-    ui->HyperGrid_Sujetos->setModel(&m_results);
+    m_athletes = new AthletesPanel(ui.get(), m_results, m_session, m_clock, this);
     ui->HyperGrid_Sujetos->applyColumnWidths(m_profile.hasVo2Max());
-    connect(ui->HyperGrid_Sujetos, &QAbstractItemView::clicked, this,
-            &TForm1::HyperGrid_SujetosClick);
-    connect(ui->HyperGrid_Sujetos, &QAbstractItemView::doubleClicked, this,
-            &TForm1::HyperGrid_SujetosDblClick);
-    m_noteTimer.setSingleShot(true);
-    connect(&m_noteTimer, &QTimer::timeout, this, &TForm1::expireEntryNote);
-    connect(ui->HyperGrid_Sujetos, &ResultsGrid::entryNote, this, &TForm1::showEntryNote);
-
-    m_stopButtons = {ui->B01, ui->B02, ui->B03, ui->B04, ui->B05, ui->B06, ui->B07,
-                     ui->B08, ui->B09, ui->B10, ui->B11, ui->B12, ui->B13, ui->B14};
-    for (int k = 1; k <= m_stopButtons.size(); ++k) {
-        FlatButton *button = m_stopButtons.at(k - 1);
-        button->setProperty("tag", k);
-        button->setMouseTracking(true);
-        button->installEventFilter(this);
-        connect(button, &QPushButton::clicked, this, &TForm1::B01Click);
-    }
-}
-
-void TForm1::layoutAthletesPanel()
-{
-    int columnsWidth = 0;
-    for (int c = 0; c < m_results.columnCount(); ++c)
-        columnsWidth += ui->HyperGrid_Sujetos->columnWidth(c);
-    MainWindowLayout::layoutAthletesPanel(ui.get(), m_stopButtons, columnsWidth,
-                                          m_results.rowCount(), m_profile.hasVo2Max());
+    connect(m_athletes, &AthletesPanel::stopPressed, this, &TForm1::captureSlot);
+    connect(m_athletes, &AthletesPanel::menuOpening, this, &TForm1::PopupMenu_HGPopup);
+    connect(m_athletes, &AthletesPanel::reactivateChosen, this, &TForm1::Volveraactivar1Click);
 }
 
 FlatButton *TForm1::stopButton(int slot) const
 {
-    return m_stopButtons.value(slot - 1);
+    return m_athletes->stopButton(slot);
+}
+
+QAction *TForm1::reactivateAction() const
+{
+    return m_athletes->reactivateAction();
+}
+
+void TForm1::selectSlot(int slot)
+{
+    m_athletes->selectSlot(slot);
+}
+
+void TForm1::expireEntryNote()
+{
+    m_athletes->expireEntryNote();
 }
 
 void TForm1::mouseDoubleClickEvent(QMouseEvent *event)
@@ -274,12 +242,6 @@ QString TForm1::exportFolder() const
         QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
 }
 
-int TForm1::selectedSlot() const
-{
-    const QModelIndex current = ui->HyperGrid_Sujetos->currentIndex();
-    return current.isValid() ? current.row() + 1 : 0;
-}
-
 bool TForm1::BtnExportDatosClick()
 {
     if (!m_session.exportable())
@@ -288,7 +250,7 @@ bool TForm1::BtnExportDatosClick()
     if (!m_session.running())
         ui->BtnExportDatos->setEnabled(true);
 
-    const int remembered = selectedSlot();
+    const int remembered = m_athletes->selectedSlot();
     ExportConditions conditions;
     conditions.when = m_now();
     conditions.initialPeriod = ui->PanelTipo->initialPeriod();
@@ -342,19 +304,20 @@ void TForm1::BtnBorrarTablaClick()
     if (answer != QMessageBox::Ok)
         return;
     m_session.clearTable();
-    for (FlatButton *button : std::as_const(m_stopButtons))
+    for (FlatButton *button : m_athletes->stopButtons())
         button->hide();
 }
 
 void TForm1::PopupMenu_HGPopup()
 {
-    const int slot = selectedSlot();
-    m_reactivate->setEnabled(slot > 0 && m_session.mayReactivate(slot, !m_engine.warmUpPending()));
+    const int slot = m_athletes->selectedSlot();
+    m_athletes->reactivateAction()->setEnabled(
+        slot > 0 && m_session.mayReactivate(slot, !m_engine.warmUpPending()));
 }
 
 void TForm1::Volveraactivar1Click()
 {
-    const int slot = selectedSlot();
+    const int slot = m_athletes->selectedSlot();
     if (slot > 0)
         m_session.reactivate(slot, !m_engine.warmUpPending());
 }
@@ -477,11 +440,6 @@ void TForm1::activateAthletes()
     m_session.activateAthletes();
 }
 
-void TForm1::B01Click()
-{
-    captureSlot(sender() ? sender()->property("tag").toInt() : 0);
-}
-
 bool TForm1::captureSlot(int slot)
 {
     if (!m_session.capture(slot, reading()))
@@ -499,71 +457,6 @@ ResultReading TForm1::reading() const
     r.distance = m_engine.distance();
     r.speed = m_engine.speedText();
     return r;
-}
-
-void TForm1::B01MouseMove(int slot)
-{
-    ui->HyperGrid_Sujetos->setRowSelectionMode();
-    selectSlot(slot);
-}
-
-void TForm1::selectSlot(int slot)
-{
-    ResultsGrid *grid = ui->HyperGrid_Sujetos;
-    const QModelIndex current = grid->currentIndex();
-    if (current.isValid() && current.row() == slot - 1)
-        return;
-    const int column = current.isValid() ? current.column() : 0;
-    grid->setCurrentIndex(m_results.index(slot - 1, column));
-    HyperGrid_SujetosClick();
-}
-
-void TForm1::showEntryNote(const QString &note)
-{
-    QLabel *label = ui->LabelAviso;
-    if (note.isEmpty()) {
-        m_noteTimer.stop();
-        label->clear();
-        label->hide();
-        return;
-    }
-    // A long list is cut short on the strip; the whole of it is in the tool tip.
-    label->setText(
-        label->fontMetrics().elidedText(note, Qt::ElideRight, label->contentsRect().width()));
-    label->setToolTip(note);
-    label->show();
-    label->raise();
-    m_noteShownAt = m_clock.nowMs();
-    m_noteTimer.start(int(EntryNoteMs));
-}
-
-void TForm1::expireEntryNote()
-{
-    const qint64 left = m_noteShownAt + EntryNoteMs - m_clock.nowMs();
-    if (left > 0)
-        m_noteTimer.start(int(left));
-    else
-        showEntryNote(QString());
-}
-
-void TForm1::HyperGrid_SujetosClick()
-{
-    switch (ui->HyperGrid_Sujetos->currentIndex().column()) {
-    case ResultsModel::Name:
-    case ResultsModel::Code:
-        ui->HyperGrid_Sujetos->setEditingMode();
-        break;
-    case ResultsModel::Vo2Max:
-        break;
-    default:
-        ui->HyperGrid_Sujetos->setRowSelectionMode();
-        break;
-    }
-}
-
-void TForm1::HyperGrid_SujetosDblClick()
-{
-    ui->HyperGrid_Sujetos->setEditingMode();
 }
 
 void TForm1::pollEngine()
@@ -632,17 +525,4 @@ void TForm1::displaysChanged()
             m_course->showMarker(e.markerStation(), e.markerLit());
         m_course->setRestMarkerVisible(e.restMarkerVisible());
     }
-}
-
-bool TForm1::eventFilter(QObject *watched, QEvent *event)
-{
-    if (watched == ui->HyperGrid_Sujetos->viewport() && event->type() == QEvent::MouseButtonPress &&
-        static_cast<QMouseEvent *>(event)->button() == Qt::RightButton)
-        return true;
-    if (event->type() == QEvent::MouseMove) {
-        const int slot = watched->property("tag").toInt();
-        if (slot > 0 && m_stopButtons.contains(watched))
-            B01MouseMove(slot);
-    }
-    return QWidget::eventFilter(watched, event);
 }

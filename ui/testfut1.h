@@ -12,6 +12,7 @@
 #include <functional>
 #include <memory>
 
+class AthletesPanel;
 class Clock;
 class CueSink;
 class CourseView;
@@ -54,8 +55,7 @@ public:
     const ResultsSession &session() const { return m_session; }
     // Where the results file is proposed; depends on whether the program's folder is writable.
     QString exportFolder() const;
-    QMenu *gridMenu() const { return m_popupMenu; }
-    QAction *reactivateAction() const { return m_reactivate; }
+    QAction *reactivateAction() const;
     // What "A cerca de..." and the start screen's about button open (the intro window in its
     // about mode); set by the program entry.
     void setAboutHandler(std::function<void()> handler) { m_about = std::move(handler); }
@@ -100,12 +100,8 @@ public slots:
     void BitBtnStopClick();
     // Feeds the engine the time; runs on the poll timer.
     void pollEngine();
-    // Result capture of the slot whose stop button was pressed.
-    void B01Click();
     // Captures a running athlete's result, as its stop button does; false when none runs there.
     bool captureSlot(int slot);
-    void HyperGrid_SujetosClick();
-    void HyperGrid_SujetosDblClick();
     // Selects a slot's row the way the program does: the grid then reacts as to a click.
     void selectSlot(int slot);
     // Clears the note by the grid once it has been shown long enough; runs on its timer.
@@ -115,7 +111,6 @@ protected:
     void closeEvent(QCloseEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void showEvent(QShowEvent *event) override;
-    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     // RunListener
@@ -125,13 +120,9 @@ private:
     void activateAthletes() override;
     // What the run shows now, as a result is recorded.
     ResultReading reading() const;
-    void B01MouseMove(int slot);
-    void showEntryNote(const QString &note);
-    void layoutAthletesPanel();
     void resultsGuard();
     bool confirmExit();
     bool askToSaveResults();
-    int selectedSlot() const;
 
     void FormCreate();
     void FormActivate();
@@ -146,17 +137,13 @@ private:
     RunEngine m_engine;
     ResultsModel m_results;
     ResultsSession m_session{m_results};
-    QList<FlatButton *> m_stopButtons; // B01..B14
+    AthletesPanel *m_athletes = nullptr;
     CourseView *m_course = nullptr;
     QTimer m_pollTimer;
-    QTimer m_noteTimer;
-    qint64 m_noteShownAt = 0;
     QString m_programFolder;
     bool m_activated = false;
     bool m_soundAvailable = false;
     bool m_exiting = false; // confirmed once: closing the window then asks nothing more
-    QMenu *m_popupMenu = nullptr;
-    QAction *m_reactivate = nullptr;
     ResultsTools *m_tools = nullptr;
     std::function<void()> m_about;
     std::function<QDateTime()> m_now = [] { return QDateTime::currentDateTime(); };
