@@ -115,4 +115,15 @@ QString proposedName(const QString &programTitle, const QDate &date)
            QStringLiteral(".txt");
 }
 
+bool save(const QStringList &lines, const QString &path, QString *reason)
+{
+    QByteArray bytes;
+    if (!encode(lines, &bytes)) {
+        if (reason)
+            *reason = QStringLiteral("Hay caracteres que el archivo no puede guardar.");
+        return false;
+    }
+    return write(path, bytes, reason);
+}
+
 } // namespace ExportFile

@@ -36,6 +36,9 @@ bool write(const QString &path, const QByteArray &bytes, QString *error = nullpt
 QString exportFolder(const QString &programFolder, bool programFolderWritable,
                      const QString &documentsFolder);
 
+// Encodes and writes the lines; false with the reason in Spanish or from the system.
+bool save(const QStringList &lines, const QString &path, QString *reason);
+
 // "<title>_dd-mm-yy.txt"
 QString proposedName(const QString &programTitle, const QDate &date);
 

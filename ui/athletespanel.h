@@ -59,7 +59,7 @@ private:
     ResultsModel &m_results;
     const Clock &m_clock;
     QList<FlatButton *> m_stopButtons; // B01..B14
-    QObject *m_viewport = nullptr; // compared only: it may be gone while the window closes
+    QObject *m_viewport = nullptr;     // compared only: it may be gone while the window closes
     QMenu *m_popupMenu = nullptr;
     QAction *m_reactivate = nullptr;
     QTimer m_noteTimer;

@@ -9,8 +9,10 @@
 #include "exportfile.h"
 #include "helppanel.h"
 #include "mainwindowlayout.h"
+#include "operatorquestions.h"
 #include "resultsgrid.h"
 #include "resultstools.h"
+#include "rundisplay.h"
 #include "setuppanel.h"
 #include "startscreen.h"
 #include "theme.h"
@@ -189,10 +191,7 @@ void TForm1::FormActivate()
 
     m_soundAvailable = m_sound && m_sound->available();
     if (!m_soundAvailable && m_dialogs) {
-        m_dialogs->message(this, m_profile.programTitle,
-                           QStringLiteral("No se ha encontrado ninguna tarjeta de sonido instalada "
-                                          "en su sistema."),
-                           QMessageBox::Warning);
+        OperatorQuestions::noSoundDevice(*m_dialogs, this, m_profile.programTitle);
     }
 }
 
@@ -211,16 +210,7 @@ void TForm1::BitBtnNuevoClick()
 
 bool TForm1::askToSaveResults()
 {
-    // Leaving during a test asks about the test still running, not about an earlier one.
-    const QString text =
-        m_session.running()
-            ? QStringLiteral("Los registros de la prueba en curso aún no han sido exportados "
-                             "¿Desea guardarlos ahora?")
-            : QStringLiteral("Los registros de la anterior prueba de esfuerzo aún no han sido "
-                             "exportados ¿Desea guardarlos ahora?");
-    return m_dialogs->question(this, QStringLiteral("Guardar datos"), text,
-                               QMessageBox::Yes | QMessageBox::No,
-                               QMessageBox::Information) == QMessageBox::Yes;
+    return OperatorQuestions::saveResults(*m_dialogs, this, m_session.running());
 }
 
 void TForm1::resultsGuard()
@@ -274,19 +264,9 @@ bool TForm1::BtnExportDatosClick()
     if (path.isEmpty())
         return false;
 
-    QByteArray bytes;
     QString reason;
-    bool written = ExportFile::encode(lines, &bytes);
-    if (!written)
-        reason = QStringLiteral("Hay caracteres que el archivo no puede guardar.");
-    else
-        written = ExportFile::write(path, bytes, &reason);
-    if (!written) {
-        m_dialogs->message(this, QStringLiteral("Información"),
-                           QStringLiteral("No se ha podido exportar el archivo de Registros de ") +
-                               m_profile.programTitle + QLatin1Char('.') + QLatin1Char('\n') +
-                               reason + QLatin1Char('\n') + QDir::toNativeSeparators(path),
-                           QMessageBox::Warning);
+    if (!ExportFile::save(lines, path, &reason)) {
+        OperatorQuestions::exportFailed(*m_dialogs, this, m_profile.programTitle, reason, path);
         return false;
     }
     m_session.exportWritten();
@@ -296,12 +276,7 @@ bool TForm1::BtnExportDatosClick()
 
 void TForm1::BtnBorrarTablaClick()
 {
-    const auto answer = m_dialogs->question(
-        this, QStringLiteral("Borrar datos"),
-        QStringLiteral("¿Realmente desea borrar todos los datos que actualmente se encuentran en "
-                       "la Tabla de resultados de los deportistas?"),
-        QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Information);
-    if (answer != QMessageBox::Ok)
+    if (!OperatorQuestions::clearTable(*m_dialogs, this))
         return;
     m_session.clearTable();
     for (FlatButton *button : m_athletes->stopButtons())
@@ -329,11 +304,7 @@ bool TForm1::confirmExit()
         if (askToSaveResults())
             BtnExportDatosClick();
     }
-    const auto answer = m_dialogs->question(
-        this, QStringLiteral("Salir de ") + m_profile.programTitle,
-        QStringLiteral("Esto finaliza su sesión con ") + m_profile.programTitle + QLatin1Char('.'),
-        QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Information);
-    return answer == QMessageBox::Ok;
+    return OperatorQuestions::leave(*m_dialogs, this, m_profile.programTitle);
 }
 
 void TForm1::BitBtnSalirClick()
@@ -488,41 +459,5 @@ void TForm1::pauseAlert(qint64 dueMs)
 
 void TForm1::displaysChanged()
 {
-    const RunEngine &e = m_engine;
-    ui->EditCrono->setText(e.chronoText());
-    ui->EditCompletados->setText(QString::number(e.completedPeriods()));
-    ui->Panel_Distancia->setText(e.distanceText());
-    ui->Velocidad->setText(e.speedText());
-    ui->PanelTipo->showSpeed(e.speedText());
-    ui->EditPeriodo->setText(QString::number(e.periodShown()));
-    ui->EditPitido->setText(QString::number(e.beepCount()));
-
-    ui->EditVuelta->setText(QString::number(e.lap()));
-    ui->EditVuelta->setVisible(e.lapVisible());
-    ui->LabelVueltaN->setVisible(e.lapVisible());
-
-    const Theme::PhaseLook banner = Theme::phaseLook(e.phase());
-    ui->PanelRecVel->setText(banner.text);
-    ui->PanelRecVel->setTextColor(banner.textColor);
-    ui->PanelRecVel->setFaceColor(banner.panelColor);
-    ui->PanelRecVel->setVisible(e.isRunning());
-
-    const GaugeState gauge = e.gauge();
-    ui->GaugeRec->setMaximum(gauge.maximum);
-    ui->GaugeRec->setPosition(gauge.position);
-    const Theme::GaugeLook look = Theme::gaugeLook(gauge.pause);
-    ui->GaugeRec->setPrefix(look.prefix);
-    ui->GaugeRec->setSuffix(look.suffix);
-    ui->GaugeRec->setColors(look.colors[0], look.colors[1], look.colors[2]);
-    ui->GaugeRec->setVisible(e.gaugeVisible());
-
-    if (e.isRunning())
-        (e.inPause() ? ui->PanelStop : ui->PanelStart)->raise();
-
-    if (e.phase() != TestPhase::Ended) {
-        m_course->showPicture(e.picture());
-        if (e.markerStation() >= 0)
-            m_course->showMarker(e.markerStation(), e.markerLit());
-        m_course->setRestMarkerVisible(e.restMarkerVisible());
-    }
+    RunDisplay::show(ui.get(), m_engine, m_course);
 }

@@ -1,0 +1,51 @@
+#include "rundisplay.h"
+
+#include "courseview.h"
+#include "runengine.h"
+#include "setuppanel.h"
+#include "theme.h"
+#include "ui_testfut1.h"
+
+namespace RunDisplay {
+
+void show(Ui::TForm1 *ui, const RunEngine &e, CourseView *course)
+{
+    ui->EditCrono->setText(e.chronoText());
+    ui->EditCompletados->setText(QString::number(e.completedPeriods()));
+    ui->Panel_Distancia->setText(e.distanceText());
+    ui->Velocidad->setText(e.speedText());
+    ui->PanelTipo->showSpeed(e.speedText());
+    ui->EditPeriodo->setText(QString::number(e.periodShown()));
+    ui->EditPitido->setText(QString::number(e.beepCount()));
+
+    ui->EditVuelta->setText(QString::number(e.lap()));
+    ui->EditVuelta->setVisible(e.lapVisible());
+    ui->LabelVueltaN->setVisible(e.lapVisible());
+
+    const Theme::PhaseLook banner = Theme::phaseLook(e.phase());
+    ui->PanelRecVel->setText(banner.text);
+    ui->PanelRecVel->setTextColor(banner.textColor);
+    ui->PanelRecVel->setFaceColor(banner.panelColor);
+    ui->PanelRecVel->setVisible(e.isRunning());
+
+    const GaugeState gauge = e.gauge();
+    ui->GaugeRec->setMaximum(gauge.maximum);
+    ui->GaugeRec->setPosition(gauge.position);
+    const Theme::GaugeLook look = Theme::gaugeLook(gauge.pause);
+    ui->GaugeRec->setPrefix(look.prefix);
+    ui->GaugeRec->setSuffix(look.suffix);
+    ui->GaugeRec->setColors(look.colors[0], look.colors[1], look.colors[2]);
+    ui->GaugeRec->setVisible(e.gaugeVisible());
+
+    if (e.isRunning())
+        (e.inPause() ? ui->PanelStop : ui->PanelStart)->raise();
+
+    if (e.phase() != TestPhase::Ended) {
+        course->showPicture(e.picture());
+        if (e.markerStation() >= 0)
+            course->showMarker(e.markerStation(), e.markerLit());
+        course->setRestMarkerVisible(e.restMarkerVisible());
+    }
+}
+
+} // namespace RunDisplay
