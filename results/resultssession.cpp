@@ -30,11 +30,15 @@ void ResultsSession::clearTable()
         setRunning(slot, false);
 }
 
-void ResultsSession::testEnded(const ResultReading &reading)
+int ResultsSession::testEnded(const ResultReading &reading)
 {
     m_running = false;
-    for (int slot = 1; slot <= m_results.slotCount(); ++slot)
-        capture(slot, reading);
+    int last = 0;
+    for (int slot = 1; slot <= m_results.slotCount(); ++slot) {
+        if (capture(slot, reading))
+            last = slot;
+    }
+    return last;
 }
 
 void ResultsSession::setRunning(int slot, bool running)

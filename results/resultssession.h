@@ -23,7 +23,8 @@ public:
 
     void testStarted() { m_running = true; }
     // Ends the test: everyone still running is captured with the same reading, in slot order.
-    void testEnded(const ResultReading &reading);
+    // Returns the last slot captured, 0 when nobody was running.
+    int testEnded(const ResultReading &reading);
 
     // Athletes on the course. Only a running athlete can be captured.
     bool isRunning(int slot) const { return m_runningSlots.contains(slot); }

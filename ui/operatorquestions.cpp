@@ -1,6 +1,7 @@
 #include "operatorquestions.h"
 
 #include "dialogs.h"
+#include "exportfile.h"
 
 #include <QDir>
 
@@ -16,6 +17,17 @@ bool saveResults(Dialogs &dialogs, QWidget *parent, bool testRunning)
     return dialogs.question(parent, QStringLiteral("Guardar datos"), text,
                             QMessageBox::Yes | QMessageBox::No,
                             QMessageBox::Information) == QMessageBox::Yes;
+}
+
+QString exportPath(Dialogs &dialogs, QWidget *parent, const QString &folder,
+                   const QString &programTitle, const QDateTime &when)
+{
+    QDir().mkpath(folder); // may have gone since start-up; the dialog opens either way
+    const QString proposed =
+        folder + QDir::separator() + ExportFile::proposedName(programTitle, when.date());
+    return dialogs.saveFileName(
+        parent, QStringLiteral("Exportación de Registros de ZENTA"), proposed,
+        QStringLiteral("Archivo de exportación de Registros (*.txt)"), QStringLiteral("txt"));
 }
 
 bool clearTable(Dialogs &dialogs, QWidget *parent)

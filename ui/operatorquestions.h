@@ -3,6 +3,7 @@
 #include <QString>
 
 class Dialogs;
+class QDateTime;
 class QWidget;
 
 // The main window's questions and failure messages, worded once. Each goes through the Dialogs
@@ -11,6 +12,10 @@ namespace OperatorQuestions {
 
 // Offers to export results not yet written: worded for the test in progress while one runs.
 bool saveResults(Dialogs &dialogs, QWidget *parent, bool testRunning);
+// Asks where to export, proposing the title and date in the export folder (made again if it
+// went missing); empty when cancelled.
+QString exportPath(Dialogs &dialogs, QWidget *parent, const QString &folder,
+                   const QString &programTitle, const QDateTime &when);
 bool clearTable(Dialogs &dialogs, QWidget *parent);
 bool leave(Dialogs &dialogs, QWidget *parent, const QString &programTitle);
 void noSoundDevice(Dialogs &dialogs, QWidget *parent, const QString &programTitle);

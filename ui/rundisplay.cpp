@@ -3,6 +3,7 @@
 #include "courseview.h"
 #include "runengine.h"
 #include "setuppanel.h"
+#include "sportprofile.h"
 #include "theme.h"
 #include "ui_testfut1.h"
 
@@ -46,6 +47,39 @@ void show(Ui::TForm1 *ui, const RunEngine &e, CourseView *course)
             course->showMarker(e.markerStation(), e.markerLit());
         course->setRestMarkerVisible(e.restMarkerVisible());
     }
+}
+
+void showTestRunning(Ui::TForm1 *ui, bool running, bool exportable)
+{
+    ui->BitBtnStop->setEnabled(running);
+    for (FlatButton *command : {ui->BitBtnSalir, ui->BitBtnAyuda, ui->BitBtnGrupo})
+        command->setEnabled(!running);
+    ui->PanelTipo->setInputsEnabled(!running);
+    ui->PanelStart->setVisible(running);
+    ui->PanelStop->setVisible(running);
+    if (running) {
+        // "Nuevo Test" is already off: only it readies the next start.
+        ui->BitBtnStart->setEnabled(false);
+        ui->PanelTipo->lower();
+        ui->PanelTipo->hide();
+    } else {
+        ui->BitBtnNuevo->setEnabled(true);
+    }
+    ui->BtnExportDatos->setEnabled(!running && exportable);
+    ui->BtnBorrarTabla->setEnabled(!running && exportable);
+}
+
+void showPeriodTables(Ui::TForm1 *ui, const QStringList &workingTable)
+{
+    const std::pair<QPlainTextEdit *, SportVariant> sources[] = {
+        {ui->MemoPeriodoN_FUTBOL_PROBST, SportVariant::Probst},
+        {ui->MemoPeriodoN_FUTBOL, SportVariant::Futbol},
+        {ui->MemoPeriodoN_BASKET, SportVariant::Basket},
+        {ui->MemoPeriodoN_FS, SportVariant::FutSal},
+        {ui->MemoPeriodoN_VOLEY, SportVariant::Voley}};
+    for (const auto &[memo, variant] : sources)
+        memo->setPlainText(periodTableLines(sportProfile(variant)).join(QLatin1Char('\n')));
+    ui->MemoPeriodoN->setPlainText(workingTable.join(QLatin1Char('\n')));
 }
 
 } // namespace RunDisplay

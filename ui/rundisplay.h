@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QStringList>
+
 class CourseView;
 class RunEngine;
 
@@ -12,5 +14,12 @@ class TForm1;
 namespace RunDisplay {
 
 void show(Ui::TForm1 *ui, const RunEngine &engine, CourseView *course);
+
+// The commands and set-up inputs as a running test or the time between tests allows them;
+// the export and clear commands between tests only when there is something to export.
+void showTestRunning(Ui::TForm1 *ui, bool running, bool exportable);
+
+// Every sport's table, and the working one, in the developer's tables panel.
+void showPeriodTables(Ui::TForm1 *ui, const QStringList &workingTable);
 
 } // namespace RunDisplay

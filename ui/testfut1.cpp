@@ -2,7 +2,6 @@
 
 #include "athletespanel.h"
 #include "clock.h"
-#include "course.h"
 #include "courseview.h"
 #include "cuesink.h"
 #include "dialogs.h"
@@ -10,39 +9,19 @@
 #include "helppanel.h"
 #include "mainwindowlayout.h"
 #include "operatorquestions.h"
-#include "resultsgrid.h"
 #include "resultstools.h"
 #include "rundisplay.h"
 #include "setuppanel.h"
 #include "startscreen.h"
 #include "theme.h"
 #include "ui_testfut1.h"
-#include "widgets.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
-#include <QKeyEvent>
-#include <QLineEdit>
-#include <QMenu>
-#include <QMouseEvent>
-#include <QPainter>
 #include <QPlainTextEdit>
-#include <QSignalBlocker>
 #include <QStandardPaths>
-#include <QWheelEvent>
-
-namespace {
-
-void enableAll(std::initializer_list<QWidget *> widgets, bool enabled)
-{
-    for (QWidget *w : widgets)
-        w->setEnabled(enabled);
-}
-
-} // namespace
 
 TForm1::TForm1(SportVariant variant, const Clock &clock, CueSink *sound, Dialogs *dialogs,
                QWidget *parent)
@@ -119,15 +98,7 @@ void TForm1::applySportProfile()
     ui->PanelTipo->setProfile(m_profile, int(m_engine.workingTable().size()));
 
     // Developer aid: every table in view, the working one editable while a test runs.
-    const std::pair<QPlainTextEdit *, SportVariant> sources[] = {
-        {ui->MemoPeriodoN_FUTBOL_PROBST, SportVariant::Probst},
-        {ui->MemoPeriodoN_FUTBOL, SportVariant::Futbol},
-        {ui->MemoPeriodoN_BASKET, SportVariant::Basket},
-        {ui->MemoPeriodoN_FS, SportVariant::FutSal},
-        {ui->MemoPeriodoN_VOLEY, SportVariant::Voley}};
-    for (const auto &[memo, variant] : sources)
-        memo->setPlainText(periodTableLines(sportProfile(variant)).join(QLatin1Char('\n')));
-    ui->MemoPeriodoN->setPlainText(m_engine.workingTable().join(QLatin1Char('\n')));
+    RunDisplay::showPeriodTables(ui.get(), m_engine.workingTable());
     connect(ui->MemoPeriodoN, &QPlainTextEdit::textChanged, this, [this] {
         m_engine.setWorkingTable(ui->MemoPeriodoN->toPlainText().split(QLatin1Char('\n')));
     });
@@ -253,14 +224,8 @@ bool TForm1::BtnExportDatosClick()
     if (remembered > 0)
         selectSlot(remembered);
 
-    const QString folder = exportFolder();
-    QDir().mkpath(folder); // may have gone since start-up; the dialog opens either way
-    const QString proposed =
-        folder + QDir::separator() +
-        ExportFile::proposedName(m_profile.programTitle, conditions.when.date());
-    const QString path = m_dialogs->saveFileName(
-        this, QStringLiteral("Exportación de Registros de ZENTA"), proposed,
-        QStringLiteral("Archivo de exportación de Registros (*.txt)"), QStringLiteral("txt"));
+    const QString path = OperatorQuestions::exportPath(*m_dialogs, this, exportFolder(),
+                                                       m_profile.programTitle, conditions.when);
     if (path.isEmpty())
         return false;
 
@@ -364,15 +329,7 @@ void TForm1::BitBtnStartClick()
     if (m_engine.phase() != TestPhase::Ready)
         return;
     m_session.testStarted();
-    ui->BitBtnStop->setEnabled(true);
-    enableAll({ui->BitBtnStart, ui->BitBtnSalir, ui->BitBtnAyuda, ui->BitBtnGrupo,
-               ui->BtnExportDatos, ui->BtnBorrarTabla},
-              false);
-    ui->PanelTipo->setInputsEnabled(false);
-    ui->PanelTipo->lower();
-    ui->PanelTipo->hide();
-    ui->PanelStart->show();
-    ui->PanelStop->show();
+    RunDisplay::showTestRunning(ui.get(), true, false);
     m_engine.start(testMode(), ui->PanelTipo->initialPeriod(), ui->PanelTipo->warmUpTicked());
     emit testStarted(ui->PanelTipo->initialPeriod(), m_engine.initialSpeedText());
     ui->HyperGrid_Sujetos->setRowSelectionMode();
@@ -385,24 +342,10 @@ void TForm1::BitBtnStopClick()
         return;
     m_pollTimer.stop();
     m_engine.stop();
-    ui->BitBtnStop->setEnabled(false);
-    enableAll({ui->BitBtnNuevo, ui->BitBtnSalir, ui->BitBtnAyuda, ui->BitBtnGrupo}, true);
-    ui->PanelTipo->setInputsEnabled(true);
     // Everyone still running is captured with the same final displays, in slot order.
-    int last = 0;
-    for (int slot = 1; slot <= m_results.slotCount(); ++slot) {
-        if (m_session.isRunning(slot))
-            last = slot;
-    }
-    m_session.testEnded(reading());
-    if (last > 0)
+    if (const int last = m_session.testEnded(reading()))
         selectSlot(last);
-    if (m_session.mayOfferExport()) {
-        ui->BtnExportDatos->setEnabled(true);
-        ui->BtnBorrarTabla->setEnabled(true);
-    }
-    ui->PanelStart->hide();
-    ui->PanelStop->hide();
+    RunDisplay::showTestRunning(ui.get(), false, m_session.mayOfferExport());
     displaysChanged();
 }
 
