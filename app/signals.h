@@ -15,7 +15,6 @@ public:
     ~TerminationSignals() override;
     Q_DISABLE_COPY(TerminationSignals)
 
-    bool isInstalled() const { return m_notifier != nullptr; }
 
 signals:
     void received(int signalNumber);

@@ -62,7 +62,6 @@ struct SportProfile
     std::array<std::array<Range, 3>, 2> categoryRanges{};
 
     double segmentLength() const { return segmentLengthCm / 100.0; }
-    bool isFootballCourse() const { return course == Course::Football; }
     bool hasVo2Max() const { return variant == SportVariant::Basket; }
     int gridColumnCount() const { return hasVo2Max() ? 8 : 7; }
 

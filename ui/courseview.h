@@ -47,7 +47,6 @@ public:
     StationMarker *marker(int index) const { return m_markers.value(index); }
     StationMarker *restMarker() const { return m_rest; }
     QLabel *picture(int number) const { return m_pictures.value(number - 1); }
-    int pictureCount() const { return int(m_pictures.size()); }
 
 protected:
     void paintEvent(QPaintEvent *event) override;

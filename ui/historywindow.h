@@ -26,7 +26,6 @@ public:
                   QWidget *parent = nullptr);
     ~HistoryWindow() override;
 
-    Ui::HistoryWindow *form() const { return ui.get(); }
     const History &history() const { return m_history; }
     QStringList folders() const { return m_folders; }
     QChart *chart() const;

@@ -108,11 +108,6 @@ public:
         m_highlight = color;
         update();
     }
-    void setDepth(int pixels)
-    {
-        m_depth = pixels;
-        update();
-    }
 
 protected:
     void paintEvent(QPaintEvent *event) override;

@@ -75,7 +75,7 @@ void TestSportProfile::constants()
     QCOMPARE(p.segmentLengthCm, segmentCm);
     QCOMPARE(p.recoveryMs, 30000);
     QCOMPARE(p.warmUpMs, 180000);
-    QCOMPARE(p.isFootballCourse(),
+    QCOMPARE(p.course == Course::Football,
              variant == SportVariant::Probst || variant == SportVariant::Futbol);
 }
 
