@@ -15,7 +15,6 @@ public:
     ~TerminationSignals() override;
     Q_DISABLE_COPY(TerminationSignals)
 
-
 signals:
     void received(int signalNumber);
 
