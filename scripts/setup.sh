@@ -9,7 +9,7 @@ packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-multimedia-dev qt6-image-formats-plugins libgl-dev
     fonts-liberation
-    pulseaudio pulseaudio-utils
+    libpulse-dev pulseaudio pulseaudio-utils
     xvfb xauth
 )
 missing=()

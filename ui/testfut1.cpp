@@ -74,13 +74,12 @@ void enableAll(std::initializer_list<QWidget *> widgets, bool enabled)
 TForm1::TForm1(SportVariant variant, const Clock &clock, CueSink *sound, Dialogs *dialogs,
                QWidget *parent)
     : QWidget(parent), ui(std::make_unique<Ui::TForm1>()), m_profile(sportProfile(variant)),
-      m_clock(clock), m_sound(sound), m_dialogs(dialogs), m_engine(m_profile, clock, this),
-      m_results(m_profile)
+      m_clock(clock), m_sound(sound), m_dialogs(dialogs), m_driver(m_profile, clock),
+      m_engine(m_driver.engine()), m_results(m_profile)
 {
     ui->setupUi(this);
-    m_pollTimer.setTimerType(Qt::PreciseTimer);
-    m_pollTimer.setSingleShot(true);
-    connect(&m_pollTimer, &QTimer::timeout, this, &TForm1::pollEngine);
+    connect(&m_driver, &EngineDriver::displaysChanged, this, &TForm1::displaysChanged);
+    connect(&m_driver, &EngineDriver::activateAthletes, this, &TForm1::activateAthletes);
     FormCreate();
 }
 
@@ -196,7 +195,7 @@ void TForm1::applySportProfile()
         memo->setPlainText(periodTableLines(sportProfile(variant)).join(QLatin1Char('\n')));
     ui->MemoPeriodoN->setPlainText(m_engine.workingTable().join(QLatin1Char('\n')));
     connect(ui->MemoPeriodoN, &QPlainTextEdit::textChanged, this, [this] {
-        m_engine.setWorkingTable(ui->MemoPeriodoN->toPlainText().split(QLatin1Char('\n')));
+        m_driver.setWorkingTable(ui->MemoPeriodoN->toPlainText().split(QLatin1Char('\n')));
     });
 
     ui->HyperGrid_Sujetos->setModel(&m_results);
@@ -510,6 +509,12 @@ void TForm1::FormActivate()
         m_programFolder += QDir::separator();
 
     m_soundAvailable = m_sound && m_sound->available();
+    if (m_soundAvailable) {
+        // Cues go from the driver to the sound layer; the window only shows how it fares.
+        m_driver.setSink(m_sound);
+        connect(m_sound, &CueSink::stateChanged, this, &TForm1::showSoundState);
+    }
+    showSoundState(m_sound ? m_sound->state() : CueSink::State::NoDevice);
     if (!m_soundAvailable && m_dialogs) {
         m_dialogs->message(this, m_profile.programTitle,
                            QStringLiteral("No se ha encontrado ninguna tarjeta de sonido instalada "
@@ -523,7 +528,7 @@ void TForm1::BitBtnNuevoClick()
     ui->GaugeRec->resize(0, ui->GaugeRec->height());
     ui->BitBtnNuevo->setEnabled(false);
     ui->BitBtnStart->setEnabled(true);
-    m_engine.newTest();
+    m_driver.newTest();
     ui->PanelTipo->show();
     ui->PanelTipo->raise();
     ui->GaugeRec->resize(ui->PanelStart->x() - 2 * ui->GaugeRec->x(), ui->GaugeRec->height());
@@ -737,17 +742,15 @@ void TForm1::BitBtnStartClick()
     ui->PanelTipo->hide();
     ui->PanelStart->show();
     ui->PanelStop->show();
-    m_engine.start(testMode(), ui->SpinEdit1->value(), ui->CheckBox_Calentamiento->isChecked());
+    m_driver.start(testMode(), ui->SpinEdit1->value(), ui->CheckBox_Calentamiento->isChecked());
     ui->HyperGrid_Sujetos->setRowSelectionMode();
-    schedulePoll();
 }
 
 void TForm1::BitBtnStopClick()
 {
     if (!m_engine.isRunning())
         return;
-    m_pollTimer.stop();
-    m_engine.stop();
+    m_driver.stop();
     ui->BitBtnStop->setEnabled(false);
     enableAll({ui->BitBtnNuevo, ui->BitBtnSalir, ui->BitBtnAyuda, ui->BitBtnGrupo, ui->SpinEdit1,
                ui->ComboBoxCategoria, ui->ComboBoxSexo},
@@ -831,29 +834,30 @@ void TForm1::HyperGrid_SujetosDblClick()
 
 void TForm1::pollEngine()
 {
-    m_engine.poll();
-    schedulePoll();
+    m_driver.poll();
 }
 
-void TForm1::schedulePoll()
+void TForm1::showSoundState(CueSink::State state)
 {
-    // Sleeps until the engine next has something to show or sound; nothing is polled between.
-    const qint64 next = m_engine.nextPollMs();
-    if (next < 0)
-        return;
-    m_pollTimer.start(int(qBound(qint64(0), next - m_clock.nowMs(), qint64(1000))));
-}
-
-void TForm1::cue(qint64 dueMs)
-{
-    if (m_soundAvailable && m_sound)
-        m_sound->playCue(dueMs);
-}
-
-void TForm1::pauseAlert(qint64 dueMs)
-{
-    if (m_soundAvailable && m_sound)
-        m_sound->playAlert(dueMs);
+    switch (state) {
+    case CueSink::State::NoDevice:
+        ui->LabelSonido->setText(QStringLiteral("Sin sonido"));
+        break;
+    case CueSink::State::Active:
+        ui->LabelSonido->setText(QStringLiteral("Sonido activo"));
+        break;
+    case CueSink::State::Lost:
+        ui->LabelSonido->setText(QStringLiteral("Sonido perdido"));
+        break;
+    case CueSink::State::Recovered:
+        ui->LabelSonido->setText(QStringLiteral("Sonido recuperado"));
+        break;
+    }
+    // Loss stands out; the rest reads as a quiet note.
+    QPalette pal = ui->LabelSonido->palette();
+    pal.setColor(QPalette::WindowText,
+                 state == CueSink::State::Lost ? QColor(Qt::red) : QColor(Qt::black));
+    ui->LabelSonido->setPalette(pal);
 }
 
 void TForm1::displaysChanged()

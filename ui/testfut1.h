@@ -1,5 +1,7 @@
 #pragma once
 
+#include "cuesink.h"
+#include "enginedriver.h"
 #include "resultsmodel.h"
 #include "runengine.h"
 #include "sportprofile.h"
@@ -12,7 +14,6 @@
 #include <memory>
 
 class Clock;
-class CueSink;
 class CourseView;
 class FlatButton;
 class Dialogs;
@@ -27,7 +28,7 @@ class TForm1;
 // The main test window. It owns the widgets and forwards the operator's commands and the
 // timer's ticks to the run engine, then shows what the engine reports. It holds no count of
 // its own: every number on screen comes from the engine.
-class TForm1 : public QWidget, private RunListener
+class TForm1 : public QWidget
 {
     Q_OBJECT
 public:
@@ -38,6 +39,7 @@ public:
     const SportProfile &profile() const { return m_profile; }
     RunEngine &engine() { return m_engine; }
     const RunEngine &engine() const { return m_engine; }
+    EngineDriver &driver() { return m_driver; }
     Ui::TForm1 *form() const { return ui.get(); }
     CourseView *coursePanel() const { return m_course; }
     ResultsModel &results() { return m_results; }
@@ -80,7 +82,7 @@ public slots:
     void AcercadeClick();
     void BitBtnStartClick();
     void BitBtnStopClick();
-    // Feeds the engine the time; runs on the poll timer.
+    // Feeds the engine the time, as the driver's timer does.
     void pollEngine();
     // Result capture of the slot whose stop button was pressed.
     void B01Click();
@@ -97,11 +99,9 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    // RunListener
-    void cue(qint64 dueMs) override;
-    void pauseAlert(qint64 dueMs) override;
-    void displaysChanged() override;
-    void activateAthletes() override;
+    void displaysChanged();
+    void activateAthletes();
+    void showSoundState(CueSink::State state);
     void B01MouseMove(int slot);
     void layoutAthletesPanel();
     void resultsGuard();
@@ -115,7 +115,6 @@ private:
     void applySportProfile();
     void applyTheme();
     void layoutWindow();
-    void schedulePoll();
 
     // Set-up panel
     void FlatRadioButton1Click();
@@ -129,11 +128,11 @@ private:
     const Clock &m_clock;
     CueSink *m_sound = nullptr;
     Dialogs *m_dialogs = nullptr;
-    RunEngine m_engine;
+    EngineDriver m_driver;
+    RunEngine &m_engine;
     ResultsModel m_results;
     QList<FlatButton *> m_stopButtons; // B01..B14
     CourseView *m_course = nullptr;
-    QTimer m_pollTimer;
     QString m_programFolder;
     bool m_activated = false;
     bool m_soundAvailable = false;

@@ -501,10 +501,10 @@ PartResult runProgram(const Run &run, const QString &recordingPath)
         runTimed(pacer, clock, result);
         result.peakRssKb = statusKb("VmHWM");
         result.maxReportLateMs = pacer.maxLateMs();
-        result.outputLatencyMs = player.outputLatencyMs();
+        result.outputLatencyMs = player.leadMs();
         // The last cue is still in the stream: let it play out whole.
-        runFor(int(player.outputLatencyMs()) + 800);
-        result.underruns = player.underrunCount();
+        runFor(800);
+        result.underruns = player.stats().dropped;
         player.close();
     }
     runFor(200);

@@ -1,0 +1,199 @@
+#include "cueschedule.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// Readings averaged before the relation is corrected, and by how much they must disagree with
+// it: the readings jitter by a fraction of a millisecond, a card 1000 ppm off drifts 1 ms a
+// second.
+constexpr int DriftReadings = 20;
+constexpr double DriftStepMs = 0.75;
+// A reading this far off is no drift: the stream jumped (a stall of the server, a resume).
+constexpr double JumpMs = 15;
+
+} // namespace
+
+CueSchedule::CueSchedule(int rate, QVector<float> cue, QVector<float> alert)
+    : m_rate(rate), m_cue(std::move(cue)), m_alert(std::move(alert))
+{
+}
+
+void CueSchedule::resetClock()
+{
+    m_clockKnown = false;
+    m_driftSum = 0;
+    m_driftCount = 0;
+}
+
+bool CueSchedule::observe(double nowMs, double heardFrame)
+{
+    const double origin = nowMs - heardFrame * 1000.0 / m_rate;
+    if (!m_clockKnown || std::abs(origin - m_originMs) > JumpMs) {
+        const bool jumped = m_clockKnown;
+        m_originMs = origin;
+        m_clockKnown = true;
+        m_driftSum = 0;
+        m_driftCount = 0;
+        return jumped;
+    }
+    m_driftSum += origin - m_originMs;
+    if (++m_driftCount < DriftReadings)
+        return false;
+    const double drift = m_driftSum / m_driftCount;
+    if (std::abs(drift) >= DriftStepMs)
+        m_originMs += drift;
+    m_driftSum = 0;
+    m_driftCount = 0;
+    return false;
+}
+
+void CueSchedule::unplaceFrom(qint64 frame)
+{
+    for (Sound &s : m_sounds) {
+        if (s.start >= frame)
+            s.start = -1;
+    }
+}
+
+qint64 CueSchedule::firstFrame(const Sound &s) const
+{
+    if (s.start >= 0)
+        return s.start;
+    return m_clockKnown ? qint64(std::floor(frameAt(double(s.planned.dueMs)))) : 0;
+}
+
+qint64 CueSchedule::setPlan(const SoundPlan &plan, qint64 keepBefore)
+{
+    qint64 changed = Never;
+    QVector<Sound> kept;
+    for (const Sound &s : std::as_const(m_sounds)) {
+        const bool planned = plan.contains(s.planned);
+        if (planned || s.reported || (s.start >= 0 && s.start < keepBefore))
+            kept.append(s);
+        else
+            changed = std::min(changed, firstFrame(s));
+    }
+    for (const PlannedSound &p : plan) {
+        const bool known = std::any_of(kept.cbegin(), kept.cend(),
+                                       [&p](const Sound &s) { return s.planned == p; });
+        if (known)
+            continue;
+        kept.append({p, false, -1});
+        changed = std::min(changed, firstFrame(kept.last()));
+    }
+    std::sort(kept.begin(), kept.end(),
+              [](const Sound &a, const Sound &b) { return a.planned.dueMs < b.planned.dueMs; });
+    m_sounds = kept;
+    return changed;
+}
+
+qint64 CueSchedule::report(const PlannedSound &sound)
+{
+    for (Sound &s : m_sounds) {
+        if (s.planned == sound) {
+            s.reported = true;
+            return Never;
+        }
+    }
+    const auto at =
+        std::upper_bound(m_sounds.begin(), m_sounds.end(), sound.dueMs,
+                         [](qint64 due, const Sound &s) { return due < s.planned.dueMs; });
+    const Sound added{sound, true, -1};
+    m_sounds.insert(at, added);
+    return firstFrame(added);
+}
+
+qint64 CueSchedule::clear()
+{
+    qint64 changed = Never;
+    for (const Sound &s : std::as_const(m_sounds))
+        changed = std::min(changed, firstFrame(s));
+    m_sounds.clear();
+    return changed;
+}
+
+void CueSchedule::restartStream()
+{
+    // What had started is lost with the old stream; the rest is placed anew.
+    m_sounds.erase(std::remove_if(m_sounds.begin(), m_sounds.end(),
+                                  [](const Sound &s) { return s.start >= 0; }),
+                   m_sounds.end());
+    resetClock();
+}
+
+qint64 CueSchedule::endFrame(int index) const
+{
+    const Sound &s = m_sounds.at(index);
+    qint64 end = s.start + samples(s).size();
+    if (!s.planned.alert) {
+        // A cue started while the one before still sounds cuts it short.
+        for (int j = index + 1; j < m_sounds.size(); ++j) {
+            const Sound &next = m_sounds.at(j);
+            if (!next.planned.alert && next.start >= 0) {
+                end = std::min(end, next.start);
+                break;
+            }
+        }
+    }
+    return end;
+}
+
+void CueSchedule::render(qint64 from, int count, qint16 *out)
+{
+    std::fill(out, out + count, qint16(0));
+    if (!m_clockKnown)
+        return;
+    const qint64 to = from + count;
+    const qint64 tolerance = qint64(LateToleranceMs * m_rate / 1000);
+    // Place what begins in this stretch, or should have begun before it.
+    for (int i = 0; i < m_sounds.size();) {
+        Sound &s = m_sounds[i];
+        if (s.start < 0) {
+            const qint64 frame = firstFrame(s);
+            if (frame >= to)
+                break;
+            if (frame < from - tolerance) {
+                ++m_dropped;
+                m_sounds.removeAt(i);
+                continue;
+            }
+            s.start = std::max(frame, from);
+        }
+        ++i;
+    }
+    QVector<float> mix(count, 0.0f);
+    bool any = false;
+    for (int i = 0; i < m_sounds.size(); ++i) {
+        const Sound &s = m_sounds.at(i);
+        if (s.start < 0 || s.start >= to)
+            continue;
+        const qint64 end = endFrame(i);
+        const QVector<float> &pcm = samples(s);
+        for (qint64 f = std::max(from, s.start); f < std::min(to, end); ++f) {
+            mix[qsizetype(f - from)] += pcm[qsizetype(f - s.start)] * 0.8f;
+            any = true;
+        }
+    }
+    if (any) {
+        for (int k = 0; k < count; ++k)
+            out[k] = qint16(std::clamp(mix[k], -1.0f, 1.0f) * 32767.0f);
+    }
+    // Forget what ended well before; a rewrite never reaches that far back.
+    const qint64 forgetBefore = from - 2 * qint64(m_rate);
+    for (int i = int(m_sounds.size()) - 1; i >= 0; --i) {
+        if (m_sounds.at(i).start >= 0 && endFrame(i) < forgetBefore)
+            m_sounds.removeAt(i);
+    }
+}
+
+QVector<qint64> CueSchedule::placedFrames() const
+{
+    QVector<qint64> frames;
+    for (const Sound &s : m_sounds) {
+        if (s.start >= 0)
+            frames.append(s.start);
+    }
+    return frames;
+}
