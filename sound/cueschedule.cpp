@@ -5,47 +5,70 @@
 
 namespace {
 
-// Readings averaged before the relation is corrected, and by how much they must disagree with
-// it: the readings jitter by a fraction of a millisecond, a card 1000 ppm off drifts 1 ms a
-// second.
-constexpr int DriftReadings = 20;
-constexpr double DriftStepMs = 0.75;
-// A reading this far off is no drift: the stream jumped (a stall of the server, a resume).
+// Readings the line is fitted through, and how far it must differ from the one in use before
+// it is taken up: readings jitter by a few hundredths of a millisecond on a quiet machine.
+constexpr double WindowMs = 10000;
+constexpr double MinSpanMs = 1000;
+constexpr double AdoptMs = 0.25;
+// A reading this far off is no drift: the stream jumped (the device set up its buffer anew).
 constexpr double JumpMs = 15;
 
 } // namespace
 
 CueSchedule::CueSchedule(int rate, QVector<float> cue, QVector<float> alert)
-    : m_rate(rate), m_cue(std::move(cue)), m_alert(std::move(alert))
+    : m_rate(rate), m_cue(std::move(cue)), m_alert(std::move(alert)), m_msPerFrame(1000.0 / rate)
 {
 }
 
 void CueSchedule::resetClock()
 {
     m_clockKnown = false;
-    m_driftSum = 0;
-    m_driftCount = 0;
+    m_readings.clear();
 }
 
 bool CueSchedule::observe(double nowMs, double heardFrame)
 {
-    const double origin = nowMs - heardFrame * 1000.0 / m_rate;
-    if (!m_clockKnown || std::abs(origin - m_originMs) > JumpMs) {
+    if (!m_clockKnown || std::abs(msAt(heardFrame) - nowMs) > JumpMs) {
         const bool jumped = m_clockKnown;
-        m_originMs = origin;
+        m_anchorMs = nowMs;
+        m_anchorFrame = heardFrame;
         m_clockKnown = true;
-        m_driftSum = 0;
-        m_driftCount = 0;
+        m_readings = {{nowMs, heardFrame}};
         return jumped;
     }
-    m_driftSum += origin - m_originMs;
-    if (++m_driftCount < DriftReadings)
+    m_readings.append({nowMs, heardFrame});
+    while (m_readings.size() > 2 && m_readings.first().ms < nowMs - WindowMs)
+        m_readings.removeFirst();
+    if (m_readings.last().ms - m_readings.first().ms < MinSpanMs)
         return false;
-    const double drift = m_driftSum / m_driftCount;
-    if (std::abs(drift) >= DriftStepMs)
-        m_originMs += drift;
-    m_driftSum = 0;
-    m_driftCount = 0;
+
+    // Least squares, time against frame, about the readings' mean.
+    double meanMs = 0, meanFrame = 0;
+    for (const Reading &r : std::as_const(m_readings)) {
+        meanMs += r.ms;
+        meanFrame += r.frame;
+    }
+    meanMs /= m_readings.size();
+    meanFrame /= m_readings.size();
+    double sxy = 0, sxx = 0;
+    for (const Reading &r : std::as_const(m_readings)) {
+        sxy += (r.frame - meanFrame) * (r.ms - meanMs);
+        sxx += (r.frame - meanFrame) * (r.frame - meanFrame);
+    }
+    if (sxx <= 0)
+        return false;
+    const double slope = sxy / sxx;
+    // A card more than 1 % off is a misreading, not a clock.
+    if (std::abs(slope * m_rate / 1000.0 - 1.0) > 0.01)
+        return false;
+    const auto fitted = [&](double frame) { return meanMs + (frame - meanFrame) * slope; };
+    const double ahead = heardFrame + m_rate; // where sounds are placed: the next second
+    if (std::abs(fitted(heardFrame) - msAt(heardFrame)) >= AdoptMs ||
+        std::abs(fitted(ahead) - msAt(ahead)) >= AdoptMs) {
+        m_anchorFrame = heardFrame;
+        m_anchorMs = fitted(heardFrame);
+        m_msPerFrame = slope;
+    }
     return false;
 }
 

@@ -10,10 +10,11 @@
 // and the relation between the stream's frames and the engine clock. Knows nothing of the sound
 // server, so its timing can be tested on made-up clocks.
 //
-// The relation is learnt from readings of the frame the listener hears at a given time. The
-// sound card's clock runs at its own rate, so the relation is corrected as readings drift away
-// from it, in small steps, and never while a sound is being placed: each sound is placed on its
-// frame once, the first time it is rendered, and keeps it.
+// The relation is learnt from readings of the frame the listener hears at a given time: a line
+// fitted through the readings of the last seconds, so a sound card whose clock runs fast or slow
+// is followed by its rate, not by steps. The line is taken up only when it differs from the one
+// in use by a fraction of a millisecond, so reading jitter never moves a gap; and each sound is
+// placed on its frame once, the first time it is rendered, and keeps it.
 class CueSchedule
 {
 public:
@@ -32,8 +33,8 @@ public:
     // anew): sounds placed by the old relation should be placed again.
     bool observe(double nowMs, double heardFrame);
     bool clockKnown() const { return m_clockKnown; }
-    double frameAt(double ms) const { return (ms - m_originMs) * m_rate / 1000.0; }
-    double msAt(double frame) const { return m_originMs + frame * 1000.0 / m_rate; }
+    double frameAt(double ms) const { return m_anchorFrame + (ms - m_anchorMs) / m_msPerFrame; }
+    double msAt(double frame) const { return m_anchorMs + (frame - m_anchorFrame) * m_msPerFrame; }
 
     // The sounds. Each returns the first frame whose content changed (Never if none did), so
     // the caller knows what to render again. Sounds starting before keepBefore are already on
@@ -73,9 +74,16 @@ private:
     QVector<float> m_cue;
     QVector<float> m_alert;
     QVector<Sound> m_sounds; // by due time
+    struct Reading
+    {
+        double ms;
+        double frame;
+    };
     bool m_clockKnown = false;
-    double m_originMs = 0; // engine time at which frame 0 is heard
-    double m_driftSum = 0;
-    int m_driftCount = 0;
+    double m_anchorMs = 0; // engine time at which m_anchorFrame is heard
+    double m_anchorFrame = 0;
+    double m_msPerFrame;
+    QVector<Reading> m_readings; // the last seconds'
+
     int m_dropped = 0;
 };
