@@ -153,7 +153,7 @@ struct GridRun
 // cut by the start of the recording is left out, and the last may be cut by its end.
 QVector<Burst> wholeRecording(QVector<Burst> bursts)
 {
-    if (!bursts.isEmpty() && bursts.first().onset == 0)
+    if (!bursts.isEmpty() && bursts.first().onset < RecordRate / 100)
         bursts.removeFirst();
     return bursts;
 }

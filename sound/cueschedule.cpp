@@ -9,7 +9,7 @@ namespace {
 // it is taken up: readings jitter by a few hundredths of a millisecond on a quiet machine.
 constexpr double WindowMs = 10000;
 constexpr double MinSpanMs = 1000;
-constexpr double AdoptMs = 0.25;
+constexpr double AdoptMs = 1.0;
 // A reading this far off is no drift: the stream jumped (the device set up its buffer anew).
 constexpr double JumpMs = 15;
 
