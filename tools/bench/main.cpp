@@ -25,6 +25,7 @@
 #include <QFileInfo>
 #include <QMediaDevices>
 #include <QProcess>
+#include <QSocketNotifier>
 #include <QSoundEffect>
 #include <QTemporaryDir>
 #include <QThread>
@@ -210,34 +211,73 @@ double monoMs()
     return monotonicNs() / 1e6;
 }
 
-// parec on the sink's monitor. It also says when it heard each frame, on the monotonic clock:
-// data arrives after it was captured, never before, so the earliest estimate of the first
-// frame's time over all arrivals is the best. The null sink hands its monitor what it renders,
+// parec on the sink's monitor, read by a child process of this benchmark so that reading it
+// costs the measured process nothing. The child also says when the first frame was heard, on
+// the monotonic clock: data arrives after it was captured, never before, so the earliest
+// estimate over all arrivals is the best. The null sink hands its monitor what it renders,
 // which is the device latency (printed with the results) before a card would play it.
+int recordTo(const QString &path, int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    QFile data(path);
+    QFile start(path + QStringLiteral(".start"));
+    if (!data.open(QIODevice::WriteOnly) || !start.open(QIODevice::WriteOnly))
+        return 1;
+    QProcess parec;
+    qint64 bytes = 0;
+    double startMs = std::numeric_limits<double>::max();
+    QObject::connect(&parec, &QProcess::readyReadStandardOutput, &app, [&] {
+        const QByteArray chunk = parec.readAllStandardOutput();
+        data.write(chunk);
+        data.flush();
+        bytes += chunk.size();
+        const double estimate = monoMs() - double(bytes / 2) * 1000.0 / onsets::RecordRate;
+        if (estimate < startMs) {
+            startMs = estimate;
+            start.seek(0);
+            start.write(QByteArray::number(startMs, 'f', 3).leftJustified(24, ' '));
+            start.flush();
+        }
+    });
+    QObject::connect(&parec, &QProcess::finished, &app, &QCoreApplication::quit);
+    // The parent closes this process's input to end the recording.
+    QSocketNotifier input(0, QSocketNotifier::Read);
+    QObject::connect(&input, &QSocketNotifier::activated, &app, [&] {
+        char byte = 0;
+        if (::read(0, &byte, 1) <= 0) {
+            input.setEnabled(false);
+            parec.terminate();
+        }
+    });
+    parec.start(QStringLiteral("parec"),
+                {QStringLiteral("--device=cues.monitor"), QStringLiteral("--raw"),
+                 QStringLiteral("--format=s16le"),
+                 QStringLiteral("--rate=%1").arg(onsets::RecordRate),
+                 QStringLiteral("--channels=1"), QStringLiteral("--latency-msec=10")});
+    if (!parec.waitForStarted(5000))
+        return 1;
+    return app.exec();
+}
+
 class Recorder
 {
 public:
-    explicit Recorder(const QString &path) : m_path(path) {}
+    explicit Recorder(const QString &path)
+        : m_path(path.isEmpty() ? m_temp.filePath(QStringLiteral("recording.raw")) : path)
+    {
+    }
     ~Recorder() { stop(); }
 
     QString start()
     {
-        QObject::connect(&m_process, &QProcess::readyReadStandardOutput, &m_process, [this] {
-            m_data += m_process.readAllStandardOutput();
-            const double frames = double(m_data.size() / 2);
-            m_startMs = std::min(m_startMs, monoMs() - frames * 1000.0 / onsets::RecordRate);
-        });
-        m_process.start(QStringLiteral("parec"),
-                        {QStringLiteral("--device=cues.monitor"), QStringLiteral("--raw"),
-                         QStringLiteral("--format=s16le"),
-                         QStringLiteral("--rate=%1").arg(onsets::RecordRate),
-                         QStringLiteral("--channels=1"), QStringLiteral("--latency-msec=10")});
+        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_process.start(QCoreApplication::applicationFilePath(),
+                        {QStringLiteral("--record"), m_path});
         if (!m_process.waitForStarted(5000))
             return m_process.errorString();
         // Sound from before the capture runs would be lost; wait for its first 100 ms.
-        if (!waitUntil([this] { return m_data.size() >= onsets::RecordRate / 5; }, 5000))
-            return QStringLiteral("parec records nothing: ") +
-                   QString::fromLocal8Bit(m_process.readAllStandardError());
+        if (!waitUntil([this] { return QFileInfo(m_path).size() >= onsets::RecordRate / 5; }, 5000))
+            return QStringLiteral("parec records nothing");
         return {};
     }
 
@@ -245,16 +285,16 @@ public:
     {
         if (m_process.state() == QProcess::NotRunning)
             return;
-        m_process.terminate();
+        m_process.closeWriteChannel();
         if (!m_process.waitForFinished(5000))
             m_process.kill();
         m_process.waitForFinished(1000);
-        m_data += m_process.readAllStandardOutput();
-        if (!m_path.isEmpty()) {
-            QFile file(m_path);
-            if (file.open(QIODevice::WriteOnly))
-                file.write(m_data);
-        }
+        QFile data(m_path);
+        if (data.open(QIODevice::ReadOnly))
+            m_data = data.readAll();
+        QFile start(m_path + QStringLiteral(".start"));
+        if (start.open(QIODevice::ReadOnly))
+            m_startMs = start.readAll().trimmed().toDouble();
     }
 
     const QByteArray &data() const { return m_data; }
@@ -262,10 +302,11 @@ public:
     double heardMs(qint64 frame) const { return m_startMs + frame * 1000.0 / onsets::RecordRate; }
 
 private:
+    QTemporaryDir m_temp;
     QString m_path;
     QProcess m_process;
     QByteArray m_data;
-    double m_startMs = std::numeric_limits<double>::max();
+    double m_startMs = 0;
 };
 
 // CPU time of the sound server, all its threads, in ms; -1 when it is not known.
@@ -1196,6 +1237,8 @@ int main(int argc, char *argv[])
         return probeInStep(SportVariant(atoi(argv[2])), argc, argv);
     if (argc >= 3 && qstrcmp(argv[1], "--probe-rest") == 0)
         return probeRest(SportVariant(atoi(argv[2])), argc, argv);
+    if (argc >= 3 && qstrcmp(argv[1], "--record") == 0)
+        return recordTo(QString::fromLocal8Bit(argv[2]), argc, argv);
 
     QApplication app(argc, argv);
     QCommandLineParser parser;
@@ -1224,7 +1267,7 @@ int main(int argc, char *argv[])
                        "Qt 6.4 with PulseAudio it loses most cues)."));
     const QCommandLineOption onlyOption(
         QStringLiteral("only"),
-        QStringLiteral("Run one part: program, baselines, polling or window."),
+        QStringLiteral("Run one part: program, layer, baselines, polling or window."),
         QStringLiteral("part"));
     parser.addOptions({startOption, periodsOption, startupRunsOption, launchesOption, keepOption,
                        effectOption, onlyOption});
@@ -1275,6 +1318,7 @@ int main(int argc, char *argv[])
     const bool doProgram = only.isEmpty() || only == QLatin1String("program");
     const bool doBaselines = only.isEmpty() || only == QLatin1String("baselines");
     const bool doPolling = only.isEmpty() || only == QLatin1String("polling");
+    const bool doLayer = doProgram || only == QLatin1String("layer");
     const QString variantArg = QString::number(int(variant));
 
     // Start-up and memory first, while the machine is quiet.
@@ -1324,7 +1368,7 @@ int main(int argc, char *argv[])
             return 1;
         }
     }
-    if (doProgram) {
+    if (doLayer) {
         out(QStringLiteral("The sound layer alone: engine driver and CuePlayer, no window..."));
         layer = runSoundLayer(run, folder + QStringLiteral("/layer.raw"));
         if (!layer.error.isEmpty()) {
