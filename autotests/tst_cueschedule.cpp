@@ -64,9 +64,11 @@ struct FakeStream
     void runUntil(double untilMs)
     {
         for (; now < untilMs; now += 100) {
-            // Readings may come late by up to jitterMs, at random.
+            // Readings may come late by up to jitterMs, at random, and for one second in every
+            // thirty by lateMs (a busy machine).
             seed = seed * 1103515245u + 12345u;
-            schedule.observe(now + (seed >> 16) % 1000 / 1000.0 * jitterMs, heardFrame(now));
+            const double late = std::fmod(now, 30000) < 1000 ? lateMs : 0;
+            schedule.observe(now + (seed >> 16) % 1000 / 1000.0 * jitterMs + late, heardFrame(now));
             const qint64 target = qint64(heardFrame(now)) + AheadFrames;
             if (written < qint64(heardFrame(now)))
                 written = qint64(heardFrame(now)); // played on through silence
@@ -86,6 +88,7 @@ struct FakeStream
     qint64 written = 0;
     quint32 seed = 1;
     double jitterMs = 0;
+    double lateMs = 0;
     Listener listener;
 };
 
@@ -110,16 +113,19 @@ void TestCueSchedule::followsTheSystemClockWhateverTheCard_data()
     QTest::addColumn<double>("ppm");
     QTest::addColumn<int>("minutes");
     QTest::addColumn<double>("jitterMs"); // of the readings
+    QTest::addColumn<double>("lateMs");   // of a second of readings in every thirty
     QTest::addColumn<double>("gapMs");    // how far a gap may be off the table
     QTest::addColumn<double>("skewMs");   // and a cue off its due time
     const double frame = 1000.0 / Rate;
-    QTest::newRow("in step, 5 min") << 0.0 << 5 << 0.0 << 0.0 << 0.0;
-    QTest::newRow("in step, jittery readings") << 0.0 << 5 << 0.3 << frame << 0.5;
-    QTest::newRow("1000 ppm fast, 5 min") << 1000.0 << 5 << 0.0 << 0.2 << 0.2;
-    QTest::newRow("1000 ppm slow, 5 min") << -1000.0 << 5 << 0.0 << 0.2 << 0.2;
-    QTest::newRow("1000 ppm fast, jittery readings") << 1000.0 << 5 << 0.3 << 2.0 << 2.0;
-    QTest::newRow("100 ppm fast, 2 h") << 100.0 << 120 << 0.0 << 2.0 << 2.0;
-    QTest::newRow("100 ppm fast, 2 h, jittery readings") << 100.0 << 120 << 0.3 << 2.0 << 2.0;
+    QTest::newRow("in step, 5 min") << 0.0 << 5 << 0.0 << 0.0 << 0.0 << 0.0;
+    QTest::newRow("in step, jittery readings") << 0.0 << 5 << 0.3 << 0.0 << frame << 0.5;
+    QTest::newRow("1000 ppm fast, 5 min") << 1000.0 << 5 << 0.0 << 0.0 << 0.2 << 0.2;
+    QTest::newRow("1000 ppm slow, 5 min") << -1000.0 << 5 << 0.0 << 0.0 << 0.2 << 0.2;
+    QTest::newRow("1000 ppm fast, jittery readings") << 1000.0 << 5 << 0.3 << 0.0 << 2.0 << 2.0;
+    QTest::newRow("100 ppm fast, 2 h") << 100.0 << 120 << 0.0 << 0.0 << 2.0 << 2.0;
+    QTest::newRow("in step, late readings now and then") << 0.0 << 5 << 0.3 << 8.0 << frame << 0.5;
+    QTest::newRow("100 ppm fast, 2 h, jittery readings")
+        << 100.0 << 120 << 0.3 << 0.0 << 2.0 << 2.0;
 }
 
 void TestCueSchedule::followsTheSystemClockWhateverTheCard()
@@ -127,11 +133,13 @@ void TestCueSchedule::followsTheSystemClockWhateverTheCard()
     QFETCH(double, ppm);
     QFETCH(int, minutes);
     QFETCH(double, jitterMs);
+    QFETCH(double, lateMs);
     QFETCH(double, gapMs);
     QFETCH(double, skewMs);
     CueSchedule schedule = makeSchedule();
     FakeStream stream(schedule, ppm);
     stream.jitterMs = jitterMs;
+    stream.lateMs = lateMs;
     // Cues at table gaps, planned 15 s ahead and re-planned every second, as the driver does.
     const QVector<qint64> gaps = {951, 1525, 2200, 1117};
     QVector<qint64> due;

@@ -339,15 +339,30 @@ struct CuePlayer::Pulse
         observe();
         // What the server asks for, plus what rewrites took from the client's count of it:
         // the server counts a rewrite as no new data, the client as data it was asked for.
-        const qint64 frames = qint64(pa_stream_writable_size(stream) / 2) + owed;
+        qint64 frames = qint64(pa_stream_writable_size(stream) / 2) + owed;
         owed = 0;
         if (frames <= 0)
             return;
         double heard = 0;
-        if (position(&heard))
+        if (position(&heard)) {
+            // After a stall the stream has played on through silence past what was written;
+            // the server would drop what arrives for frames it has passed, and play the tail
+            // of a cue cut that way. Those frames are sent silent, and what fell due in them
+            // is dropped, or played as soon as it can if it is only a little late.
+            const qint64 audible =
+                qint64(std::ceil(heard + (stats.sinkMs + RewriteMarginMs) * rate / 1000));
+            if (written < audible) {
+                const qint64 gap = std::min(audible - written, frames);
+                chunk.assign(size_t(gap), 0);
+                pa_stream_write(stream, chunk.data(), size_t(gap) * 2, nullptr, 0,
+                                PA_SEEK_RELATIVE);
+                written += gap;
+                frames -= gap;
+            }
             stats.aheadMs = double(written + frames - heard) * 1000.0 / rate;
-        // After a stall the stream has played on through silence past what was written; the
-        // server drops what arrives for frames it has passed, and what fell due then with it.
+        }
+        if (frames <= 0)
+            return;
         write(written, frames, PA_SEEK_RELATIVE);
         written += frames;
     }

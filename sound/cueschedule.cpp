@@ -10,6 +10,8 @@ namespace {
 constexpr double WindowMs = 10000;
 constexpr double MinSpanMs = 1000;
 constexpr double AdoptMs = 1.0;
+// A reading this much later than the others' line is left out of it.
+constexpr double LateReadingMs = 0.5;
 // A reading this far off is no drift: the stream jumped (the device set up its buffer anew).
 constexpr double JumpMs = 15;
 
@@ -42,24 +44,42 @@ bool CueSchedule::observe(double nowMs, double heardFrame)
     if (m_readings.last().ms - m_readings.first().ms < MinSpanMs)
         return false;
 
-    // Least squares, time against frame, about the readings' mean.
-    double meanMs = 0, meanFrame = 0;
-    for (const Reading &r : std::as_const(m_readings)) {
-        meanMs += r.ms;
-        meanFrame += r.frame;
-    }
-    meanMs /= m_readings.size();
-    meanFrame /= m_readings.size();
-    double sxy = 0, sxx = 0;
-    for (const Reading &r : std::as_const(m_readings)) {
-        sxy += (r.frame - meanFrame) * (r.ms - meanMs);
-        sxx += (r.frame - meanFrame) * (r.frame - meanFrame);
-    }
-    if (sxx <= 0)
+    // Least squares, time against frame, about the readings' mean; then once more without the
+    // readings that came late (a busy machine delays a reading, never hastens it).
+    double meanMs = 0, meanFrame = 0, slope = 0;
+    const auto fit = [&](const QVector<Reading> &readings) {
+        meanMs = 0;
+        meanFrame = 0;
+        for (const Reading &r : readings) {
+            meanMs += r.ms;
+            meanFrame += r.frame;
+        }
+        meanMs /= readings.size();
+        meanFrame /= readings.size();
+        double sxy = 0, sxx = 0;
+        for (const Reading &r : readings) {
+            sxy += (r.frame - meanFrame) * (r.ms - meanMs);
+            sxx += (r.frame - meanFrame) * (r.frame - meanFrame);
+        }
+        if (sxx <= 0)
+            return false;
+        slope = sxy / sxx;
+        return true;
+    };
+    if (!fit(m_readings))
         return false;
-    const double slope = sxy / sxx;
-    // A card more than 1 % off is a misreading, not a clock.
-    if (std::abs(slope * m_rate / 1000.0 - 1.0) > 0.01)
+    QVector<double> residuals;
+    for (const Reading &r : std::as_const(m_readings))
+        residuals.append(r.ms - (meanMs + (r.frame - meanFrame) * slope));
+    QVector<double> sorted = residuals;
+    std::nth_element(sorted.begin(), sorted.begin() + sorted.size() / 2, sorted.end());
+    const double limit = sorted[sorted.size() / 2] + LateReadingMs;
+    QVector<Reading> punctual;
+    for (int i = 0; i < m_readings.size(); ++i) {
+        if (residuals[i] <= limit)
+            punctual.append(m_readings[i]);
+    }
+    if (punctual.size() < 2 || !fit(punctual))
         return false;
     const auto fitted = [&](double frame) { return meanMs + (frame - meanFrame) * slope; };
     const double ahead = heardFrame + m_rate; // where sounds are placed: the next second

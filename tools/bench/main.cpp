@@ -605,11 +605,11 @@ PartResult runSoundLayer(const Run &run, const QString &recordingPath)
         driver.engine().setCurrentPeriod(run.startPeriod);
         QEventLoop loop;
         const double cpu0 = cpuMs(), server0 = serverCpuMs(), t0 = monoMs();
-        QObject::connect(&driver, &EngineDriver::cueDue, &loop, [&] {
+        QObject::connect(&driver, &EngineDriver::phaseChanged, &loop, [&](TestPhase phase) {
             // The last period's last cue begins a pause nobody needs.
-            if (driver.engine().phase() == TestPhase::Recovery &&
+            if (phase == TestPhase::Recovery &&
                 driver.engine().currentPeriod() >= run.startPeriod + run.periods)
-                QTimer::singleShot(0, &loop, &QEventLoop::quit);
+                loop.quit();
         });
         driver.start(TestMode::EffortTest, run.startPeriod, false);
         loop.exec();
@@ -867,7 +867,7 @@ struct WindowRunResult
     QString error;
     double clickMs = 0; // "Iniciar prueba", monotonic
     double stopMs = 0;  // "Fin de la prueba"
-    double stallFromMs = -1, stallToMs = -1;
+    double stallFromMs = -1, stallToMs = -1, stallCpuMs = 0;
     QVector<double> dueMs;     // each cue the engine reported, monotonic
     QVector<double> paintedMs; // the window's first paint after its displays took that cue
     double runMs = 0, cpuMs = 0, serverCpuMs = -1;
@@ -952,17 +952,20 @@ WindowRunResult runWindow(const WindowRunSpec &spec)
             const int index = int(r.dueMs.size()) - 1;
             if (index == spec.stallAfterCue) {
                 QTimer::singleShot(300, &loop, [&] {
+                    const double cpuBefore = cpuMs();
                     r.stallFromMs = monoMs();
                     while (monoMs() < r.stallFromMs + spec.stallMs) {
                     }
                     r.stallToMs = monoMs();
+                    // The stall's own cost is the benchmark's, not the program's.
+                    r.stallCpuMs = cpuMs() - cpuBefore;
                 });
             }
             if (index + 1 == spec.cues) {
                 const int wait = int(r.dueMs.last() + 150 - monoMs());
                 QTimer::singleShot(std::max(0, wait), Qt::PreciseTimer, &loop, [&] {
                     r.stopMs = monoMs();
-                    r.cpuMs = cpuMs() - cpu0;
+                    r.cpuMs = cpuMs() - cpu0 - r.stallCpuMs;
                     r.serverCpuMs = server0 < 0 ? -1 : serverCpuMs() - server0;
                     r.runMs = r.stopMs - r.clickMs;
                     window.BitBtnStopClick();
@@ -1102,7 +1105,9 @@ int probeStartup(SportVariant variant, int argc, char **argv)
     QApplication app(argc, argv);
     SteadyClock clock;
     CuePlayer sound(clock);
+    const qint64 openNs = monotonicNs();
     sound.open();
+    const double openMs = (monotonicNs() - openNs) / 1e6;
     SilentDialogs dialogs; // a missing device would otherwise wait for a click
     TForm1 window(variant, clock, &sound, &dialogs);
     configureLikeTheApp(window);
@@ -1120,13 +1125,14 @@ int probeStartup(SportVariant variant, int argc, char **argv)
     window.show();
     app.exec();
     out(QStringLiteral("%1startup paint_ns=%2 main_ns=%3 since_kernel_start_ms=%4 rss_kb=%5 "
-                       "sound=%6")
+                       "sound=%6 open_ms=%7")
             .arg(QLatin1String(ProbeTag))
             .arg(paintNs)
             .arg(mainNs)
             .arg(sinceStart, 0, 'f', 1)
             .arg(statusKb("VmRSS"))
-            .arg(sound.available() ? 1 : 0));
+            .arg(sound.available() ? 1 : 0)
+            .arg(openMs, 0, 'f', 1));
     return paintNs > 0 ? 0 : 1;
 }
 
@@ -1322,7 +1328,7 @@ int main(int argc, char *argv[])
     const QString variantArg = QString::number(int(variant));
 
     // Start-up and memory first, while the machine is quiet.
-    QVector<double> launchToPaint, kernelToPaint, restRss;
+    QVector<double> launchToPaint, kernelToPaint, restRss, openSound;
     QMap<QString, QString> longRun, rest;
     QVector<QMap<QString, QString>> launches;
     const int startupRuns = doWindow ? parser.value(startupRunsOption).toInt() : 0;
@@ -1336,6 +1342,7 @@ int main(int argc, char *argv[])
         launchToPaint.append((v.value(QStringLiteral("paint_ns")).toLongLong() - launchNs) / 1e6);
         kernelToPaint.append(v.value(QStringLiteral("since_kernel_start_ms")).toDouble());
         restRss.append(v.value(QStringLiteral("rss_kb")).toDouble());
+        openSound.append(v.value(QStringLiteral("open_ms")).toDouble());
     }
     qint64 unused = 0;
     if (doWindow) {
@@ -1486,6 +1493,8 @@ int main(int argc, char *argv[])
              .arg(ms(median(launchToPaint), 0), ms(maxOf(launchToPaint), 0));
     w << QStringLiteral("| kernel process start → first paint, median (ms, 10 ms ticks) | %1 |")
              .arg(ms(median(kernelToPaint), 0));
+    w << QStringLiteral("| of which opening the sound stream, median (ms) | %1 |")
+             .arg(ms(median(openSound), 0));
     w << QStringLiteral("| CPU at rest, ready for a test: program / sound server (%) | %1 / %2 |")
              .arg(rest.value(QStringLiteral("cpu_pct")), rest.value(QStringLiteral("server_pct")));
     w << QStringLiteral("| resident memory at rest, window shown (MB) | %1 |")
