@@ -59,12 +59,10 @@ struct CuePlayer::Pulse
     int rate = 0;
     qint64 written = 0;       // frames of the stream written so far
     qint64 owed = 0;          // frames rewritten since the last request
-    bool running = false;     // sounds are planned
     bool timingFresh = false; // the server's timing was read since the stream started
     pa_usec_t lastReport = 0;
     bool opening = false;
     bool openFailed = false;
-    bool everReady = false;
     bool lost = false;
     Stats stats;
     std::vector<qint16> chunk;
@@ -241,7 +239,6 @@ struct CuePlayer::Pulse
                 ++d->stats.reconnects;
                 d->post(State::Recovered);
             }
-            d->everReady = true;
             d->refreshTiming();
             break;
         case PA_STREAM_FAILED:
@@ -387,8 +384,6 @@ struct CuePlayer::Pulse
         double heard = 0;
         return position(&heard) ? rewriteStart(heard) : written;
     }
-
-    void setRunning(bool on) { running = on; }
 };
 
 CuePlayer::CuePlayer(const Clock &clock, QObject *parent)
@@ -449,7 +444,6 @@ void CuePlayer::close()
     d->loop = nullptr;
     d->api = nullptr;
     d->lost = false;
-    d->everReady = false;
 }
 
 bool CuePlayer::isOpen() const
@@ -482,8 +476,6 @@ void CuePlayer::plan(const SoundPlan &sounds)
     pa_threaded_mainloop_lock(d->loop);
     if (d->schedule) {
         const qint64 changed = d->schedule->setPlan(sounds, d->keepBefore());
-        if (!sounds.isEmpty())
-            d->setRunning(true);
         d->rewriteFrom(changed);
     }
     pa_threaded_mainloop_unlock(d->loop);
@@ -496,7 +488,6 @@ void CuePlayer::silence()
     pa_threaded_mainloop_lock(d->loop);
     if (d->schedule) {
         d->rewriteFrom(d->schedule->clear());
-        d->setRunning(false);
     }
     pa_threaded_mainloop_unlock(d->loop);
     // A test that ends leaves the sound layer as it was found.
@@ -510,7 +501,6 @@ void CuePlayer::playCue(qint64 dueMs)
         return;
     pa_threaded_mainloop_lock(d->loop);
     if (d->schedule) {
-        d->setRunning(true);
         d->rewriteFrom(d->schedule->report({dueMs, false}));
     }
     pa_threaded_mainloop_unlock(d->loop);
@@ -522,7 +512,6 @@ void CuePlayer::playAlert(qint64 dueMs)
         return;
     pa_threaded_mainloop_lock(d->loop);
     if (d->schedule) {
-        d->setRunning(true);
         d->rewriteFrom(d->schedule->report({dueMs, true}));
     }
     pa_threaded_mainloop_unlock(d->loop);
