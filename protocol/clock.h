@@ -10,6 +10,8 @@ class Clock
 public:
     virtual ~Clock() = default;
     virtual qint64 nowMs() const = 0;
+    // The same clock finer, for whatever must be placed to a fraction of a millisecond.
+    virtual qint64 nowNs() const { return nowMs() * 1000000; }
 };
 
 class SteadyClock final : public Clock
@@ -17,6 +19,7 @@ class SteadyClock final : public Clock
 public:
     SteadyClock() { m_timer.start(); }
     qint64 nowMs() const override { return m_timer.elapsed(); }
+    qint64 nowNs() const override { return m_timer.nsecsElapsed(); }
 
 private:
     QElapsedTimer m_timer;

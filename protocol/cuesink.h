@@ -1,17 +1,47 @@
 #pragma once
 
-#include <QtGlobal>
+#include <QObject>
+#include <QVector>
 
-// Where the run's sounds go. The window talks to this, so tests can listen in without a
-// sound device.
-class CueSink
+// One sound of the run as the engine plans it: a cue, or the alert before a pause ends.
+struct PlannedSound
 {
+    qint64 dueMs = 0; // on the engine clock
+    bool alert = false;
+    friend bool operator==(const PlannedSound &a, const PlannedSound &b)
+    {
+        return a.dueMs == b.dueMs && a.alert == b.alert;
+    }
+};
+using SoundPlan = QVector<PlannedSound>;
+
+// Where the run's sounds go. The engine driver talks to this, so the window and its tests need
+// no sound library, and tests can listen in without a device.
+class CueSink : public QObject
+{
+    Q_OBJECT
 public:
-    virtual ~CueSink() = default;
+    enum class State { NoDevice, Active, Lost, Recovered };
+    Q_ENUM(State)
+
+    using QObject::QObject;
+
     // Whether the system has an output device to play on.
     virtual bool available() const = 0;
-    // The segment cue, to be heard at dueMs on the engine clock.
+    virtual State state() const { return available() ? State::Active : State::NoDevice; }
+    // How long before its due time a sound must be known to land on its own sample.
+    virtual qint64 leadMs() const { return 0; }
+
+    // The sounds due from now on, as far ahead as the engine can tell; replaces the plan given
+    // before. Sounds that are already playing finish.
+    virtual void plan(const SoundPlan &sounds) { Q_UNUSED(sounds) }
+    // Everything queued goes quiet at once: the test stopped, a new one is prepared, or the
+    // program is left.
+    virtual void silence() {}
+    // A cue or alert fell due at dueMs. Usually already planned; a sink may rely on this alone.
     virtual void playCue(qint64 dueMs) = 0;
-    // The short alert three seconds before the end of a pause.
     virtual void playAlert(qint64 dueMs) = 0;
+
+signals:
+    void stateChanged(CueSink::State state);
 };

@@ -182,11 +182,11 @@ void RunEngine::newTest()
         m_listener->displaysChanged();
 }
 
-void RunEngine::start(TestMode mode, int startPeriod, bool warmUpTicked)
+void RunEngine::start(TestMode mode, int startPeriod, bool warmUpTicked, qint64 atMs)
 {
     if (m_phase != TestPhase::Ready)
         return;
-    const qint64 now = m_clock.nowMs();
+    const qint64 now = atMs >= 0 ? atMs : m_clock.nowMs();
     m_mode = mode;
     m_startPeriod = mode == TestMode::FullTest ? 1 : startPeriod;
     m_warmUpPending = warmUpTicked && mode != TestMode::RepeatPeriod;
@@ -327,4 +327,56 @@ void RunEngine::skipBeep()
         if (m_listener)
             m_listener->displaysChanged();
     }
+}
+
+SoundPlan RunEngine::plannedSounds(qint64 untilMs) const
+{
+    // The steps of poll() on a copy of the state it changes, without the displays.
+    SoundPlan sounds;
+    TestPhase phase = m_phase;
+    qint64 lastDue = m_lastDueMs;
+    qint64 pauseStart = m_pauseStartMs;
+    int beeps = m_beepCount;
+    int period = m_currentPeriod;
+    bool warmUp = m_warmUpPending;
+    bool alertGiven = m_alertGiven;
+    const auto intervalOf = [this](int p) {
+        return p >= 1 && p <= m_table.size() ? intervalFromLine(m_table.at(p - 1)) : 0;
+    };
+    for (;;) {
+        if (phase == TestPhase::WarmUp || phase == TestPhase::Effort) {
+            const int interval = intervalOf(period);
+            if (interval <= 0 || lastDue + interval > untilMs)
+                break;
+            lastDue += interval;
+            sounds.append({lastDue, false});
+            if (++beeps >= m_profile.beepsPerPeriod && m_mode != TestMode::RepeatPeriod) {
+                pauseStart = lastDue;
+                alertGiven = false;
+                if (!warmUp)
+                    ++period;
+                beeps = 0;
+                phase = TestPhase::Recovery;
+            }
+        } else if (phase == TestPhase::PreTestRecovery || phase == TestPhase::Recovery) {
+            const int length = warmUp ? m_profile.warmUpMs : m_profile.recoveryMs;
+            if (!alertGiven) {
+                const qint64 alertAt = pauseStart + (length - 3000) / 1000 * 1000;
+                if (alertAt > untilMs)
+                    break;
+                sounds.append({alertAt, true});
+                alertGiven = true;
+            }
+            if (pauseStart + length > untilMs)
+                break;
+            lastDue = pauseStart + length;
+            sounds.append({lastDue, false});
+            warmUp = false;
+            beeps = 0;
+            phase = TestPhase::Effort;
+        } else {
+            break;
+        }
+    }
+    return sounds;
 }

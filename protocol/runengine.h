@@ -1,6 +1,7 @@
 #pragma once
 
 #include "course.h"
+#include "cuesink.h"
 #include "sportprofile.h"
 
 #include <QString>
@@ -62,7 +63,9 @@ public:
     void setCurrentPeriod(int period);
 
     void newTest();
-    void start(TestMode mode, int startPeriod, bool warmUpTicked);
+    // atMs: when the start cue is due, if not now; a sound device that needs to know its cues
+    // ahead gets the start that much in advance.
+    void start(TestMode mode, int startPeriod, bool warmUpTicked, qint64 atMs = -1);
     void poll();
     void stop();
     // Developer aid: counts one more beep now, so the next beep lands one station further on.
@@ -75,6 +78,8 @@ public:
     // second of the chronometer or of the pause count. -1 when the test is not running. A
     // window that sleeps until then shows everything on time without waking in between.
     qint64 nextPollMs() const;
+    // The cues and alerts poll() will report from now on, due up to untilMs, in order.
+    SoundPlan plannedSounds(qint64 untilMs) const;
 
     TestPhase phase() const { return m_phase; }
     bool isRunning() const;

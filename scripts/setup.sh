@@ -16,7 +16,7 @@ packages=(
     qt6-base-dev qt6-multimedia-dev qt6-charts-dev libqt6opengl6-dev qt6-image-formats-plugins libgl-dev
     qt6-translations-l10n
     fonts-liberation
-    pulseaudio pulseaudio-utils
+    libpulse-dev pulseaudio pulseaudio-utils
     xvfb xauth
     poppler-utils
 )

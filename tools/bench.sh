@@ -4,7 +4,7 @@
 # else on Qt's offscreen platform. The benchmark records cues.monitor itself and prints tables.
 #
 #   tools/bench.sh [build-folder] [pacing-bench options...]
-#   e.g. tools/bench.sh build-bench --start-period 28 --periods 3 --full
+#   e.g. tools/bench.sh build-bench --start-period 28 --periods 3
 set -u
 
 src=$(cd "$(dirname "$0")/.." && pwd)

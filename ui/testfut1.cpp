@@ -26,13 +26,12 @@
 TForm1::TForm1(SportVariant variant, const Clock &clock, CueSink *sound, Dialogs *dialogs,
                QWidget *parent)
     : QWidget(parent), ui(std::make_unique<Ui::TForm1>()), m_profile(sportProfile(variant)),
-      m_clock(clock), m_sound(sound), m_dialogs(dialogs), m_engine(m_profile, clock, this),
-      m_results(m_profile)
+      m_clock(clock), m_sound(sound), m_dialogs(dialogs), m_driver(m_profile, clock),
+      m_engine(m_driver.engine()), m_results(m_profile)
 {
     ui->setupUi(this);
-    m_pollTimer.setTimerType(Qt::PreciseTimer);
-    m_pollTimer.setSingleShot(true);
-    connect(&m_pollTimer, &QTimer::timeout, this, &TForm1::pollEngine);
+    connect(&m_driver, &EngineDriver::displaysChanged, this, &TForm1::displaysChanged);
+    connect(&m_driver, &EngineDriver::activateAthletes, this, &TForm1::activateAthletes);
     FormCreate();
 }
 
@@ -100,7 +99,7 @@ void TForm1::applySportProfile()
     // Developer aid: every table in view, the working one editable while a test runs.
     RunDisplay::showPeriodTables(ui.get(), m_engine.workingTable());
     connect(ui->MemoPeriodoN, &QPlainTextEdit::textChanged, this, [this] {
-        m_engine.setWorkingTable(ui->MemoPeriodoN->toPlainText().split(QLatin1Char('\n')));
+        m_driver.setWorkingTable(ui->MemoPeriodoN->toPlainText().split(QLatin1Char('\n')));
     });
 
     m_athletes = new AthletesPanel(ui.get(), m_results, m_session, m_clock, this);
@@ -161,6 +160,12 @@ void TForm1::FormActivate()
         m_programFolder += QDir::separator();
 
     m_soundAvailable = m_sound && m_sound->available();
+    if (m_soundAvailable) {
+        // Cues go from the driver to the sound layer; the window only shows how it fares.
+        m_driver.setSink(m_sound);
+        connect(m_sound, &CueSink::stateChanged, this, &TForm1::showSoundState);
+    }
+    showSoundState(m_sound ? m_sound->state() : CueSink::State::NoDevice);
     if (!m_soundAvailable && m_dialogs) {
         OperatorQuestions::noSoundDevice(*m_dialogs, this, m_profile.programTitle);
     }
@@ -171,7 +176,7 @@ void TForm1::BitBtnNuevoClick()
     ui->GaugeRec->resize(0, ui->GaugeRec->height());
     ui->BitBtnNuevo->setEnabled(false);
     ui->BitBtnStart->setEnabled(true);
-    m_engine.newTest();
+    m_driver.newTest();
     ui->PanelTipo->show();
     ui->PanelTipo->raise();
     ui->GaugeRec->resize(ui->PanelStart->x() - 2 * ui->GaugeRec->x(), ui->GaugeRec->height());
@@ -330,18 +335,16 @@ void TForm1::BitBtnStartClick()
         return;
     m_session.testStarted();
     RunDisplay::showTestRunning(ui.get(), true, false);
-    m_engine.start(testMode(), ui->PanelTipo->initialPeriod(), ui->PanelTipo->warmUpTicked());
+    m_driver.start(testMode(), ui->PanelTipo->initialPeriod(), ui->PanelTipo->warmUpTicked());
     emit testStarted(ui->PanelTipo->initialPeriod(), m_engine.initialSpeedText());
     ui->HyperGrid_Sujetos->setRowSelectionMode();
-    schedulePoll();
 }
 
 void TForm1::BitBtnStopClick()
 {
     if (!m_engine.isRunning())
         return;
-    m_pollTimer.stop();
-    m_engine.stop();
+    m_driver.stop();
     // Everyone still running is captured with the same final displays, in slot order.
     if (const int last = m_session.testEnded(reading()))
         selectSlot(last);
@@ -375,29 +378,30 @@ ResultReading TForm1::reading() const
 
 void TForm1::pollEngine()
 {
-    m_engine.poll();
-    schedulePoll();
+    m_driver.poll();
 }
 
-void TForm1::schedulePoll()
+void TForm1::showSoundState(CueSink::State state)
 {
-    // Sleeps until the engine next has something to show or sound; nothing is polled between.
-    const qint64 next = m_engine.nextPollMs();
-    if (next < 0)
-        return;
-    m_pollTimer.start(int(qBound(qint64(0), next - m_clock.nowMs(), qint64(1000))));
-}
-
-void TForm1::cue(qint64 dueMs)
-{
-    if (m_soundAvailable && m_sound)
-        m_sound->playCue(dueMs);
-}
-
-void TForm1::pauseAlert(qint64 dueMs)
-{
-    if (m_soundAvailable && m_sound)
-        m_sound->playAlert(dueMs);
+    switch (state) {
+    case CueSink::State::NoDevice:
+        ui->LabelSonido->setText(QStringLiteral("Sin sonido"));
+        break;
+    case CueSink::State::Active:
+        ui->LabelSonido->setText(QStringLiteral("Sonido activo"));
+        break;
+    case CueSink::State::Lost:
+        ui->LabelSonido->setText(QStringLiteral("Sonido perdido"));
+        break;
+    case CueSink::State::Recovered:
+        ui->LabelSonido->setText(QStringLiteral("Sonido recuperado"));
+        break;
+    }
+    // Loss stands out; the rest reads as a quiet note.
+    QPalette pal = ui->LabelSonido->palette();
+    pal.setColor(QPalette::WindowText,
+                 state == CueSink::State::Lost ? QColor(Qt::red) : QColor(Qt::black));
+    ui->LabelSonido->setPalette(pal);
 }
 
 void TForm1::displaysChanged()

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "cuesink.h"
+#include "enginedriver.h"
 #include "resultsmodel.h"
 #include "resultssession.h"
 #include "runengine.h"
@@ -14,7 +16,6 @@
 
 class AthletesPanel;
 class Clock;
-class CueSink;
 class CourseView;
 class FlatButton;
 class Dialogs;
@@ -29,7 +30,7 @@ class TForm1;
 // The main test window. It owns the widgets and forwards the operator's commands and the
 // timer's ticks to the run engine, then shows what the engine reports. It holds no count of
 // its own: every number on screen comes from the engine.
-class TForm1 : public QWidget, private RunListener
+class TForm1 : public QWidget
 {
     Q_OBJECT
 public:
@@ -42,6 +43,7 @@ public:
     Ui::TForm1 *form() const { return ui.get(); }
     RunEngine &engine() { return m_engine; }
     const RunEngine &engine() const { return m_engine; }
+    EngineDriver &driver() { return m_driver; }
     CourseView *coursePanel() const { return m_course; }
     ResultsModel &results() { return m_results; }
     const ResultsModel &results() const { return m_results; }
@@ -98,7 +100,7 @@ public slots:
     void AcercadeClick();
     void BitBtnStartClick();
     void BitBtnStopClick();
-    // Feeds the engine the time; runs on the poll timer.
+    // Feeds the engine the time, as the driver's timer does.
     void pollEngine();
     // Captures a running athlete's result, as its stop button does; false when none runs there.
     bool captureSlot(int slot);
@@ -113,11 +115,9 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
-    // RunListener
-    void cue(qint64 dueMs) override;
-    void pauseAlert(qint64 dueMs) override;
-    void displaysChanged() override;
-    void activateAthletes() override;
+    void displaysChanged();
+    void activateAthletes();
+    void showSoundState(CueSink::State state);
     // What the run shows now, as a result is recorded.
     ResultReading reading() const;
     void resultsGuard();
@@ -127,19 +127,18 @@ private:
     void FormCreate();
     void FormActivate();
     void applySportProfile();
-    void schedulePoll();
 
     std::unique_ptr<Ui::TForm1> ui;
     const SportProfile &m_profile;
     const Clock &m_clock;
     CueSink *m_sound = nullptr;
     Dialogs *m_dialogs = nullptr;
-    RunEngine m_engine;
+    EngineDriver m_driver;
+    RunEngine &m_engine;
     ResultsModel m_results;
     ResultsSession m_session{m_results};
     AthletesPanel *m_athletes = nullptr;
     CourseView *m_course = nullptr;
-    QTimer m_pollTimer;
     QString m_programFolder;
     bool m_activated = false;
     bool m_soundAvailable = false;

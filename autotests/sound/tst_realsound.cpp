@@ -1,11 +1,16 @@
 // Plays cues through a real PulseAudio null sink and listens to its monitor, so what is checked
-// is what a listener would hear: every cue, at the table's gaps to the sample.
+// is what a listener would hear: every cue on its sample, in step with the engine clock, and
+// the sound coming back on its grid after the player's process stalls or the server dies.
+// The player's stream always joins the server before the recorder, as in the field.
 // Run through run-with-pulse.sh, which starts the private server.
 
 #include "clock.h"
 #include "cueplayer.h"
+#include "enginedriver.h"
 #include "onsets.h"
+#include "sportprofile.h"
 
+#include <QCoreApplication>
 #include <QEventLoop>
 #include <QFile>
 #include <QProcess>
@@ -13,6 +18,8 @@
 #include <QTest>
 #include <QTimer>
 #include <QtEndian>
+
+#include <signal.h>
 
 #include <algorithm>
 #include <cmath>
@@ -22,18 +29,17 @@ namespace {
 
 using onsets::Burst;
 using onsets::RecordRate;
-using onsets::Threshold;
 constexpr qint64 SilenceFrames = RecordRate / 50; // 20 ms below threshold ends a sound
-constexpr double ToleranceMs = 2.0;
-
-QVector<Burst> findBursts(const QVector<float> &samples)
-{
-    return onsets::findBursts(
-        samples.size(), [&samples](qint64 i) { return samples[int(i)]; }, SilenceFrames);
-}
+constexpr double GapToleranceMs = 2.0;
+constexpr double SkewToleranceMs = 20.0;
+constexpr double StopToleranceMs = 30.0;
+// Volleyball's fastest period, run as a repeated period: a cue every 951 ms.
+constexpr SportVariant GridSport = SportVariant::Voley;
+constexpr int GridPeriod = 25;
 
 void runFor(int ms)
 {
+    // A plain event loop: QTest::qWait sleeps 10 ms between rounds.
     QEventLoop loop;
     QTimer::singleShot(ms, Qt::PreciseTimer, &loop, &QEventLoop::quit);
     loop.exec();
@@ -46,17 +52,142 @@ QVector<float> resourceSound(const QString &path)
                                           : QVector<float>();
 }
 
-float peak(const QVector<float> &samples)
+double cueLengthMs()
 {
-    float result = 0;
-    for (float s : samples)
-        result = std::max(result, std::abs(s));
-    return result;
+    const QVector<float> cue = resourceSound(QStringLiteral(":/sounds/sonido.wav"));
+    const QVector<Burst> b = onsets::findBursts(
+        cue.size(), [&cue](qint64 i) { return cue[int(i)] * 0.8f * 32767; }, SilenceFrames);
+    return b.isEmpty() ? 0 : b.first().lengthMs();
 }
 
-double framesToMs(qint64 frames)
+int gridInterval()
 {
-    return frames * 1000.0 / RecordRate;
+    return intervalFromLine(periodTableLines(sportProfile(GridSport)).value(GridPeriod - 1));
+}
+
+// The program opens its stream at start-up, long before a test; a fresh stream on an idle null
+// sink takes a second or two before the device has set up its buffer for it.
+void waitUntilSettled(const CuePlayer &player)
+{
+    QElapsedTimer waited;
+    waited.start();
+    while (!player.settled() && waited.elapsed() < 5000)
+        runFor(20);
+}
+
+// parec on the sink's monitor, with the clock time of its first frame estimated from when the
+// data arrived: data arrives after it was captured, never before, so the earliest is the best.
+class Capture
+{
+public:
+    explicit Capture(const Clock &clock) : m_clock(clock) {}
+    ~Capture() { stop(); }
+
+    bool start()
+    {
+        QObject::connect(&m_process, &QProcess::readyReadStandardOutput, &m_process, [this] {
+            m_data += m_process.readAllStandardOutput();
+            const double frames = double(m_data.size() / 2);
+            m_startMs =
+                std::min(m_startMs, double(m_clock.nowNs()) / 1e6 - frames * 1000.0 / RecordRate);
+        });
+        m_process.start(QStringLiteral("parec"),
+                        {QStringLiteral("--device=cues.monitor"), QStringLiteral("--raw"),
+                         QStringLiteral("--format=s16le"),
+                         QStringLiteral("--rate=%1").arg(RecordRate),
+                         QStringLiteral("--channels=1"), QStringLiteral("--latency-msec=10")});
+        if (!m_process.waitForStarted(5000))
+            return false;
+        QElapsedTimer waited;
+        waited.start();
+        while (m_data.size() < RecordRate / 10 * 2 && waited.elapsed() < 5000)
+            runFor(10);
+        return m_data.size() >= RecordRate / 10 * 2;
+    }
+
+    void stop()
+    {
+        if (m_process.state() == QProcess::NotRunning)
+            return;
+        m_process.terminate();
+        m_process.waitForFinished(5000);
+        m_data += m_process.readAllStandardOutput();
+    }
+
+    QVector<Burst> bursts() const { return onsets::findBursts(m_data, SilenceFrames); }
+    // Clock time at which a frame of the recording was heard.
+    double heardMs(qint64 frame) const { return m_startMs + frame * 1000.0 / RecordRate; }
+    double endMs() const { return heardMs(m_data.size() / 2); }
+    QString error() { return QString::fromLocal8Bit(m_process.readAllStandardError()); }
+
+private:
+    const Clock &m_clock;
+    QProcess m_process;
+    QByteArray m_data;
+    double m_startMs = std::numeric_limits<double>::max();
+};
+
+// The player driven by the engine, as the program wires them: a repeated period, so the cues
+// fall on one grid from the start cue on.
+struct GridRun
+{
+    explicit GridRun(const Clock &clock) : player(clock), driver(sportProfile(GridSport), clock) {}
+    bool start()
+    {
+        if (!player.open())
+            return false;
+        waitUntilSettled(player);
+        driver.setSink(&player);
+        driver.newTest();
+        driver.engine().setCurrentPeriod(GridPeriod);
+        driver.start(TestMode::RepeatPeriod, GridPeriod, false);
+        return true;
+    }
+    // Due time of the start cue: one interval before the first cue planned after it.
+    qint64 startDueMs() const { return driver.plan().value(0).dueMs - gridInterval(); }
+    CuePlayer player;
+    EngineDriver driver;
+};
+
+// The sounds of a recording that began and ended while the player was already playing: one
+// cut by the start of the recording is left out, and the last may be cut by its end.
+QVector<Burst> wholeRecording(QVector<Burst> bursts)
+{
+    if (!bursts.isEmpty() && bursts.first().onset < RecordRate / 100)
+        bursts.removeFirst();
+    return bursts;
+}
+
+// Checks bursts against a grid of the given interval that passes through `anchor`: each must
+// start on it and play whole, but for those cut by a stall and the last one.
+void checkOnGrid(const QVector<Burst> &bursts, double anchorFrame, int intervalMs, double cueMs,
+                 int cutAllowed)
+{
+    int cut = 0;
+    for (const Burst &b : bursts) {
+        const double k = (b.onset - anchorFrame) * 1000.0 / RecordRate / intervalMs;
+        const double offGrid = (k - std::round(k)) * intervalMs;
+        QVERIFY2(std::abs(offGrid) <= GapToleranceMs,
+                 qPrintable(QStringLiteral("a sound at %1 ms is %2 ms off the grid")
+                                .arg(b.onsetMs())
+                                .arg(offGrid)));
+        if (std::abs(b.lengthMs() - cueMs) > GapToleranceMs && &b != &bursts.last())
+            ++cut;
+    }
+    QVERIFY2(cut <= cutAllowed, qPrintable(QStringLiteral("%1 cues cut short").arg(cut)));
+}
+
+// The child process of the stall test: plays the grid until killed.
+int playGrid()
+{
+    SteadyClock clock;
+    GridRun run(clock);
+    if (!run.start())
+        return 1;
+    std::fputs("playing\n", stdout);
+    std::fflush(stdout);
+    QEventLoop loop;
+    return loop.exec();
 }
 
 } // namespace
@@ -66,10 +197,10 @@ class TestRealSound : public QObject
     Q_OBJECT
 private slots:
     void initTestCase();
-    void cuesLandOnTheirSamples();
-
-private:
-    void playAndCheck(bool *disturbed);
+    void cuesLandOnTheirSamplesInStep();
+    void stalledProcessResumesOnTheGrid_data();
+    void stalledProcessResumesOnTheGrid();
+    void soundComesBackAfterTheServerDies();
 };
 
 void TestRealSound::initTestCase()
@@ -84,159 +215,243 @@ void TestRealSound::initTestCase()
     QVERIFY2(!qgetenv("PULSE_SERVER").isEmpty(), "run this test through run-with-pulse.sh");
 }
 
-void TestRealSound::cuesLandOnTheirSamples()
-{
-    // A machine so busy that the event loop stalls past the prefill makes the device run dry;
-    // that run proves nothing about timing, so it is played once more.
-    for (int attempt = 1;; ++attempt) {
-        bool disturbed = false;
-        playAndCheck(&disturbed);
-        if (QTest::currentTestFailed() || !disturbed)
-            return;
-        if (attempt == 2)
-            QFAIL("the event loop stalled in both runs; the machine is too busy to judge");
-        qWarning("the event loop stalled; playing the run once more");
-    }
-}
-
-void TestRealSound::playAndCheck(bool *disturbed)
+void TestRealSound::cuesLandOnTheirSamplesInStep()
 {
     SteadyClock clock;
-
-    // Record first, so the first cue cannot be missed.
-    QProcess recorder;
-    QByteArray recording;
-    qint64 recordingStartMs = std::numeric_limits<qint64>::max();
-    connect(&recorder, &QProcess::readyReadStandardOutput, this, [&] {
-        recording += recorder.readAllStandardOutput();
-        // Data arrives after it was captured, never before: the earliest estimate is the best.
-        const qint64 frames = recording.size() / 2;
-        recordingStartMs = std::min(recordingStartMs, clock.nowMs() - frames * 1000 / RecordRate);
-    });
-    recorder.start(QStringLiteral("parec"),
-                   {QStringLiteral("--device=cues.monitor"), QStringLiteral("--raw"),
-                    QStringLiteral("--format=s16le"), QStringLiteral("--rate=%1").arg(RecordRate),
-                    QStringLiteral("--channels=1"), QStringLiteral("--latency-msec=10")});
-    QVERIFY2(recorder.waitForStarted(5000), qPrintable(recorder.errorString()));
-    QTRY_VERIFY2_WITH_TIMEOUT(recording.size() >= RecordRate / 10 * 2,
-                              qPrintable(QString::fromLocal8Bit(recorder.readAllStandardError())),
-                              5000);
-
-    QVERIFY2(CuePlayer::outputDeviceCount() > 0, "Qt sees no audio output on the test server");
     CuePlayer player(clock);
     QVERIFY2(player.open(), "CuePlayer could not open the default output");
     QVERIFY(player.available());
+    QCOMPARE(player.state(), CueSink::State::Active);
+    waitUntilSettled(player);
+    QVERIFY(player.settled());
 
     // Gaps of the tables: volleyball's fastest, football period 30, a pause with its alert.
     const QVector<qint64> gaps = {951, 951, 951, 1525, 1525, 2200, 951};
     const qint64 alertBeforeEnd = 1000; // the alert sounds inside the pause gap (index 5)
     const QVector<qint64> lateness = {0, 4, 9, 0, 10, 2, 0, 7}; // how late each cue is reported
-    QVector<qint64> due{clock.nowMs() + 400};
+    QVector<qint64> due{clock.nowMs() + 1500};
     for (qint64 gap : gaps)
         due.append(due.last() + gap);
     const qint64 alertDue = due[6] - alertBeforeEnd;
+    SoundPlan plan;
+    for (qint64 ms : std::as_const(due))
+        plan.append({ms, false});
+    plan.append({alertDue, true});
+    std::sort(plan.begin(), plan.end(),
+              [](const PlannedSound &a, const PlannedSound &b) { return a.dueMs < b.dueMs; });
+    // The stream plays from here on; the recorder joins it after.
+    player.plan(plan);
+    runFor(200);
+    Capture capture(clock);
+    QVERIFY2(capture.start(), qPrintable(capture.error()));
 
-    QVector<qint64> reportedLate(due.size(), -1);
     for (int i = 0; i < due.size(); ++i) {
-        QTimer::singleShot(due[i] + lateness[i] - clock.nowMs(), Qt::PreciseTimer, this, [&, i] {
-            reportedLate[i] = clock.nowMs() - due[i];
-            player.playCue(due[i]);
-        });
+        QTimer::singleShot(due[i] + lateness[i] - clock.nowMs(), Qt::PreciseTimer, this,
+                           [&, i] { player.playCue(due[i]); });
     }
     QTimer::singleShot(alertDue + 3 - clock.nowMs(), Qt::PreciseTimer, this,
                        [&] { player.playAlert(alertDue); });
-
-    // Real time: the last cue, its sound, the output latency and the capture's own delay.
-    // A plain event loop: QTest::qWait sleeps 10 ms between rounds, which would make every
-    // timer here late.
-    runFor(int(due.last() - clock.nowMs() + 470 + player.outputLatencyMs() + 400));
-    const qint64 latencyMs = player.outputLatencyMs();
-    const int underruns = player.underrunCount();
+    // The last cue is silenced part way through, as "Fin de la prueba" does.
+    const qint64 stopAfter = 150;
+    double silencedAt = 0;
+    QTimer::singleShot(due.last() + stopAfter - clock.nowMs(), Qt::PreciseTimer, this, [&] {
+        silencedAt = double(clock.nowNs()) / 1e6;
+        player.silence();
+    });
+    runFor(int(due.last() - clock.nowMs() + 1000));
+    const CuePlayer::Stats stats = player.stats();
     player.close();
-    runFor(100);
-    recorder.terminate();
-    QVERIFY(recorder.waitForFinished(5000));
-    recording += recorder.readAllStandardOutput();
+    capture.stop();
+    qInfo("stream at %d Hz, written %.1f ms ahead, device latency %.1f ms", stats.rate,
+          stats.aheadMs, stats.sinkMs);
 
-    for (int i = 0; i < due.size(); ++i) {
-        QVERIFY2(reportedLate[i] >= 0, qPrintable(QStringLiteral("cue %1 never reported").arg(i)));
-        if (reportedLate[i] >= CuePlayer::holdBackMs())
-            *disturbed = true;
-    }
-    if (underruns > 0)
-        *disturbed = true;
-    if (*disturbed)
-        return;
-
-    QVector<float> heard(recording.size() / 2);
-    for (qsizetype i = 0; i < heard.size(); ++i)
-        heard[i] = qFromLittleEndian<qint16>(recording.constData() + 2 * i);
-
-    // What should have been heard: the sounds themselves laid out on the schedule, at the
-    // level they came out at. Whatever the sounds are, both go through the same detector.
+    // What should have been heard: the sounds themselves laid out on the plan, cut where the
+    // plan cuts them. Whatever the sounds are, both go through the same detector.
     const QVector<float> cueSound = resourceSound(QStringLiteral(":/sounds/sonido.wav"));
     const QVector<float> alertSound = resourceSound(QStringLiteral(":/sounds/aviso.wav"));
     QVERIFY(!cueSound.isEmpty() && !alertSound.isEmpty());
-    const float gain = peak(heard) / std::max(peak(cueSound), peak(alertSound));
-    QVERIFY2(gain > 4 * Threshold, "the recording is (nearly) silent");
     const auto frameOf = [&](qint64 ms) { return (ms - due.first()) * RecordRate / 1000; };
-    QVector<float> expected(frameOf(due.last()) + cueSound.size(), 0.0f);
+    QVector<float> expected(frameOf(due.last() + stopAfter), 0.0f);
     const auto lay = [&](const QVector<float> &sound, qint64 ms) {
-        for (qsizetype i = 0; i < sound.size(); ++i)
-            expected[frameOf(ms) + i] += sound[i] * gain;
+        for (qsizetype i = 0; i < sound.size() && frameOf(ms) + i < expected.size(); ++i)
+            expected[frameOf(ms) + i] += sound[i] * 0.8f * 32767;
     };
-    for (qint64 ms : std::as_const(due))
-        lay(cueSound, ms);
-    lay(alertSound, alertDue);
+    for (const PlannedSound &p : std::as_const(plan))
+        lay(p.alert ? alertSound : cueSound, p.dueMs);
+    const QVector<Burst> want = onsets::findBursts(
+        expected.size(), [&expected](qint64 i) { return expected[int(i)]; }, SilenceFrames);
 
-    const QVector<Burst> want = findBursts(expected);
-    const QVector<Burst> got = findBursts(heard);
+    const QVector<Burst> got = capture.bursts();
     for (const Burst &b : got)
-        qInfo("sound at %.2f ms, %.1f ms long", framesToMs(b.onset), b.lengthMs());
+        qInfo("sound at %.2f ms, %.1f ms long", b.onsetMs(), b.lengthMs());
     QCOMPARE(got.size(), want.size());
-    QVERIFY(!got.isEmpty());
-
-    // Every sound starts where the schedule puts it, relative to the first, and plays whole.
-    double maxError = 0, sumError = 0;
+    double worstSkew = 0, worstGap = 0;
     for (int k = 0; k < got.size(); ++k) {
+        // Every sound starts where the plan puts it, relative to the first, and plays whole.
         const double error =
-            framesToMs((got[k].onset - got[0].onset) - (want[k].onset - want[0].onset));
-        maxError = std::max(maxError, std::abs(error));
-        sumError += std::abs(error);
-        QVERIFY2(std::abs(error) <= ToleranceMs,
+            (got[k].onset - got[0].onset - (want[k].onset - want[0].onset)) * 1000.0 / RecordRate;
+        worstGap = std::max(worstGap, std::abs(error));
+        QVERIFY2(std::abs(error) <= GapToleranceMs,
                  qPrintable(QStringLiteral("sound %1 is %2 ms off its place").arg(k).arg(error)));
-        QVERIFY2(std::abs(got[k].lengthMs() - want[k].lengthMs()) <= ToleranceMs,
-                 qPrintable(QStringLiteral("sound %1 lasts %2 ms, not %3 ms")
-                                .arg(k)
-                                .arg(got[k].lengthMs())
-                                .arg(want[k].lengthMs())));
+        if (k + 1 < got.size()) {
+            QVERIFY2(std::abs(got[k].lengthMs() - want[k].lengthMs()) <= GapToleranceMs,
+                     qPrintable(QStringLiteral("sound %1 lasts %2 ms, not %3 ms")
+                                    .arg(k)
+                                    .arg(got[k].lengthMs())
+                                    .arg(want[k].lengthMs())));
+        }
+        // And is heard when the engine clock says it is due: the screen changes then.
+        const double skew = capture.heardMs(got[k].onset) -
+                            (double(due.first()) + want[k].onset * 1000.0 / RecordRate);
+        worstSkew = std::max(worstSkew, std::abs(skew));
     }
-    qInfo("onset error against the schedule: max %.3f ms, mean %.3f ms over %d sounds", maxError,
-          sumError / got.size(), int(got.size()));
-
-    // The gaps between cues as heard, for the record.
-    QVector<qint64> cueOnsets;
-    for (qint64 ms : std::as_const(due)) {
-        const auto it = std::find_if(want.begin(), want.end(), [&](const Burst &b) {
-            return std::abs(b.onset - frameOf(ms)) < RecordRate / 100;
-        });
-        QVERIFY(it != want.end());
-        cueOnsets.append(got[it - want.begin()].onset);
-    }
-    for (int i = 1; i < cueOnsets.size(); ++i) {
-        const double gap = framesToMs(cueOnsets[i] - cueOnsets[i - 1]);
-        qInfo("gap %d: scheduled %lld ms, heard %.3f ms, error %+.3f ms", i, due[i] - due[i - 1],
-              gap, gap - double(due[i] - due[i - 1]));
-    }
-
-    // Rough: the capture clock is estimated from when its data arrived.
-    const double latency =
-        recordingStartMs + framesToMs(got[0].onset) - double(due[0] + framesToMs(want[0].onset));
-    qInfo("first cue heard about %.1f ms after its due time; player says %lld ms", latency,
-          latencyMs);
-    QVERIFY2(latency < latencyMs + 60,
-             qPrintable(QStringLiteral("cues sound %1 ms late").arg(latency)));
+    qInfo("gaps off the plan by %.3f ms at most", worstGap);
+    qInfo("heard against due time: worst %.1f ms", worstSkew);
+    QVERIFY2(
+        worstSkew <= SkewToleranceMs,
+        qPrintable(QStringLiteral("sounds heard up to %1 ms off their due time").arg(worstSkew)));
+    const double quietAfter = capture.heardMs(got.last().end) - silencedAt;
+    qInfo("silenced %.1f ms after the call", quietAfter);
+    QVERIFY2(
+        quietAfter <= StopToleranceMs,
+        qPrintable(QStringLiteral("the last cue went on %1 ms after silence()").arg(quietAfter)));
 }
 
-QTEST_MAIN(TestRealSound)
+void TestRealSound::stalledProcessResumesOnTheGrid_data()
+{
+    QTest::addColumn<int>("stallMs");
+    QTest::newRow("1 s") << 1000;
+    QTest::newRow("5 s") << 5000;
+}
+
+void TestRealSound::stalledProcessResumesOnTheGrid()
+{
+    QFETCH(int, stallMs);
+    SteadyClock clock;
+    QProcess child;
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--play-grid")});
+    QVERIFY(child.waitForStarted(5000));
+    QVERIFY2(child.waitForReadyRead(5000), "the playing child did not start");
+    QCOMPARE(child.readLine().trimmed(), QByteArray("playing"));
+    runFor(300);
+    Capture capture(clock);
+    QVERIFY2(capture.start(), qPrintable(capture.error()));
+
+    runFor(2200);
+    const QVector<Burst> before = wholeRecording(capture.bursts());
+    QVERIFY(!before.isEmpty());
+    const int interval = gridInterval();
+    ::kill(pid_t(child.processId()), SIGSTOP);
+    // Resumed 60 ms after a cue fell due: too late for it, which must not sound, not even its
+    // tail.
+    double resumeAt = capture.heardMs(before.last().onset);
+    while (resumeAt < double(clock.nowNs()) / 1e6 + stallMs)
+        resumeAt += interval;
+    resumeAt += 60;
+    runFor(int(resumeAt - double(clock.nowNs()) / 1e6));
+    ::kill(pid_t(child.processId()), SIGCONT);
+    const double resumedAt = double(clock.nowNs()) / 1e6;
+    runFor(3500);
+    capture.stop();
+    child.kill();
+    child.waitForFinished(5000);
+
+    const QVector<Burst> got = wholeRecording(capture.bursts());
+    QVERIFY(got.size() >= 3);
+    for (const Burst &b : got)
+        qInfo("sound at %.2f ms, %.1f ms long", b.onsetMs(), b.lengthMs());
+    // Nothing off the grid: no late cue played after the resume, no burst.
+    checkOnGrid(got, double(got.first().onset), interval, cueLengthMs(), 1);
+    // Every cue due from a second after the resume is heard.
+    const double from = resumedAt + 1000;
+    const double to = capture.endMs() - 50;
+    const double firstMs = capture.heardMs(got.first().onset);
+    int expected = 0, heard = 0;
+    for (double t = firstMs; t <= to + 1; t += interval) {
+        if (t < from)
+            continue;
+        ++expected;
+        heard += std::any_of(got.cbegin(), got.cend(), [&](const Burst &b) {
+            return std::abs(capture.heardMs(b.onset) - t) < interval / 4;
+        });
+    }
+    qInfo("%d of the %d cues due from a second after the resume heard", heard, expected);
+    QVERIFY(expected >= 2);
+    QCOMPARE(heard, expected);
+}
+
+void TestRealSound::soundComesBackAfterTheServerDies()
+{
+    const QByteArray startServer = qgetenv("ZENTA_PULSE_START");
+    const QByteArray pidFile = qgetenv("ZENTA_PULSE_PIDFILE");
+    if (startServer.isEmpty() || pidFile.isEmpty())
+        QSKIP("run-with-pulse.sh did not say how to restart the server");
+    SteadyClock clock;
+    GridRun run(clock);
+    QVector<CueSink::State> states;
+    connect(&run.player, &CueSink::stateChanged, this,
+            [&states](CueSink::State s) { states.append(s); });
+    QVERIFY(run.start());
+    const qint64 startDue = run.startDueMs();
+    runFor(1500);
+
+    QFile pid(QString::fromLocal8Bit(pidFile));
+    QVERIFY(pid.open(QIODevice::ReadOnly));
+    const pid_t server = pid_t(pid.readAll().trimmed().toInt());
+    pid.close();
+    QVERIFY(server > 0);
+    ::kill(server, SIGKILL);
+    QTRY_VERIFY_WITH_TIMEOUT(states.contains(CueSink::State::Lost), 3000);
+
+    // The server comes back; so must the sound, within three seconds.
+    QProcess restarted;
+    restarted.setProgram(QStringLiteral("sh"));
+    restarted.setArguments({QString::fromLocal8Bit(startServer)});
+    qint64 newPid = 0;
+    QVERIFY(restarted.startDetached(&newPid));
+    QVERIFY(pid.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    pid.write(QByteArray::number(newPid));
+    pid.close();
+    const qint64 restartedAt = clock.nowMs();
+    QTRY_VERIFY_WITH_TIMEOUT(states.contains(CueSink::State::Recovered), 3000);
+    qInfo("sound back %lld ms after the server", clock.nowMs() - restartedAt);
+    QCOMPARE(run.player.state(), CueSink::State::Recovered);
+
+    // Checked from a second after it is back, within the three: a fresh stream's first second
+    // on a busy machine is not judged (once a cue in it was heard 95 ms early at the monitor).
+    runFor(1000);
+    Capture capture(clock);
+    QVERIFY2(capture.start(), qPrintable(capture.error()));
+    runFor(3000);
+    qInfo("device latency %.1f ms", run.player.stats().sinkMs);
+    capture.stop();
+    run.driver.stop();
+
+    // What is heard is on the engine's grid, in step with the clock, and nothing is missing.
+    const QVector<Burst> got = wholeRecording(capture.bursts());
+    QVERIFY(got.size() >= 2);
+    const int interval = gridInterval();
+    for (const Burst &b : got) {
+        const double since = capture.heardMs(b.onset) - double(startDue);
+        const double skew = since - std::round(since / interval) * interval;
+        qInfo("sound at %.2f ms, %.1f ms long, %+.1f ms off the engine's grid", b.onsetMs(),
+              b.lengthMs(), skew);
+        QVERIFY2(std::abs(skew) <= SkewToleranceMs,
+                 qPrintable(QStringLiteral("a cue heard %1 ms off its due time").arg(skew)));
+    }
+    checkOnGrid(got, double(got.first().onset), interval, cueLengthMs(), 0);
+    const double span = capture.heardMs(got.last().onset) - capture.heardMs(got.first().onset);
+    QCOMPARE(int(got.size()), int(std::lround(span / interval)) + 1);
+}
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    if (argc >= 2 && qstrcmp(argv[1], "--play-grid") == 0)
+        return playGrid();
+    TestRealSound test;
+    return QTest::qExec(&test, argc, argv);
+}
+
 #include "tst_realsound.moc"

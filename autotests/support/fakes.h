@@ -20,11 +20,18 @@ class RecordingSink final : public CueSink
 {
 public:
     bool device = true;
+    qint64 lead = 0;
     QList<qint64> cues;
     QList<qint64> alerts;
+    QList<SoundPlan> plans;
+    int silences = 0;
     bool available() const override { return device; }
+    qint64 leadMs() const override { return lead; }
+    void plan(const SoundPlan &sounds) override { plans.append(sounds); }
+    void silence() override { ++silences; }
     void playCue(qint64 dueMs) override { cues.append(dueMs); }
     void playAlert(qint64 dueMs) override { alerts.append(dueMs); }
+    void setState(State state) { emit stateChanged(state); }
 };
 
 // Answers the window's questions from a script and remembers what it was asked.

@@ -62,6 +62,7 @@ private slots:
     void designFonts_data();
     void designFonts();
     void widgetSetDesignColours();
+    void soundStateBesideTheSpeedStrip();
 };
 
 void TestMainWindow::profileApplied_data()
@@ -296,6 +297,7 @@ void TestMainWindow::noSoundDeviceWarnsOnceAndRunsSilently()
     QCOMPARE(dialogs.messages.size(), 1);
     QCOMPARE(dialogs.messages.at(0).text, QString::fromUtf8(NoSoundText));
     QVERIFY(!window.soundAvailable());
+    QCOMPARE(MainWindowControls(&window).LabelSonido->text(), QStringLiteral("Sin sonido"));
 
     window.hide();
     window.show();
@@ -649,6 +651,37 @@ void TestMainWindow::widgetSetDesignColours()
     const FlatButton button;
     QCOMPARE(button.faceColor(), QColor(0x68, 0x79, 0x48));
     QCOMPARE(button.hoverColor(), QColor(0x49, 0x55, 0x33));
+}
+
+void TestMainWindow::soundStateBesideTheSpeedStrip()
+{
+    Harness h(SportVariant::Futbol);
+    QLabel *label = h.ui()->LabelSonido;
+    QCOMPARE(label->text(), QStringLiteral("Sonido activo"));
+    const std::pair<CueSink::State, const char *> states[] = {
+        {CueSink::State::Lost, "Sonido perdido"},
+        {CueSink::State::Recovered, "Sonido recuperado"},
+        {CueSink::State::Active, "Sonido activo"}};
+    for (const auto &[state, text] : states) {
+        h.sound.setState(state);
+        QCOMPARE(label->text(), QString::fromUtf8(text));
+    }
+    // Seen, whole, and over nothing else, in every screen of a test.
+    QTest::mouseClick(h.ui()->BitBtnEmpezar, Qt::LeftButton);
+    QTest::mouseClick(h.ui()->FlatRadioButton1, Qt::LeftButton);
+    for (bool running : {false, true}) {
+        if (running)
+            QTest::mouseClick(h.ui()->BitBtnStart, Qt::LeftButton);
+        QVERIFY(label->isVisible());
+        QVERIFY(h.window.rect().contains(label->geometry()));
+        QVERIFY(label->fontMetrics().horizontalAdvance(QStringLiteral("Sonido recuperado")) <=
+                label->width());
+        for (QWidget *other : h.window.findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
+            if (other != label && other->isVisible())
+                QVERIFY2(!other->geometry().intersects(label->geometry()),
+                         qPrintable(other->objectName()));
+        }
+    }
 }
 
 QTEST_MAIN(TestMainWindow)

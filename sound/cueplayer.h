@@ -1,0 +1,69 @@
+#pragma once
+
+#include "cuesink.h"
+
+#include <QVector>
+
+#include <memory>
+
+class Clock;
+
+// Plays the run's sounds through one PulseAudio stream, on the sound client's own thread.
+//
+// The engine's plan arrives ahead of time; each sound is laid on the stream's frame that the
+// listener hears at its due time, reckoned from the stream's own clock (what the device has
+// actually played), so a busy window, a stall or a sound card running fast or slow neither
+// delays a cue nor changes a gap. Data already queued is written over when the plan changes,
+// and silenced at once on stop. When the server goes away the stream is reopened.
+class CuePlayer final : public CueSink
+{
+    Q_OBJECT
+public:
+    // The start of a test is put this far ahead, so its first cue lands on its sample.
+    static constexpr qint64 LeadMs = 100;
+
+    explicit CuePlayer(const Clock &clock, QObject *parent = nullptr);
+    ~CuePlayer() override;
+
+    // Connects to the sound server and opens the stream. False when there is no server or no
+    // output (the cues then stay silent).
+    bool open();
+    void close();
+    bool isOpen() const;
+
+    bool available() const override;
+    State state() const override;
+    qint64 leadMs() const override { return LeadMs; }
+    void plan(const SoundPlan &sounds) override;
+    void silence() override;
+    void playCue(qint64 dueMs) override;
+    void playAlert(qint64 dueMs) override;
+
+    // For the tests and the benchmark.
+    struct Stats
+    {
+        int dropped = 0;    // sounds found too late to play (after a stall)
+        int reconnects = 0; // streams opened again after the server went away
+        int rate = 0;       // frames per second
+        double aheadMs = 0; // how far ahead of the listener the stream is written
+        double sinkMs = 0;  // the device's own latency, as the server reports it
+        bool clockKnown = false;
+    };
+    // The device has set up its buffer for this stream: sounds from now on land where planned.
+    // A fresh stream on an idle server can take a second or two.
+    bool settled() const;
+    Stats stats() const;
+
+    // Decodes a PCM WAVE (8-bit unsigned or 16-bit signed, mono) into samples in [-1, 1] at
+    // the given rate. Empty when the data is not such a file.
+    static QVector<float> decodeWave(const QByteArray &wave, int outputRate);
+
+private:
+    struct Pulse;
+    void setState(State state);
+
+    const Clock &m_clock;
+    std::unique_ptr<Pulse> d;
+    bool m_available = false;
+    State m_state = State::NoDevice;
+};

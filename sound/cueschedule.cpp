@@ -1,0 +1,242 @@
+#include "cueschedule.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// Readings the line is fitted through, and how far it must differ from the one in use before
+// it is taken up: readings jitter by a few hundredths of a millisecond on a quiet machine.
+constexpr double WindowMs = 10000;
+constexpr double MinSpanMs = 1000;
+constexpr double AdoptMs = 1.0;
+// A reading this much later than the others' line is left out of it.
+constexpr double LateReadingMs = 0.5;
+// A reading this far off is no drift: the stream jumped (the device set up its buffer anew).
+constexpr double JumpMs = 15;
+
+} // namespace
+
+CueSchedule::CueSchedule(int rate, QVector<float> cue, QVector<float> alert)
+    : m_rate(rate), m_cue(std::move(cue)), m_alert(std::move(alert)), m_msPerFrame(1000.0 / rate)
+{
+}
+
+void CueSchedule::resetClock()
+{
+    m_clockKnown = false;
+    m_readings.clear();
+}
+
+bool CueSchedule::observe(double nowMs, double heardFrame)
+{
+    if (!m_clockKnown || std::abs(msAt(heardFrame) - nowMs) > JumpMs) {
+        const bool jumped = m_clockKnown;
+        m_anchorMs = nowMs;
+        m_anchorFrame = heardFrame;
+        m_clockKnown = true;
+        m_readings = {{nowMs, heardFrame}};
+        return jumped;
+    }
+    m_readings.append({nowMs, heardFrame});
+    while (m_readings.size() > 2 && m_readings.first().ms < nowMs - WindowMs)
+        m_readings.removeFirst();
+    if (m_readings.last().ms - m_readings.first().ms < MinSpanMs)
+        return false;
+
+    // Least squares, time against frame, about the readings' mean; then once more without the
+    // readings that came late (a busy machine delays a reading, never hastens it).
+    double meanMs = 0, meanFrame = 0, slope = 0;
+    const auto fit = [&](const QVector<Reading> &readings) {
+        meanMs = 0;
+        meanFrame = 0;
+        for (const Reading &r : readings) {
+            meanMs += r.ms;
+            meanFrame += r.frame;
+        }
+        meanMs /= readings.size();
+        meanFrame /= readings.size();
+        double sxy = 0, sxx = 0;
+        for (const Reading &r : readings) {
+            sxy += (r.frame - meanFrame) * (r.ms - meanMs);
+            sxx += (r.frame - meanFrame) * (r.frame - meanFrame);
+        }
+        if (sxx <= 0)
+            return false;
+        slope = sxy / sxx;
+        return true;
+    };
+    if (!fit(m_readings))
+        return false;
+    QVector<double> residuals;
+    for (const Reading &r : std::as_const(m_readings))
+        residuals.append(r.ms - (meanMs + (r.frame - meanFrame) * slope));
+    QVector<double> sorted = residuals;
+    std::nth_element(sorted.begin(), sorted.begin() + sorted.size() / 2, sorted.end());
+    const double limit = sorted[sorted.size() / 2] + LateReadingMs;
+    QVector<Reading> punctual;
+    for (int i = 0; i < m_readings.size(); ++i) {
+        if (residuals[i] <= limit)
+            punctual.append(m_readings[i]);
+    }
+    if (punctual.size() < 2 || !fit(punctual))
+        return false;
+    const auto fitted = [&](double frame) { return meanMs + (frame - meanFrame) * slope; };
+    const double ahead = heardFrame + m_rate; // where sounds are placed: the next second
+    if (std::abs(fitted(heardFrame) - msAt(heardFrame)) >= AdoptMs ||
+        std::abs(fitted(ahead) - msAt(ahead)) >= AdoptMs) {
+        m_anchorFrame = heardFrame;
+        m_anchorMs = fitted(heardFrame);
+        m_msPerFrame = slope;
+    }
+    return false;
+}
+
+void CueSchedule::unplaceFrom(qint64 frame)
+{
+    for (Sound &s : m_sounds) {
+        if (s.start >= frame)
+            s.start = -1;
+    }
+}
+
+qint64 CueSchedule::firstFrame(const Sound &s) const
+{
+    if (s.start >= 0)
+        return s.start;
+    return m_clockKnown ? qint64(std::floor(frameAt(double(s.planned.dueMs)))) : 0;
+}
+
+qint64 CueSchedule::setPlan(const SoundPlan &plan, qint64 keepBefore)
+{
+    qint64 changed = Never;
+    QVector<Sound> kept;
+    for (const Sound &s : std::as_const(m_sounds)) {
+        const bool planned = plan.contains(s.planned);
+        if (planned || s.reported || (s.start >= 0 && s.start < keepBefore))
+            kept.append(s);
+        else
+            changed = std::min(changed, firstFrame(s));
+    }
+    for (const PlannedSound &p : plan) {
+        const bool known = std::any_of(kept.cbegin(), kept.cend(),
+                                       [&p](const Sound &s) { return s.planned == p; });
+        if (known)
+            continue;
+        kept.append({p, false, -1});
+        changed = std::min(changed, firstFrame(kept.last()));
+    }
+    std::sort(kept.begin(), kept.end(),
+              [](const Sound &a, const Sound &b) { return a.planned.dueMs < b.planned.dueMs; });
+    m_sounds = kept;
+    return changed;
+}
+
+qint64 CueSchedule::report(const PlannedSound &sound)
+{
+    for (Sound &s : m_sounds) {
+        if (s.planned == sound) {
+            s.reported = true;
+            return Never;
+        }
+    }
+    const auto at =
+        std::upper_bound(m_sounds.begin(), m_sounds.end(), sound.dueMs,
+                         [](qint64 due, const Sound &s) { return due < s.planned.dueMs; });
+    const Sound added{sound, true, -1};
+    m_sounds.insert(at, added);
+    return firstFrame(added);
+}
+
+qint64 CueSchedule::clear()
+{
+    qint64 changed = Never;
+    for (const Sound &s : std::as_const(m_sounds))
+        changed = std::min(changed, firstFrame(s));
+    m_sounds.clear();
+    return changed;
+}
+
+void CueSchedule::restartStream()
+{
+    // What had started is lost with the old stream; the rest is placed anew.
+    m_sounds.erase(std::remove_if(m_sounds.begin(), m_sounds.end(),
+                                  [](const Sound &s) { return s.start >= 0; }),
+                   m_sounds.end());
+    resetClock();
+}
+
+qint64 CueSchedule::endFrame(int index) const
+{
+    const Sound &s = m_sounds.at(index);
+    qint64 end = s.start + samples(s).size();
+    if (!s.planned.alert) {
+        // A cue started while the one before still sounds cuts it short.
+        for (int j = index + 1; j < m_sounds.size(); ++j) {
+            const Sound &next = m_sounds.at(j);
+            if (!next.planned.alert && next.start >= 0) {
+                end = std::min(end, next.start);
+                break;
+            }
+        }
+    }
+    return end;
+}
+
+void CueSchedule::render(qint64 from, int count, qint16 *out)
+{
+    std::fill(out, out + count, qint16(0));
+    if (!m_clockKnown)
+        return;
+    const qint64 to = from + count;
+    const qint64 tolerance = qint64(LateToleranceMs * m_rate / 1000);
+    // Place what begins in this stretch, or should have begun before it.
+    for (int i = 0; i < m_sounds.size();) {
+        Sound &s = m_sounds[i];
+        if (s.start < 0) {
+            const qint64 frame = firstFrame(s);
+            if (frame >= to)
+                break;
+            if (frame < from - tolerance) {
+                ++m_dropped;
+                m_sounds.removeAt(i);
+                continue;
+            }
+            s.start = std::max(frame, from);
+        }
+        ++i;
+    }
+    QVector<float> mix(count, 0.0f);
+    bool any = false;
+    for (int i = 0; i < m_sounds.size(); ++i) {
+        const Sound &s = m_sounds.at(i);
+        if (s.start < 0 || s.start >= to)
+            continue;
+        const qint64 end = endFrame(i);
+        const QVector<float> &pcm = samples(s);
+        for (qint64 f = std::max(from, s.start); f < std::min(to, end); ++f) {
+            mix[qsizetype(f - from)] += pcm[qsizetype(f - s.start)] * 0.8f;
+            any = true;
+        }
+    }
+    if (any) {
+        for (int k = 0; k < count; ++k)
+            out[k] = qint16(std::clamp(mix[k], -1.0f, 1.0f) * 32767.0f);
+    }
+    // Forget what ended well before; a rewrite never reaches that far back.
+    const qint64 forgetBefore = from - 2 * qint64(m_rate);
+    for (int i = int(m_sounds.size()) - 1; i >= 0; --i) {
+        if (m_sounds.at(i).start >= 0 && endFrame(i) < forgetBefore)
+            m_sounds.removeAt(i);
+    }
+}
+
+QVector<qint64> CueSchedule::placedFrames() const
+{
+    QVector<qint64> frames;
+    for (const Sound &s : m_sounds) {
+        if (s.start >= 0)
+            frames.append(s.start);
+    }
+    return frames;
+}
