@@ -54,10 +54,6 @@ public:
     bool settled() const;
     Stats stats() const;
 
-    // Decodes a PCM WAVE (8-bit unsigned or 16-bit signed, mono) into samples in [-1, 1] at
-    // the given rate. Empty when the data is not such a file.
-    static QVector<float> decodeWave(const QByteArray &wave, int outputRate);
-
 private:
     struct Pulse;
     void setState(State state);

@@ -82,4 +82,26 @@ void showPeriodTables(Ui::TForm1 *ui, const QStringList &workingTable)
     ui->MemoPeriodoN->setPlainText(workingTable.join(QLatin1Char('\n')));
 }
 
+void showSoundState(Ui::TForm1 *ui, CueSink::State state)
+{
+    switch (state) {
+    case CueSink::State::NoDevice:
+        ui->LabelSonido->setText(QStringLiteral("Sin sonido"));
+        break;
+    case CueSink::State::Active:
+        ui->LabelSonido->setText(QStringLiteral("Sonido activo"));
+        break;
+    case CueSink::State::Lost:
+        ui->LabelSonido->setText(QStringLiteral("Sonido perdido"));
+        break;
+    case CueSink::State::Recovered:
+        ui->LabelSonido->setText(QStringLiteral("Sonido recuperado"));
+        break;
+    }
+    // Loss stands out; the rest reads as a quiet note.
+    QPalette pal = ui->LabelSonido->palette();
+    pal.setColor(QPalette::WindowText, state == CueSink::State::Lost ? Theme::Red : Theme::Black);
+    ui->LabelSonido->setPalette(pal);
+}
+
 } // namespace RunDisplay

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "cuesink.h"
+
 #include <QStringList>
 
 class CourseView;
@@ -18,6 +20,9 @@ void show(Ui::TForm1 *ui, const RunEngine &engine, CourseView *course);
 // The commands and set-up inputs as a running test or the time between tests allows them;
 // the export and clear commands between tests only when there is something to export.
 void showTestRunning(Ui::TForm1 *ui, bool running, bool exportable);
+
+// How the sound fares, in words by the speed strip; a loss stands out.
+void showSoundState(Ui::TForm1 *ui, CueSink::State state);
 
 // Every sport's table, and the working one, in the developer's tables panel.
 void showPeriodTables(Ui::TForm1 *ui, const QStringList &workingTable);

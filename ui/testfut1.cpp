@@ -383,25 +383,7 @@ void TForm1::pollEngine()
 
 void TForm1::showSoundState(CueSink::State state)
 {
-    switch (state) {
-    case CueSink::State::NoDevice:
-        ui->LabelSonido->setText(QStringLiteral("Sin sonido"));
-        break;
-    case CueSink::State::Active:
-        ui->LabelSonido->setText(QStringLiteral("Sonido activo"));
-        break;
-    case CueSink::State::Lost:
-        ui->LabelSonido->setText(QStringLiteral("Sonido perdido"));
-        break;
-    case CueSink::State::Recovered:
-        ui->LabelSonido->setText(QStringLiteral("Sonido recuperado"));
-        break;
-    }
-    // Loss stands out; the rest reads as a quiet note.
-    QPalette pal = ui->LabelSonido->palette();
-    pal.setColor(QPalette::WindowText,
-                 state == CueSink::State::Lost ? QColor(Qt::red) : QColor(Qt::black));
-    ui->LabelSonido->setPalette(pal);
+    RunDisplay::showSoundState(ui.get(), state);
 }
 
 void TForm1::displaysChanged()

@@ -1,6 +1,7 @@
 // The WAVE decoding of the cue player. No sound device needed.
 
 #include "cueplayer.h"
+#include "wavefile.h"
 
 #include <QFile>
 #include <QTest>
@@ -61,12 +62,14 @@ private slots:
     void rejectsWhatItCannotPlay_data();
     void rejectsWhatItCannotPlay();
     void decodesTheShippedSounds();
+    void writtenFilesReadBack_data();
+    void writtenFilesReadBack();
 };
 
 void TestCuePlayer::decodesEightBit()
 {
     const QByteArray samples("\x00\x80\xff\x40", 4);
-    const QVector<float> out = CuePlayer::decodeWave(pcm8(samples), 11025);
+    const QVector<float> out = WaveFile::decode(pcm8(samples), 11025);
     QCOMPARE(out.size(), 4);
     QCOMPARE(out[0], -1.0f);
     QCOMPARE(out[1], 0.0f);
@@ -78,7 +81,7 @@ void TestCuePlayer::decodesSixteenBit()
 {
     const QByteArray samples = le16(0x8000) + le16(0) + le16(0x7fff) + le16(quint16(-16384));
     const QVector<float> out =
-        CuePlayer::decodeWave(riff(fmt(1, 1, 22050, 16) + chunk("data", samples)), 22050);
+        WaveFile::decode(riff(fmt(1, 1, 22050, 16) + chunk("data", samples)), 22050);
     QCOMPARE(out.size(), 4);
     QCOMPARE(out[0], -1.0f);
     QCOMPARE(out[1], 0.0f);
@@ -91,7 +94,7 @@ void TestCuePlayer::skipsOtherChunks()
     // An odd-sized chunk is padded to an even length before the next one.
     const QByteArray wave = riff(chunk("LIST", QByteArray("abc")) + fmt(1, 1, 8000, 8) +
                                  chunk("data", QByteArray(10, '\x80')));
-    QCOMPARE(CuePlayer::decodeWave(wave, 8000).size(), 10);
+    QCOMPARE(WaveFile::decode(wave, 8000).size(), 10);
 }
 
 void TestCuePlayer::resamplesToTheOutputRate_data()
@@ -112,7 +115,7 @@ void TestCuePlayer::resamplesToTheOutputRate()
     QByteArray samples;
     for (int i = 0; i < 1103; ++i)
         samples += char(quint8(i % 256));
-    const QVector<float> out = CuePlayer::decodeWave(pcm8(samples), outputRate);
+    const QVector<float> out = WaveFile::decode(pcm8(samples), outputRate);
     QCOMPARE(out.size(), expected);
     QCOMPARE(out.first(), -1.0f);
     for (float v : out)
@@ -150,7 +153,7 @@ void TestCuePlayer::rejectsWhatItCannotPlay()
 {
     QFETCH(QByteArray, wave);
     QFETCH(int, outputRate);
-    QVERIFY(CuePlayer::decodeWave(wave, outputRate).isEmpty());
+    QVERIFY(WaveFile::decode(wave, outputRate).isEmpty());
 }
 
 void TestCuePlayer::decodesTheShippedSounds()
@@ -159,8 +162,30 @@ void TestCuePlayer::decodesTheShippedSounds()
          {QStringLiteral(":/sounds/sonido.wav"), QStringLiteral(":/sounds/aviso.wav")}) {
         QFile file(path);
         QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(path));
-        QVERIFY2(!CuePlayer::decodeWave(file.readAll(), 48000).isEmpty(), qPrintable(path));
+        QVERIFY2(!WaveFile::decode(file.readAll(), 48000).isEmpty(), qPrintable(path));
     }
+}
+
+void TestCuePlayer::writtenFilesReadBack_data()
+{
+    QTest::addColumn<QByteArray>("samples");
+    QTest::addColumn<int>("rate");
+    QTest::newRow("even length, 11025 Hz") << QByteArray("\x80\xff\x00\x40", 4) << 11025;
+    QTest::newRow("odd length, padded") << QByteArray("\x80\x10\xf0", 3) << 22050;
+    QTest::newRow("one sample") << QByteArray("\xc0", 1) << 8000;
+}
+
+// The generator's writer and the player's reader agree on the format, sample for sample.
+void TestCuePlayer::writtenFilesReadBack()
+{
+    QFETCH(QByteArray, samples);
+    QFETCH(int, rate);
+    const QByteArray file = WaveFile::write(samples, rate);
+    QCOMPARE(file.size() % 2, 0);
+    const QVector<float> read = WaveFile::decode(file, rate);
+    QCOMPARE(read.size(), samples.size());
+    for (int i = 0; i < samples.size(); ++i)
+        QCOMPARE(read.at(i), (quint8(samples.at(i)) - 128) / 128.0f);
 }
 
 QTEST_GUILESS_MAIN(TestCuePlayer)

@@ -9,6 +9,7 @@
 #include "enginedriver.h"
 #include "onsets.h"
 #include "sportprofile.h"
+#include "wavefile.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -48,7 +49,7 @@ void runFor(int ms)
 QVector<float> resourceSound(const QString &path)
 {
     QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? CuePlayer::decodeWave(file.readAll(), RecordRate)
+    return file.open(QIODevice::ReadOnly) ? WaveFile::decode(file.readAll(), RecordRate)
                                           : QVector<float>();
 }
 

@@ -1,5 +1,7 @@
 #include "sounds.h"
 
+#include "wavefile.h"
+
 #include "common.h"
 
 #include <QDir>
@@ -56,36 +58,7 @@ QByteArray alertSamples()
 
 QByteArray waveFile(const QByteArray &samples)
 {
-    const bool pad = samples.size() % 2 != 0;
-    const quint32 dataSize = quint32(samples.size());
-    QByteArray out;
-    const auto u32 = [&out](quint32 v) {
-        char b[4];
-        qToLittleEndian(v, b);
-        out.append(b, 4);
-    };
-    const auto u16 = [&out](quint16 v) {
-        char b[2];
-        qToLittleEndian(v, b);
-        out.append(b, 2);
-    };
-    out.append("RIFF", 4);
-    u32(4 + (8 + 16) + (8 + dataSize + (pad ? 1 : 0)));
-    out.append("WAVE", 4);
-    out.append("fmt ", 4);
-    u32(16);
-    u16(1); // PCM
-    u16(1); // mono
-    u32(SampleRate);
-    u32(SampleRate); // bytes per second: one byte a sample
-    u16(1);          // block align
-    u16(8);          // bits per sample
-    out.append("data", 4);
-    u32(dataSize);
-    out.append(samples);
-    if (pad)
-        out.append('\0');
-    return out;
+    return WaveFile::write(samples, SampleRate);
 }
 
 bool writeSounds(const QDir &resources)

@@ -13,6 +13,7 @@
 #include "runengine.h"
 #include "sportprofile.h"
 #include "testfut1.h"
+#include "wavefile.h"
 
 #include <QApplication>
 #include <QAudioSink>
@@ -420,7 +421,7 @@ public:
         const QByteArray wave = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
         // The file's own rate: a naive player leaves resampling to the sound server.
         const int rate = qFromLittleEndian<quint32>(wave.constData() + 24);
-        const QVector<float> samples = CuePlayer::decodeWave(wave, rate);
+        const QVector<float> samples = WaveFile::decode(wave, rate);
         m_format.setChannelCount(1);
         m_format.setSampleRate(rate);
         m_format.setSampleFormat(QAudioFormat::Int16);
