@@ -1,6 +1,7 @@
 #include "recovery.h"
 
 #include "dialogs.h"
+#include "journalformat.h"
 #include "sessionjournal.h"
 #include "testfut1.h"
 
@@ -14,17 +15,6 @@
 namespace {
 
 enum Choice { Restore = 0, ExportNow, Discard };
-
-bool anyText(const QVector<QStringList> &rows)
-{
-    for (const QStringList &row : rows) {
-        for (const QString &text : row) {
-            if (!text.isEmpty())
-                return true;
-        }
-    }
-    return false;
-}
 
 QString fileName(const QString &path)
 {
@@ -121,7 +111,7 @@ void SessionGuard::offerLeftResults()
             continue;
         }
         // One earlier run at a time in the grid; the others stay for the next start.
-        if (anyText(results.rows()))
+        if (JournalFormat::anyText(results.rows()))
             break;
 
         // A damaged file is kept whatever the answer: renamed, or where it is if it cannot be.

@@ -85,17 +85,6 @@ bool toInt(const QByteArray &field, int *value)
     return ok && field == QByteArray::number(*value);
 }
 
-bool anyText(const QVector<QStringList> &rows)
-{
-    for (const QStringList &row : rows) {
-        for (const QString &text : row) {
-            if (!text.isEmpty())
-                return true;
-        }
-    }
-    return false;
-}
-
 } // namespace
 
 namespace JournalFormat {
@@ -143,6 +132,17 @@ QByteArray conditionsLine(int initialPeriod, const QString &initialSpeed)
 QByteArray exportedLine()
 {
     return line({ExportedKind});
+}
+
+bool anyText(const QVector<QStringList> &rows)
+{
+    for (const QStringList &row : rows) {
+        for (const QString &text : row) {
+            if (!text.isEmpty())
+                return true;
+        }
+    }
+    return false;
 }
 
 QByteArray snapshotLines(const QVector<QStringList> &rows, int columns)

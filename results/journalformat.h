@@ -27,6 +27,8 @@ QByteArray conditionsLine(int initialPeriod, const QString &initialSpeed);
 QByteArray exportedLine();
 // A whole grid ([slot - 1][column]) as one record, or nothing when every cell is empty.
 QByteArray snapshotLines(const QVector<QStringList> &rows, int columns);
+// Whether any cell of a grid holds text.
+bool anyText(const QVector<QStringList> &rows);
 
 } // namespace JournalFormat
 

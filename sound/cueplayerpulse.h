@@ -201,8 +201,8 @@ struct CuePlayer::Pulse
 
     void openStream()
     {
-        const pa_sample_spec spec{PA_SAMPLE_S16LE, uint32_t(rate), 1};
-        stream = pa_stream_new(context, "Cues", &spec, nullptr);
+        const pa_sample_spec samples{PA_SAMPLE_S16LE, uint32_t(rate), 1};
+        stream = pa_stream_new(context, "Cues", &samples, nullptr);
         if (!stream) {
             fail();
             return;
@@ -212,11 +212,11 @@ struct CuePlayer::Pulse
         pa_stream_set_latency_update_callback(stream, &Pulse::timingUpdate, this);
         pa_buffer_attr attr{};
         attr.maxlength = uint32_t(-1);
-        attr.tlength = uint32_t(pa_usec_to_bytes(AheadMs * 1000, &spec));
+        attr.tlength = uint32_t(pa_usec_to_bytes(AheadMs * 1000, &samples));
         // Never wait for a fill before playing: after a stall the stream plays on through
         // silence, and its frames stay the device's clock.
         attr.prebuf = 0;
-        attr.minreq = uint32_t(pa_usec_to_bytes(RequestMs * 1000, &spec));
+        attr.minreq = uint32_t(pa_usec_to_bytes(RequestMs * 1000, &samples));
         attr.fragsize = uint32_t(-1);
         written = 0;
         owed = 0;

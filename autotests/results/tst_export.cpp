@@ -31,26 +31,6 @@ void fill(ResultsModel &model, int slot, std::initializer_list<const char *> cel
         model.setCell(column++, slot, QString::fromUtf8(text));
 }
 
-// Lowers the largest file this process may write, so a write fails part-way like on a full disk.
-class FileSizeLimit
-{
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        std::signal(SIGXFSZ, SIG_IGN);
-        getrlimit(RLIMIT_FSIZE, &m_saved);
-        rlimit limited = m_saved;
-        limited.rlim_cur = bytes;
-        m_ok = setrlimit(RLIMIT_FSIZE, &limited) == 0;
-    }
-    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &m_saved); }
-    bool ok() const { return m_ok; }
-
-private:
-    rlimit m_saved{};
-    bool m_ok = false;
-};
-
 // Which character the encoder writes as each byte of 0x80..0x9F; built once from every character.
 const QHash<int, QList<char16_t>> &writersOfHighBytes()
 {

@@ -7,8 +7,10 @@
 #include <QTemporaryDir>
 
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <sys/mount.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 // A real file system of two pages, for the full-disk cases: a device like /dev/full fails
@@ -55,4 +57,24 @@ private:
     QTemporaryDir m_dir;
     bool m_mounted = false;
     QString m_whyNot;
+};
+
+// Lowers the largest file this process may write, so a write fails part-way like on a full disk.
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        std::signal(SIGXFSZ, SIG_IGN);
+        getrlimit(RLIMIT_FSIZE, &m_saved);
+        rlimit limited = m_saved;
+        limited.rlim_cur = bytes;
+        m_ok = setrlimit(RLIMIT_FSIZE, &limited) == 0;
+    }
+    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &m_saved); }
+    bool ok() const { return m_ok; }
+
+private:
+    rlimit m_saved{};
+    bool m_ok = false;
 };

@@ -2,6 +2,7 @@
 #include "fakes.h"
 #include "mainwindowcontrols.h"
 #include "resultstools.h"
+#include "smallfs.h"
 #include "testfut1.h"
 #include "widgets.h"
 
@@ -79,26 +80,6 @@ int pageCount(const QString &path)
     const QRegularExpression pages(QStringLiteral("Pages:\\s+(\\d+)"));
     return pages.match(QString::fromUtf8(p.readAllStandardOutput())).captured(1).toInt();
 }
-
-// Lowers the largest file this process may write, so a write fails part-way like on a full disk.
-class FileSizeLimit
-{
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        std::signal(SIGXFSZ, SIG_IGN);
-        getrlimit(RLIMIT_FSIZE, &m_saved);
-        rlimit limited = m_saved;
-        limited.rlim_cur = bytes;
-        m_ok = setrlimit(RLIMIT_FSIZE, &limited) == 0;
-    }
-    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &m_saved); }
-    bool ok() const { return m_ok; }
-
-private:
-    rlimit m_saved{};
-    bool m_ok = false;
-};
 
 } // namespace
 

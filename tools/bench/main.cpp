@@ -852,7 +852,7 @@ private:
 // its engine driver, the operator's clicks. What was heard is recorded; when the window painted
 // each cue's displays is seen by an application-wide event filter.
 
-struct WindowRunSpec
+struct WindowRunPlan
 {
     SportVariant variant = SportVariant::Futbol;
     TestMode mode = TestMode::EffortTest;
@@ -902,7 +902,7 @@ private:
     QWidget *m_window;
 };
 
-WindowRunResult runWindow(const WindowRunSpec &spec)
+WindowRunResult runWindow(const WindowRunPlan &plan)
 {
     WindowRunResult r;
     SteadyClock clock;
@@ -915,7 +915,7 @@ WindowRunResult runWindow(const WindowRunSpec &spec)
     // The program opens its stream at start-up, long before anyone presses start.
     waitUntil([&] { return player.settled(); }, 5000);
     // The recorder joins the server after the program's stream, as anything else would.
-    Recorder recorder(spec.recordingPath);
+    Recorder recorder(plan.recordingPath);
     if (const QString error = recorder.start(); !error.isEmpty()) {
         r.error = error;
         return r;
@@ -923,17 +923,17 @@ WindowRunResult runWindow(const WindowRunSpec &spec)
     resetPeakRss();
     {
         SilentDialogs dialogs;
-        TForm1 window(spec.variant, clock, &player, &dialogs);
+        TForm1 window(plan.variant, clock, &player, &dialogs);
         configureLikeTheApp(window);
         window.show();
         runFor(500);
         const MainWindowControls controls(&window);
         const MainWindowControls *ui = &controls;
         ui->BitBtnEmpezar->click();
-        (spec.mode == TestMode::RepeatPeriod ? ui->FlatRadioButton2 : ui->FlatRadioButton3)
+        (plan.mode == TestMode::RepeatPeriod ? ui->FlatRadioButton2 : ui->FlatRadioButton3)
             ->click();
         ui->CheckBox_Calentamiento->setChecked(false);
-        ui->SpinEdit1->setValue(spec.startPeriod);
+        ui->SpinEdit1->setValue(plan.startPeriod);
         runFor(300);
 
         EngineDriver &driver = window.driver();
@@ -952,18 +952,18 @@ WindowRunResult runWindow(const WindowRunSpec &spec)
             r.dueMs.append(double(due) + offsetMs);
             r.paintedMs.append(-1);
             const int index = int(r.dueMs.size()) - 1;
-            if (index == spec.stallAfterCue) {
+            if (index == plan.stallAfterCue) {
                 QTimer::singleShot(300, &loop, [&] {
                     const double cpuBefore = cpuMs();
                     r.stallFromMs = monoMs();
-                    while (monoMs() < r.stallFromMs + spec.stallMs) {
+                    while (monoMs() < r.stallFromMs + plan.stallMs) {
                     }
                     r.stallToMs = monoMs();
                     // The stall's own cost is the benchmark's, not the program's.
                     r.stallCpuMs = cpuMs() - cpuBefore;
                 });
             }
-            if (index + 1 == spec.cues) {
+            if (index + 1 == plan.cues) {
                 const int wait = int(r.dueMs.last() + 150 - monoMs());
                 QTimer::singleShot(std::max(0, wait), Qt::PreciseTimer, &loop, [&] {
                     r.stopMs = monoMs();
@@ -1052,12 +1052,12 @@ double percentile(QVector<double> v, double p)
 int probeInStep(SportVariant variant, int argc, char **argv)
 {
     QApplication app(argc, argv);
-    WindowRunSpec spec;
-    spec.variant = variant;
-    spec.mode = TestMode::RepeatPeriod;
-    spec.startPeriod = 30;
-    spec.cues = 8;
-    const WindowRunResult r = runWindow(spec);
+    WindowRunPlan plan;
+    plan.variant = variant;
+    plan.mode = TestMode::RepeatPeriod;
+    plan.startPeriod = 30;
+    plan.cues = 8;
+    const WindowRunResult r = runWindow(plan);
     if (!r.error.isEmpty()) {
         out(r.error);
         return 1;
@@ -1366,13 +1366,13 @@ int main(int argc, char *argv[])
     PartResult layer, ideal, naive, polling;
     if (doProgram) {
         out(QStringLiteral("Program: the main window, its engine driver and CuePlayer..."));
-        WindowRunSpec spec;
-        spec.variant = variant;
-        spec.startPeriod = run.startPeriod;
-        spec.cues = cueCount;
-        spec.stallAfterCue = 8;
-        spec.recordingPath = folder + QStringLiteral("/program.raw");
-        program = runWindow(spec);
+        WindowRunPlan plan;
+        plan.variant = variant;
+        plan.startPeriod = run.startPeriod;
+        plan.cues = cueCount;
+        plan.stallAfterCue = 8;
+        plan.recordingPath = folder + QStringLiteral("/program.raw");
+        program = runWindow(plan);
         if (!program.error.isEmpty()) {
             out(QStringLiteral("program failed: %1").arg(program.error));
             return 1;
