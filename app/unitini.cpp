@@ -5,6 +5,7 @@
 #include "course.h"
 #include "dialogs.h"
 #include "introtexts.h"
+#include "theme.h"
 
 #include <QCursor>
 #include <QDesktopServices>
@@ -51,10 +52,10 @@ void setTabColour(FlatButton *button, const QColor &colour)
     setTextColour(button, colour);
 }
 
-const QColor Silver(0xC0, 0xC0, 0xC0);
-const QColor Grey(0x80, 0x80, 0x80);
-const QColor Navy(0x00, 0x00, 0x80);
-const QColor LightGrey = QColor::fromRgb(QRgb(fromBgr(0xE4E4E4)));
+using Theme::LightGrey;
+using Theme::Navy;
+using Theme::Silver;
+const QColor &Grey = Theme::Gray;
 
 } // namespace
 

@@ -1,6 +1,7 @@
 #include "resultsgrid.h"
 
 #include "resultsmodel.h"
+#include "theme.h"
 #include "widgets.h"
 
 #include <QApplication>
@@ -11,13 +12,13 @@
 
 namespace {
 
-const QColor Gray(0x80, 0x80, 0x80);
-const QColor Silver(0xC0, 0xC0, 0xC0);
-const QColor Teal(0x00, 0x80, 0x80);
-const QColor Navy(0x00, 0x00, 0x80);
-const QColor Maroon(0x80, 0x00, 0x00);
-const QColor Green(0x00, 0x80, 0x00);
-const QColor Lime(0x00, 0xFF, 0x00);
+using Theme::Gray;
+using Theme::Green;
+using Theme::Lime;
+using Theme::Maroon;
+using Theme::Navy;
+using Theme::Silver;
+using Theme::Teal;
 const QColor Highlight(0x00, 0x80, 0xFF);
 const QColor TitleRow(0x57, 0x57, 0x57);
 
