@@ -4,6 +4,8 @@
 
 #include <QFile>
 
+using namespace Protocol;
+
 namespace IntroTexts {
 
 QString title(SportVariant variant)

@@ -22,17 +22,17 @@ inline QString language()
     return QString::fromUtf8("Español");
 }
 
-QString title(SportVariant variant);
-QString subtitle(SportVariant variant);
+QString title(Protocol::SportVariant variant);
+QString subtitle(Protocol::SportVariant variant);
 // The legal notice; empty for the Probst edition.
-QString notice(SportVariant variant);
+QString notice(Protocol::SportVariant variant);
 
 QString makerHomePage();
 // The sport's page on the maker's site; empty for Probst, which has none of its own.
-QString sportPage(SportVariant variant);
+QString sportPage(Protocol::SportVariant variant);
 
 // The credits list of a sport as shown, one entry a line; groups are separated by an empty line.
-QString creditsResource(SportVariant variant);
-QStringList credits(SportVariant variant);
+QString creditsResource(Protocol::SportVariant variant);
+QStringList credits(Protocol::SportVariant variant);
 
 } // namespace IntroTexts

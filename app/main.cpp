@@ -11,6 +11,8 @@
 
 #include <memory>
 
+using namespace Protocol;
+
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);

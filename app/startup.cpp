@@ -11,6 +11,8 @@
 #include <QScreen>
 #include <QTranslator>
 
+using namespace Protocol;
+
 SportVariant buildSportVariant()
 {
     static_assert(ZENTA_SPORT_VARIANT >= 0 && ZENTA_SPORT_VARIANT <= 4, "unknown sport");

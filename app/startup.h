@@ -5,15 +5,18 @@
 #include <functional>
 #include <memory>
 
+namespace Protocol {
 class Clock;
 class CueSink;
+} // namespace Protocol
+
 class Dialogs;
 class QCoreApplication;
 class TForm1;
 class QWidget;
 
 // The sport this build runs, fixed when the program is built.
-SportVariant buildSportVariant();
+Protocol::SportVariant buildSportVariant();
 
 // Runs the program's start-up. A std::exception that escapes it is shown as "5: " and its
 // message, and the program then ends with a failure code.
@@ -29,5 +32,5 @@ bool installQtTranslations(QCoreApplication &app);
 
 // The main window as the program shows it: fixed in size, centred, above other windows, with
 // "A cerca de..." opening the about box. Leaving it is wired by the caller.
-std::unique_ptr<TForm1> makeMainWindow(SportVariant variant, const Clock &clock, CueSink *sound,
-                                       Dialogs *dialogs);
+std::unique_ptr<TForm1> makeMainWindow(Protocol::SportVariant variant, const Protocol::Clock &clock,
+                                       Protocol::CueSink *sound, Dialogs *dialogs);

@@ -20,6 +20,8 @@
 
 #include <exception>
 
+using namespace Protocol;
+
 #ifndef ZENTA_SPORT_VARIANT
 #define ZENTA_SPORT_VARIANT 1
 #endif

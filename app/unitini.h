@@ -28,12 +28,12 @@ public:
     using UrlOpener = std::function<void(const QUrl &)>;
 
     // Only the start-up window gets a factory; about boxes never create the main window.
-    explicit TFormINI(SportVariant variant = buildSportVariant(),
+    explicit TFormINI(Protocol::SportVariant variant = buildSportVariant(),
                       MainWindowFactory createMainWindow = {}, Dialogs *dialogs = nullptr,
                       QWidget *parent = nullptr);
     ~TFormINI() override;
 
-    SportVariant sportVariant() const { return m_sportVariant; }
+    Protocol::SportVariant sportVariant() const { return m_sportVariant; }
     int introTicks() const { return m_introTicks; }
     bool isAboutMode() const { return m_aboutMode; }
     QTimer *Timer_Inicio() const { return m_timerInicio; }
@@ -76,7 +76,7 @@ private:
     MainWindowFactory m_createMainWindow;
     Dialogs *m_dialogs = nullptr;
     QTimer *m_timerInicio = nullptr;
-    SportVariant m_sportVariant = SportVariant::Futbol;
+    Protocol::SportVariant m_sportVariant = Protocol::SportVariant::Futbol;
     int m_introTicks = 0;
     bool m_aboutMode = false;
     bool m_creatingMainWindow = false;

@@ -3,6 +3,8 @@
 #include <QElapsedTimer>
 #include <QtGlobal>
 
+namespace Protocol {
+
 // A monotonic millisecond clock. The engine reads time only through this, so a test can run a
 // whole protocol on a clock it moves by hand, and a change of the system clock moves nothing.
 class Clock
@@ -36,3 +38,5 @@ public:
 private:
     qint64 m_now;
 };
+
+} // namespace Protocol

@@ -1,5 +1,7 @@
 #include "course.h"
 
+namespace Protocol {
+
 namespace {
 
 QVector<Station> stations(std::initializer_list<QPoint> corners, QSize size)
@@ -141,3 +143,5 @@ int markerStationIndex(SportVariant variant, int stationsPerLap, int beepCount,
         return m;
     return stationsPerLap - m;
 }
+
+} // namespace Protocol

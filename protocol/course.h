@@ -6,6 +6,8 @@
 #include <QSize>
 #include <QVector>
 
+namespace Protocol {
+
 // The course plan of each sport: where its stations stand on the course panel, which of its
 // pictures is on top in each situation and which station the marker shows after each beep.
 // The window's markers and the picture generator both read the station table from here.
@@ -48,3 +50,5 @@ bool restMarkerVisible(CourseSituation situation);
 // backward on odd ones, always forward in volleyball.
 int markerStationIndex(SportVariant variant, int stationsPerLap, int beepCount,
                        int completedPeriods);
+
+} // namespace Protocol

@@ -3,6 +3,8 @@
 #include <QObject>
 #include <QVector>
 
+namespace Protocol {
+
 // One sound of the run as the engine plans it: a cue, or the alert before a pause ends.
 struct PlannedSound
 {
@@ -45,3 +47,5 @@ public:
 signals:
     void stateChanged(CueSink::State state);
 };
+
+} // namespace Protocol

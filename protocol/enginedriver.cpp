@@ -2,6 +2,8 @@
 
 #include "clock.h"
 
+namespace Protocol {
+
 class EngineDriver::Listener final : public RunListener
 {
 public:
@@ -132,3 +134,5 @@ void EngineDriver::quiet()
     m_plan.clear();
     emit silenced();
 }
+
+} // namespace Protocol

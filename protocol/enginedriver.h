@@ -7,6 +7,8 @@
 #include <QPointer>
 #include <QTimer>
 
+namespace Protocol {
+
 class Clock;
 
 // Runs the engine in the event loop: one timer that sleeps until the engine next has something
@@ -70,3 +72,5 @@ private:
     qint64 m_displaysAt = -1; // the start's displays wait for its cue until then
     bool m_displaysPending = false;
 };
+
+} // namespace Protocol

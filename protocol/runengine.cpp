@@ -2,6 +2,8 @@
 
 #include "clock.h"
 
+namespace Protocol {
+
 RunEngine::RunEngine(const SportProfile &profile, const Clock &clock, RunListener *listener)
     : m_profile(profile), m_clock(clock), m_listener(listener), m_table(periodTableLines(profile))
 {
@@ -177,7 +179,7 @@ void RunEngine::newTest()
     m_markerStation = markerStationIndex(m_profile.variant, m_profile.stationsPerLap, 0, 0);
     m_markerLit = false;
     m_picture = coursePicture(m_profile.variant, CourseSituation::Reset, 0, false);
-    m_restMarker = ::restMarkerVisible(CourseSituation::Reset);
+    m_restMarker = Protocol::restMarkerVisible(CourseSituation::Reset);
     if (m_listener)
         m_listener->displaysChanged();
 }
@@ -200,7 +202,7 @@ void RunEngine::start(TestMode mode, int startPeriod, bool warmUpTicked, qint64 
     showPeriodSpeed();
     m_initialSpeedText = m_speedText;
     m_picture = coursePicture(m_profile.variant, CourseSituation::Start, 0, m_warmUpPending);
-    m_restMarker = ::restMarkerVisible(CourseSituation::Start);
+    m_restMarker = Protocol::restMarkerVisible(CourseSituation::Start);
     setPhase(m_warmUpPending ? TestPhase::WarmUp : TestPhase::Effort);
     updateMarker();
     updateDistance();
@@ -238,7 +240,7 @@ void RunEngine::beginPause(qint64 dueMs)
     setPhase(m_warmUpPending ? TestPhase::PreTestRecovery : TestPhase::Recovery);
     m_picture = coursePicture(m_profile.variant, CourseSituation::PauseBegins, completedPeriods(),
                               m_warmUpPending);
-    m_restMarker = ::restMarkerVisible(CourseSituation::PauseBegins);
+    m_restMarker = Protocol::restMarkerVisible(CourseSituation::PauseBegins);
     showPeriodSpeed();
 }
 
@@ -260,7 +262,7 @@ void RunEngine::endPause(qint64 dueMs)
     updateMarker();
     m_picture =
         coursePicture(m_profile.variant, CourseSituation::PauseEnds, completedPeriods(), false);
-    m_restMarker = ::restMarkerVisible(CourseSituation::PauseEnds);
+    m_restMarker = Protocol::restMarkerVisible(CourseSituation::PauseEnds);
     updateDistance();
     if (afterWarmUp && m_listener)
         m_listener->activateAthletes();
@@ -380,3 +382,5 @@ SoundPlan RunEngine::plannedSounds(qint64 untilMs) const
     }
     return sounds;
 }
+
+} // namespace Protocol

@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringList>
 
+namespace Protocol {
+
 class Clock;
 
 enum class TestMode { FullTest, RepeatPeriod, EffortTest };
@@ -157,3 +159,5 @@ private:
     int m_picture = 1;
     bool m_restMarker = true;
 };
+
+} // namespace Protocol

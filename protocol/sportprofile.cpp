@@ -2,6 +2,8 @@
 
 #include <QFile>
 
+namespace Protocol {
+
 namespace {
 
 // One row per sport: everything that differs between them, in one place.
@@ -178,3 +180,5 @@ int speedTableSize()
 {
     return SpeedCount;
 }
+
+} // namespace Protocol

@@ -6,6 +6,8 @@
 
 #include <array>
 
+namespace Protocol {
+
 // The sport a build runs. The numeric values are stable: they name the profile in the build
 // option and in anything stored.
 enum class SportVariant : qint32 { Probst = 0, Futbol = 1, Basket = 2, FutSal = 3, Voley = 4 };
@@ -88,3 +90,5 @@ inline QString speedUnit()
 {
     return QStringLiteral(" Km/h");
 }
+
+} // namespace Protocol

@@ -10,6 +10,8 @@
 
 #include <algorithm>
 
+using namespace Protocol;
+
 namespace {
 
 const SportProfile *profileOfTitle(const QString &title)

@@ -17,7 +17,7 @@ struct HistoryResult
     QDateTime when; // the export's date and time, to the minute
     QString programTitle;
     QString sport;
-    SportVariant variant = SportVariant::Futbol;
+    Protocol::SportVariant variant = Protocol::SportVariant::Futbol;
     int slot = 0;
     int initialPeriod = 0;
     QString initialSpeed; // "4,2"

@@ -2,6 +2,8 @@
 
 #include "cp1252.h"
 
+using namespace Protocol;
+
 ResultsModel::ResultsModel(const SportProfile &profile, QObject *parent)
     : QAbstractTableModel(parent), m_profile(profile), m_slots(profile.stationsPerLap),
       m_columns(profile.gridColumnCount())

@@ -27,7 +27,7 @@ class ResultsModel : public QAbstractTableModel
 public:
     enum Column { Number = 0, Name, Code, Time, Periods, Distance, Speed, Vo2Max };
 
-    explicit ResultsModel(const SportProfile &profile, QObject *parent = nullptr);
+    explicit ResultsModel(const Protocol::SportProfile &profile, QObject *parent = nullptr);
 
     int rowCount(const QModelIndex &parent = {}) const override;
     int columnCount(const QModelIndex &parent = {}) const override;
@@ -87,7 +87,7 @@ private:
     // Empties the columns from firstColumn to the last one of a run of slots, as one change.
     void clearBlock(int firstSlot, int firstColumn, int lastSlot);
 
-    const SportProfile &m_profile;
+    const Protocol::SportProfile &m_profile;
     int m_slots;
     int m_columns;
     QVector<QStringList> m_cells; // [row][column]

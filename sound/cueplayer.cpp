@@ -2,6 +2,8 @@
 
 #include "cueplayerpulse.h"
 
+using namespace Protocol;
+
 CuePlayer::CuePlayer(const Clock &clock, QObject *parent)
     : CueSink(parent), m_clock(clock), d(std::make_unique<Pulse>(this, clock))
 {

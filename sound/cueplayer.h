@@ -6,7 +6,9 @@
 
 #include <memory>
 
+namespace Protocol {
 class Clock;
+} // namespace Protocol
 
 // Plays the run's sounds through one PulseAudio stream, on the sound client's own thread.
 //
@@ -15,14 +17,14 @@ class Clock;
 // actually played), so a busy window, a stall or a sound card running fast or slow neither
 // delays a cue nor changes a gap. Data already queued is written over when the plan changes,
 // and silenced at once on stop. When the server goes away the stream is reopened.
-class CuePlayer final : public CueSink
+class CuePlayer final : public Protocol::CueSink
 {
     Q_OBJECT
 public:
     // The start of a test is put this far ahead, so its first cue lands on its sample.
     static constexpr qint64 LeadMs = 100;
 
-    explicit CuePlayer(const Clock &clock, QObject *parent = nullptr);
+    explicit CuePlayer(const Protocol::Clock &clock, QObject *parent = nullptr);
     ~CuePlayer() override;
 
     // Connects to the sound server and opens the stream. False when there is no server or no
@@ -34,7 +36,7 @@ public:
     bool available() const override;
     State state() const override;
     qint64 leadMs() const override { return LeadMs; }
-    void plan(const SoundPlan &sounds) override;
+    void plan(const Protocol::SoundPlan &sounds) override;
     void silence() override;
     void playCue(qint64 dueMs) override;
     void playAlert(qint64 dueMs) override;
@@ -58,7 +60,7 @@ private:
     struct Pulse;
     void setState(State state);
 
-    const Clock &m_clock;
+    const Protocol::Clock &m_clock;
     std::unique_ptr<Pulse> d;
     bool m_available = false;
     State m_state = State::NoDevice;

@@ -52,10 +52,10 @@ using namespace CuePlayerPulse;
 // Everything below runs on the sound client's thread, or holds its lock.
 struct CuePlayer::Pulse
 {
-    Pulse(CuePlayer *player, const Clock &clock) : owner(player), clock(clock) {}
+    Pulse(CuePlayer *player, const Protocol::Clock &clock) : owner(player), clock(clock) {}
 
     CuePlayer *owner;
-    const Clock &clock;
+    const Protocol::Clock &clock;
     pa_threaded_mainloop *loop = nullptr;
     pa_mainloop_api *api = nullptr;
     pa_context *context = nullptr;

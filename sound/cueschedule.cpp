@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+using namespace Protocol;
+
 namespace {
 
 // Readings the line is fitted through, and how far it must differ from the one in use before

@@ -39,9 +39,9 @@ public:
     // The sounds. Each returns the first frame whose content changed (Never if none did), so
     // the caller knows what to render again. Sounds starting before keepBefore are already on
     // their way to the listener and stay.
-    qint64 setPlan(const SoundPlan &plan, qint64 keepBefore);
+    qint64 setPlan(const Protocol::SoundPlan &plan, qint64 keepBefore);
     // The engine reported the sound due: it plays whatever the plans after it say.
-    qint64 report(const PlannedSound &sound);
+    qint64 report(const Protocol::PlannedSound &sound);
     qint64 clear();
     // A new stream, whose frames count from zero: placements are void.
     void restartStream();
@@ -59,7 +59,7 @@ public:
 private:
     struct Sound
     {
-        PlannedSound planned;
+        Protocol::PlannedSound planned;
         bool reported = false;
         qint64 start = -1; // frame, once placed
     };

@@ -11,6 +11,8 @@
 #include <QMenu>
 #include <QMouseEvent>
 
+using namespace Protocol;
+
 namespace {
 
 // How long the note about refused characters stays by the grid.

@@ -4,7 +4,10 @@
 #include <QObject>
 #include <QTimer>
 
+namespace Protocol {
 class Clock;
+} // namespace Protocol
+
 class FlatButton;
 class QAction;
 class QMenu;
@@ -23,7 +26,7 @@ class AthletesPanel : public QObject
     Q_OBJECT
 public:
     AthletesPanel(Ui::TForm1 *ui, ResultsModel &results, ResultsSession &session,
-                  const Clock &clock, QWidget *window);
+                  const Protocol::Clock &clock, QWidget *window);
 
     // Stop button of a slot (1..14).
     FlatButton *stopButton(int slot) const { return m_stopButtons.value(slot - 1); }
@@ -57,7 +60,7 @@ private:
 
     Ui::TForm1 *ui;
     ResultsModel &m_results;
-    const Clock &m_clock;
+    const Protocol::Clock &m_clock;
     QList<FlatButton *> m_stopButtons; // B01..B14
     QObject *m_viewport = nullptr;     // compared only: it may be gone while the window closes
     QMenu *m_popupMenu = nullptr;

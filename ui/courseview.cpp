@@ -5,6 +5,8 @@
 #include <QLabel>
 #include <QPainter>
 
+using namespace Protocol;
+
 StationMarker::StationMarker(QWidget *parent) : QWidget(parent)
 {
     setAttribute(Qt::WA_TransparentForMouseEvents);

@@ -33,8 +33,8 @@ class CourseView : public QWidget
 public:
     explicit CourseView(QWidget *parent = nullptr);
 
-    void setSport(SportVariant variant);
-    SportVariant sport() const { return m_sport; }
+    void setSport(Protocol::SportVariant variant);
+    Protocol::SportVariant sport() const { return m_sport; }
 
     void showPicture(int picture); // 1-based
     int pictureOnTop() const { return m_top; }
@@ -54,7 +54,7 @@ protected:
 private:
     void raiseOverlays();
 
-    SportVariant m_sport = SportVariant::Futbol;
+    Protocol::SportVariant m_sport = Protocol::SportVariant::Futbol;
     QVector<QLabel *> m_pictures;
     QVector<StationMarker *> m_markers;
     StationMarker *m_rest = nullptr;

@@ -7,6 +7,8 @@
 
 #include <QFile>
 
+using namespace Protocol;
+
 HelpPanel::HelpPanel(QWidget *parent) : QWidget(parent), ui(std::make_unique<Ui::ScrollBox1>())
 {
     ui->setupUi(this);

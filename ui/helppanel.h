@@ -20,7 +20,7 @@ public:
     ~HelpPanel() override;
 
     // Fills the parent window with the sport's picture and text, reloaded at every opening.
-    void open(const SportProfile &profile);
+    void open(const Protocol::SportProfile &profile);
 
 public slots:
     void BitBtn3Click();

@@ -17,6 +17,8 @@
 #include <QPdfWriter>
 #include <QValueAxis>
 
+using namespace Protocol;
+
 namespace {
 
 enum Column {

@@ -9,7 +9,9 @@
 
 class Dialogs;
 class QChart;
+namespace Protocol {
 struct SportProfile;
+} // namespace Protocol
 
 namespace Ui {
 class HistoryWindow;
@@ -22,8 +24,8 @@ class HistoryWindow : public QDialog
 {
     Q_OBJECT
 public:
-    HistoryWindow(const SportProfile &profile, const QStringList &folders, Dialogs *dialogs,
-                  QWidget *parent = nullptr);
+    HistoryWindow(const Protocol::SportProfile &profile, const QStringList &folders,
+                  Dialogs *dialogs, QWidget *parent = nullptr);
     ~HistoryWindow() override;
 
     const History &history() const { return m_history; }
@@ -46,7 +48,7 @@ private:
     bool chartsVo2Max() const;
 
     std::unique_ptr<Ui::HistoryWindow> ui;
-    const SportProfile &m_profile;
+    const Protocol::SportProfile &m_profile;
     Dialogs *m_dialogs;
     QStringList m_folders;
     History m_history;

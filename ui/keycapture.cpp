@@ -11,6 +11,8 @@
 #include <QTextEdit>
 #include <QWidget>
 
+using namespace Protocol;
+
 namespace {
 
 // Widgets that take typed text for themselves: an open grid cell editor is a line edit.

@@ -6,7 +6,10 @@
 
 #include <functional>
 
+namespace Protocol {
 class Clock;
+} // namespace Protocol
+
 class QKeyEvent;
 class QWidget;
 
@@ -22,7 +25,7 @@ public:
     static constexpr int MaxDigits = 2;
 
     // Watches the key presses of `window` and its children; `open` says whether keys count now.
-    KeyCapture(QWidget *window, const Clock &clock, std::function<bool()> open,
+    KeyCapture(QWidget *window, const Protocol::Clock &clock, std::function<bool()> open,
                QObject *parent = nullptr);
     ~KeyCapture() override;
 
@@ -48,7 +51,7 @@ private:
     void touch();
 
     QWidget *m_window;
-    const Clock &m_clock;
+    const Protocol::Clock &m_clock;
     std::function<bool()> m_open;
     QString m_digits;
     QString m_note;

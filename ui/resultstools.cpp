@@ -15,6 +15,8 @@
 #include <QDir>
 #include <QEvent>
 
+using namespace Protocol;
+
 ResultsTools::ResultsTools(TForm1 *window, const Clock &clock, Dialogs *dialogs)
     : QObject(window), m_window(window), m_dialogs(dialogs)
 {

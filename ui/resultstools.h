@@ -4,7 +4,10 @@
 #include <QObject>
 #include <QPointer>
 
+namespace Protocol {
 class Clock;
+} // namespace Protocol
+
 class Dialogs;
 class FlatButton;
 class FlatPanel;
@@ -19,7 +22,7 @@ class ResultsTools : public QObject
 {
     Q_OBJECT
 public:
-    ResultsTools(TForm1 *window, const Clock &clock, Dialogs *dialogs);
+    ResultsTools(TForm1 *window, const Protocol::Clock &clock, Dialogs *dialogs);
 
     KeyCapture *keys() const { return m_keys; }
     FlatPanel *keyField() const { return m_field; }

@@ -7,6 +7,8 @@
 #include "theme.h"
 #include "ui_testfut1.h"
 
+using namespace Protocol;
+
 namespace RunDisplay {
 
 void show(Ui::TForm1 *ui, const RunEngine &e, CourseView *course)

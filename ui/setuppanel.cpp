@@ -8,6 +8,8 @@
 #include <QSignalBlocker>
 #include <QWheelEvent>
 
+using namespace Protocol;
+
 SetupPanel::SetupPanel(QWidget *parent) : FlatPanel(parent), ui(std::make_unique<Ui::PanelTipo>())
 {
     ui->setupUi(this);

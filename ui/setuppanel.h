@@ -22,9 +22,9 @@ public:
     ~SetupPanel() override;
 
     // Bounds, start-period rule and colours of the sport.
-    void setProfile(const SportProfile &profile, int periods);
+    void setProfile(const Protocol::SportProfile &profile, int periods);
 
-    TestMode testMode() const;
+    Protocol::TestMode testMode() const;
     // The chosen mode's caption, as a report names it ("Repetir periodo").
     QString modeName() const;
     int initialPeriod() const;
@@ -54,5 +54,5 @@ private:
     void applyTheme();
 
     std::unique_ptr<Ui::PanelTipo> ui;
-    const SportProfile *m_profile = nullptr;
+    const Protocol::SportProfile *m_profile = nullptr;
 };

@@ -4,6 +4,8 @@
 #include "theme.h"
 #include "ui_startscreen.h"
 
+using namespace Protocol;
+
 namespace {
 
 // The buttons' bottom edge, in window pixels.

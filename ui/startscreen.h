@@ -19,7 +19,7 @@ public:
     ~StartScreen() override;
 
     // Titles and picture of the sport; lays the screen out over the parent's client area.
-    void setProfile(const SportProfile &profile);
+    void setProfile(const Protocol::SportProfile &profile);
 
 signals:
     void aboutRequested();

@@ -23,6 +23,8 @@
 #include <QPlainTextEdit>
 #include <QStandardPaths>
 
+using namespace Protocol;
+
 TForm1::TForm1(SportVariant variant, const Clock &clock, CueSink *sound, Dialogs *dialogs,
                QWidget *parent)
     : QWidget(parent), ui(std::make_unique<Ui::TForm1>()), m_profile(sportProfile(variant)),

@@ -15,7 +15,10 @@
 #include <memory>
 
 class AthletesPanel;
+namespace Protocol {
 class Clock;
+} // namespace Protocol
+
 class CourseView;
 class FlatButton;
 class Dialogs;
@@ -34,16 +37,16 @@ class TForm1 : public QWidget
 {
     Q_OBJECT
 public:
-    TForm1(SportVariant variant, const Clock &clock, CueSink *sound, Dialogs *dialogs,
-           QWidget *parent = nullptr);
+    TForm1(Protocol::SportVariant variant, const Protocol::Clock &clock, Protocol::CueSink *sound,
+           Dialogs *dialogs, QWidget *parent = nullptr);
     ~TForm1() override;
 
-    const SportProfile &profile() const { return m_profile; }
+    const Protocol::SportProfile &profile() const { return m_profile; }
     // The window's form, for the ui layer's own helpers; tests find controls by name.
     Ui::TForm1 *form() const { return ui.get(); }
-    RunEngine &engine() { return m_engine; }
-    const RunEngine &engine() const { return m_engine; }
-    EngineDriver &driver() { return m_driver; }
+    Protocol::RunEngine &engine() { return m_engine; }
+    const Protocol::RunEngine &engine() const { return m_engine; }
+    Protocol::EngineDriver &driver() { return m_driver; }
     CourseView *coursePanel() const { return m_course; }
     ResultsModel &results() { return m_results; }
     const ResultsModel &results() const { return m_results; }
@@ -51,7 +54,7 @@ public:
     FlatButton *stopButton(int slot) const;
     QString programFolder() const { return m_programFolder; }
     bool soundAvailable() const { return m_soundAvailable; }
-    TestMode testMode() const;
+    Protocol::TestMode testMode() const;
     // Set by a successful export; cleared by a new test and by any change to the grid after it.
     int resultsExported() const { return m_session.exported() ? 1 : 0; }
     const ResultsSession &session() const { return m_session; }
@@ -117,7 +120,7 @@ protected:
 private:
     void displaysChanged();
     void activateAthletes();
-    void showSoundState(CueSink::State state);
+    void showSoundState(Protocol::CueSink::State state);
     // What the run shows now, as a result is recorded.
     ResultReading reading() const;
     void resultsGuard();
@@ -129,12 +132,12 @@ private:
     void applySportProfile();
 
     std::unique_ptr<Ui::TForm1> ui;
-    const SportProfile &m_profile;
-    const Clock &m_clock;
-    CueSink *m_sound = nullptr;
+    const Protocol::SportProfile &m_profile;
+    const Protocol::Clock &m_clock;
+    Protocol::CueSink *m_sound = nullptr;
     Dialogs *m_dialogs = nullptr;
-    EngineDriver m_driver;
-    RunEngine &m_engine;
+    Protocol::EngineDriver m_driver;
+    Protocol::RunEngine &m_engine;
     ResultsModel m_results;
     ResultsSession m_session{m_results};
     AthletesPanel *m_athletes = nullptr;

@@ -5,6 +5,8 @@
 
 #include <QPainter>
 
+using namespace Protocol;
+
 namespace {
 
 // Phase indicator glyphs: a runner's "go" triangle for effort, two bars for a pause.

@@ -19,7 +19,7 @@ namespace Theme {
 
 inline QColor fromDesign(quint32 bgr)
 {
-    return QColor::fromRgb(QRgb(fromBgr(bgr)));
+    return QColor::fromRgb(QRgb(Protocol::fromBgr(bgr)));
 }
 
 // The toolkit's named colours.
@@ -58,7 +58,7 @@ struct SportColours
     QColor panel;
     QColor accent;
 };
-SportColours sportColours(const SportProfile &profile);
+SportColours sportColours(const Protocol::SportProfile &profile);
 
 // The banner over the progress bar in each phase; empty text where no banner shows.
 struct PhaseLook
@@ -67,7 +67,7 @@ struct PhaseLook
     QColor textColor;
     QColor panelColor;
 };
-PhaseLook phaseLook(TestPhase phase);
+PhaseLook phaseLook(Protocol::TestPhase phase);
 
 // The progress bar's texts and colours, for an effort period or for a pause.
 struct GaugeLook
@@ -79,7 +79,7 @@ struct GaugeLook
 GaugeLook gaugeLook(bool pause);
 
 // The main window in the sport's colours and the design's fonts and glyphs.
-void paintMainWindow(Ui::TForm1 *ui, const SportProfile &profile,
+void paintMainWindow(Ui::TForm1 *ui, const Protocol::SportProfile &profile,
                      const QList<FlatButton *> &stopButtons);
 
 } // namespace Theme

@@ -7,6 +7,8 @@
 #include <QPainter>
 #include <QStyleOptionButton>
 
+using namespace Protocol;
+
 FlatButton::FlatButton(QWidget *parent)
     // The toolbar's design colours, pressed in the design background as the theme does it.
     : QPushButton(parent), m_face(QColor::fromRgb(QRgb(fromBgr(4749672)))),

@@ -20,6 +20,8 @@
 #include <QTextStream>
 #include <QTimer>
 
+using namespace Protocol;
+
 namespace {
 
 void printGrid(QTextStream &out, const TForm1 &window)

@@ -17,6 +17,8 @@
 #include <csignal>
 #include <sys/resource.h>
 
+using namespace Protocol;
+
 namespace {
 
 const SportProfile &football()

@@ -20,6 +20,8 @@
 #include <memory>
 #include <stdexcept>
 
+using namespace Protocol;
+
 Q_DECLARE_METATYPE(SportVariant)
 
 using CreditGroups = QList<QPair<QString, int>>;

@@ -2,6 +2,8 @@
 
 #include <QtTest>
 
+using namespace Protocol;
+
 Q_DECLARE_METATYPE(SportVariant)
 Q_DECLARE_METATYPE(CourseSituation)
 

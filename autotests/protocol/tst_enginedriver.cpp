@@ -8,6 +8,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
+using namespace Protocol;
+
 Q_DECLARE_METATYPE(SportVariant)
 Q_DECLARE_METATYPE(TestMode)
 

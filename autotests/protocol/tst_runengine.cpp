@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cmath>
 
+using namespace Protocol;
+
 Q_DECLARE_METATYPE(SportVariant)
 Q_DECLARE_METATYPE(TestMode)
 Q_DECLARE_METATYPE(TestPhase)

@@ -4,6 +4,8 @@
 
 #include <cmath>
 
+using namespace Protocol;
+
 Q_DECLARE_METATYPE(SportVariant)
 
 namespace {

@@ -16,6 +16,8 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 
+using namespace Protocol;
+
 namespace {
 
 QByteArray readAll(const QString &path)

@@ -6,6 +6,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+using namespace Protocol;
+
 namespace {
 
 QByteArray readAll(const QString &path)

@@ -6,6 +6,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+using namespace Protocol;
+
 namespace {
 
 enum class Operation { TypeName, TypeOddText, Activate, Capture, Reactivate, NewTest, ClearAll };

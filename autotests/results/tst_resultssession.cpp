@@ -4,6 +4,8 @@
 #include <QSignalSpy>
 #include <QtTest>
 
+using namespace Protocol;
+
 // The results policy on its own: who runs, who may run again, and whether the grid holds
 // anything the last export did not write. No window involved.
 class TestResultsSession : public QObject

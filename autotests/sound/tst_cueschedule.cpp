@@ -7,6 +7,8 @@
 
 #include <cmath>
 
+using namespace Protocol;
+
 namespace {
 
 constexpr int Rate = 8000;

@@ -26,6 +26,8 @@
 #include <cmath>
 #include <limits>
 
+using namespace Protocol;
+
 namespace {
 
 using onsets::Burst;

@@ -8,7 +8,7 @@
 
 // Stand-ins for the sound device and the operator, so the windows run without either.
 
-class SilentSink final : public CueSink
+class SilentSink final : public Protocol::CueSink
 {
 public:
     bool available() const override { return true; }
@@ -16,18 +16,18 @@ public:
     void playAlert(qint64) override {}
 };
 
-class RecordingSink final : public CueSink
+class RecordingSink final : public Protocol::CueSink
 {
 public:
     bool device = true;
     qint64 lead = 0;
     QList<qint64> cues;
     QList<qint64> alerts;
-    QList<SoundPlan> plans;
+    QList<Protocol::SoundPlan> plans;
     int silences = 0;
     bool available() const override { return device; }
     qint64 leadMs() const override { return lead; }
-    void plan(const SoundPlan &sounds) override { plans.append(sounds); }
+    void plan(const Protocol::SoundPlan &sounds) override { plans.append(sounds); }
     void silence() override { ++silences; }
     void playCue(qint64 dueMs) override { cues.append(dueMs); }
     void playAlert(qint64 dueMs) override { alerts.append(dueMs); }

@@ -19,6 +19,8 @@
 #include <QTest>
 #include <QValueAxis>
 
+using namespace Protocol;
+
 namespace {
 
 struct Row

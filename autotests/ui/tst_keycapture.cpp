@@ -12,6 +12,8 @@
 #include <QPlainTextEdit>
 #include <QTest>
 
+using namespace Protocol;
+
 namespace {
 
 struct Harness

@@ -16,6 +16,8 @@
 #include <optional>
 #include <sys/stat.h>
 
+using namespace Protocol;
+
 namespace {
 
 const QString SaveQuestion = QStringLiteral(

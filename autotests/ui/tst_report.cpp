@@ -16,6 +16,8 @@
 #include <csignal>
 #include <sys/resource.h>
 
+using namespace Protocol;
+
 namespace {
 
 struct Harness

@@ -10,6 +10,8 @@
 #include <QLineEdit>
 #include <QTest>
 
+using namespace Protocol;
+
 namespace {
 
 struct Harness

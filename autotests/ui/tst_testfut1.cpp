@@ -7,6 +7,8 @@
 
 #include <QTest>
 
+using namespace Protocol;
+
 namespace {
 
 // One window on a clock moved by hand, with its sound and messages recorded.

@@ -17,8 +17,8 @@ class QImage;
 namespace artgen {
 
 // The program draws the picture one pixel inside the panel's border.
-constexpr int PictureWidth = CoursePanelWidth - 2;
-constexpr int PictureHeight = CoursePanelHeight - 2;
+constexpr int PictureWidth = Protocol::CoursePanelWidth - 2;
+constexpr int PictureHeight = Protocol::CoursePanelHeight - 2;
 
 constexpr double Pi = 3.14159265358979323846;
 

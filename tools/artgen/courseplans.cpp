@@ -17,6 +17,8 @@
 #include <cstdio>
 #include <limits>
 
+using namespace Protocol;
+
 namespace artgen {
 
 namespace {

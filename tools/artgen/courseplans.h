@@ -23,13 +23,13 @@ struct Style
     QColor caption;      // caption fill
 };
 
-Style styleFor(SportVariant variant);
+Style styleFor(Protocol::SportVariant variant);
 
 // Station centre in picture pixels (the picture sits at panel offset 1,1).
-QPointF stationCentre(const Station &s);
+QPointF stationCentre(const Protocol::Station &s);
 
 // Radius of the cone drawn under a station: just wider than the program's marker.
-double coneRadius(const Station &s);
+double coneRadius(const Protocol::Station &s);
 
 // A training cone seen from above: orange base, white band, dark tip.
 void drawCone(QPainter &p, QPointF c, double r);
@@ -59,8 +59,8 @@ struct Layout
     bool captionOnRight = false;
 };
 
-Layout layoutFor(SportVariant variant, const QVector<Caption> &captions);
-QVector<Caption> captionsFor(SportVariant variant);
+Layout layoutFor(Protocol::SportVariant variant, const QVector<Caption> &captions);
+QVector<Caption> captionsFor(Protocol::SportVariant variant);
 
 bool writeCoursePictures(const QDir &resources);
 

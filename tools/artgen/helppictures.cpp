@@ -11,6 +11,8 @@
 
 #include <algorithm>
 
+using namespace Protocol;
+
 namespace artgen {
 
 bool writeHelpPictures(const QDir &pictures)

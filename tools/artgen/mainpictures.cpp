@@ -14,6 +14,8 @@
 #include <QRadialGradient>
 #include <QTransform>
 
+using namespace Protocol;
+
 namespace artgen {
 
 namespace {

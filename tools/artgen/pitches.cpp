@@ -10,6 +10,8 @@
 
 #include <cmath>
 
+using namespace Protocol;
+
 namespace artgen {
 
 namespace {

@@ -44,6 +44,8 @@
 #include <functional>
 #include <limits>
 
+using namespace Protocol;
+
 namespace {
 
 // ---------------------------------------------------------------------------------------------

@@ -19,6 +19,8 @@
 #include <algorithm>
 #include <cstdio>
 
+using namespace Protocol;
+
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);

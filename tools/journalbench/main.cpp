@@ -20,6 +20,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+using namespace Protocol;
+
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);

@@ -17,6 +17,8 @@
 #include <QTest>
 #include <QTimer>
 
+using namespace Protocol;
+
 namespace {
 
 QString stem(SportVariant variant)
