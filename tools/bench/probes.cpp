@@ -1,0 +1,202 @@
+#include "probes.h"
+
+#include "clock.h"
+#include "cueplayer.h"
+#include "mainwindowcontrols.h"
+#include "process.h"
+#include "standins.h"
+#include "testfut1.h"
+#include "timeline.h"
+#include "windowrun.h"
+
+#include <QApplication>
+#include <QProcess>
+#include <QTimer>
+
+#include <algorithm>
+
+using namespace Protocol;
+
+namespace Bench {
+
+namespace {
+
+constexpr char ProbeTag[] = "PROBE ";
+
+// Watches the whole application: the window itself may get no paint event of its own when its
+// children cover it.
+class FirstPaint final : public QObject
+{
+public:
+    explicit FirstPaint(QWidget *window) : m_window(window) {}
+    std::function<void()> painted;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint && painted && watched->isWidgetType() &&
+            static_cast<QWidget *>(watched)->window() == m_window) {
+            // Measured once the whole first round of painting is through, not at its start.
+            const std::function<void()> done = std::move(painted);
+            painted = nullptr;
+            QTimer::singleShot(0, m_window, [done] { done(); });
+        }
+        return false;
+    }
+
+private:
+    QWidget *m_window;
+};
+
+} // namespace
+
+int probeInStep(SportVariant variant, int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    WindowRunPlan plan;
+    plan.variant = variant;
+    plan.mode = TestMode::RepeatPeriod;
+    plan.startPeriod = 30;
+    plan.cues = 8;
+    const WindowRunResult r = runWindow(plan);
+    if (!r.error.isEmpty()) {
+        out(r.error);
+        return 1;
+    }
+    const InStep s = inStep(r);
+    out(QStringLiteral("%1instep skew_median=%2 skew_min=%3 skew_max=%4 start_ms=%5 stop_ms=%6 "
+                       "missing=%7")
+            .arg(QLatin1String(ProbeTag))
+            .arg(percentile(s.skewMs, 0.5), 0, 'f', 2)
+            .arg(percentile(s.skewMs, 0), 0, 'f', 2)
+            .arg(percentile(s.skewMs, 1), 0, 'f', 2)
+            .arg(s.startToFirstMs, 0, 'f', 1)
+            .arg(s.stopToQuietMs, 0, 'f', 1)
+            .arg(s.missing));
+    return 0;
+}
+
+int probeRest(SportVariant variant, int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    SteadyClock clock;
+    CuePlayer sound(clock);
+    sound.open();
+    SilentDialogs dialogs;
+    TForm1 window(variant, clock, &sound, &dialogs);
+    configureLikeTheApp(window);
+    window.show();
+    runFor(1000);
+    MainWindowControls(&window).BitBtnEmpezar->click();
+    MainWindowControls(&window).FlatRadioButton3->click();
+    runFor(2000);
+    const double cpu0 = cpuMs(), server0 = serverCpuMs(), t0 = monoMs();
+    runFor(10000);
+    const double span = monoMs() - t0;
+    out(QStringLiteral("%1rest cpu_pct=%2 server_pct=%3")
+            .arg(QLatin1String(ProbeTag))
+            .arg(100.0 * (cpuMs() - cpu0) / span, 0, 'f', 3)
+            .arg(server0 < 0 ? -1.0 : 100.0 * (serverCpuMs() - server0) / span, 0, 'f', 3));
+    return 0;
+}
+
+int probeStartup(SportVariant variant, int argc, char **argv)
+{
+    const qint64 mainNs = monotonicNs();
+    QApplication app(argc, argv);
+    SteadyClock clock;
+    CuePlayer sound(clock);
+    const qint64 openNs = monotonicNs();
+    sound.open();
+    const double openMs = (monotonicNs() - openNs) / 1e6;
+    SilentDialogs dialogs; // a missing device would otherwise wait for a click
+    TForm1 window(variant, clock, &sound, &dialogs);
+    configureLikeTheApp(window);
+    FirstPaint filter(&window);
+    qint64 paintNs = 0;
+    double sinceStart = 0;
+    filter.painted = [&] {
+        paintNs = monotonicNs();
+        sinceStart = msSinceProcessStart();
+        // At rest: painted and idle for a second.
+        // exit(), not quit(): quit() asks the window to close, and it may refuse.
+        QTimer::singleShot(1000, &app, [] { QCoreApplication::exit(0); });
+    };
+    app.installEventFilter(&filter);
+    window.show();
+    app.exec();
+    out(QStringLiteral("%1startup paint_ns=%2 main_ns=%3 since_kernel_start_ms=%4 rss_kb=%5 "
+                       "sound=%6 open_ms=%7")
+            .arg(QLatin1String(ProbeTag))
+            .arg(paintNs)
+            .arg(mainNs)
+            .arg(sinceStart, 0, 'f', 1)
+            .arg(statusKb("VmRSS"))
+            .arg(sound.available() ? 1 : 0)
+            .arg(openMs, 0, 'f', 1));
+    return paintNs > 0 ? 0 : 1;
+}
+
+int probeLongRun(SportVariant variant, int periods, int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    ManualClock clock(10000);
+    CountingSink sound;
+    SilentDialogs dialogs;
+    TForm1 window(variant, clock, &sound, &dialogs);
+    configureLikeTheApp(window);
+    window.show();
+    runFor(300);
+    const qint64 restKb = statusKb("VmRSS");
+    const MainWindowControls controls(&window);
+    const MainWindowControls *ui = &controls;
+    ui->FlatRadioButton1->setChecked(true);
+    window.BitBtnStartClick();
+    RunEngine &engine = window.engine();
+    periods = std::min(periods, int(engine.workingTable().size()));
+    qint64 steps = 0;
+    while (engine.isRunning() && engine.completedPeriods() < periods && steps < 100LL * 3600 * 24) {
+        clock.advance(10);
+        window.pollEngine();
+        if (++steps % 100 == 0)
+            QCoreApplication::processEvents();
+    }
+    const int completed = engine.completedPeriods();
+    window.BitBtnStopClick();
+    runFor(300);
+    out(QStringLiteral("%1longrun periods=%2 cues=%3 alerts=%4 simulated_s=%5 rest_kb=%6 "
+                       "after_kb=%7 peak_kb=%8")
+            .arg(QLatin1String(ProbeTag))
+            .arg(completed)
+            .arg(sound.cues)
+            .arg(sound.alerts)
+            .arg(steps / 100)
+            .arg(restKb)
+            .arg(statusKb("VmRSS"))
+            .arg(statusKb("VmHWM")));
+    return 0;
+}
+
+QMap<QString, QString> runProbe(const QStringList &args, qint64 *launchNs)
+{
+    QProcess child;
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    *launchNs = monotonicNs();
+    child.start(QCoreApplication::applicationFilePath(), args);
+    QMap<QString, QString> values;
+    if (!child.waitForFinished(600000))
+        return values;
+    for (const QByteArray &line : child.readAllStandardOutput().split('\n')) {
+        if (!line.startsWith(ProbeTag))
+            continue;
+        for (const QByteArray &pair : line.mid(int(sizeof ProbeTag) - 1).split(' ')) {
+            const int eq = pair.indexOf('=');
+            if (eq > 0)
+                values.insert(QString::fromUtf8(pair.left(eq)),
+                              QString::fromUtf8(pair.mid(eq + 1)));
+        }
+    }
+    return values;
+}
+
+} // namespace Bench

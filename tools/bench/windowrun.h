@@ -1,0 +1,69 @@
+#pragma once
+
+#include "cueplayer.h"
+#include "onsets.h"
+#include "runengine.h"
+#include "sportprofile.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QVector>
+
+class TForm1;
+
+namespace Bench {
+
+// The window with the frame and size app/main.cpp gives it.
+void configureLikeTheApp(TForm1 &window);
+
+// The program as app/main.cpp wires it: the cue player opened at start-up, the main window and
+// its engine driver, the operator's clicks. What was heard is recorded; when the window painted
+// each cue's displays is seen by an application-wide event filter.
+
+struct WindowRunPlan
+{
+    Protocol::SportVariant variant = Protocol::SportVariant::Futbol;
+    Protocol::TestMode mode = Protocol::TestMode::EffortTest;
+    int startPeriod = 29;
+    int cues = 58;          // "Fin de la prueba" is pressed 150 ms into the last of these
+    int stallAfterCue = -1; // the window's thread is then kept busy for stallMs
+    int stallMs = 1000;
+    QString recordingPath;
+};
+
+struct WindowRunResult
+{
+    QString error;
+    double clickMs = 0; // "Iniciar prueba", monotonic
+    double stopMs = 0;  // "Fin de la prueba"
+    double stallFromMs = -1, stallToMs = -1, stallCpuMs = 0;
+    QVector<double> dueMs;     // each cue the engine reported, monotonic
+    QVector<double> paintedMs; // the window's first paint after its displays took that cue
+    double runMs = 0, cpuMs = 0, serverCpuMs = -1;
+    qint64 peakRssKb = 0;
+    CuePlayer::Stats stats;
+    QByteArray recording;
+    double recordingStartMs = 0;
+
+    double heardMs(qint64 frame) const
+    {
+        return recordingStartMs + frame * 1000.0 / onsets::RecordRate;
+    }
+};
+
+WindowRunResult runWindow(const WindowRunPlan &plan);
+
+// What the window run sounded like against what it showed.
+struct InStep
+{
+    QVector<double> skewMs; // heard onset minus the paint of the same cue's displays
+    QVector<int> burstOfCue;
+    int missing = 0;
+    double startToFirstMs = -1;
+    double stopToQuietMs = -1;
+    int heardDuringStall = 0, dueDuringStall = 0;
+};
+
+InStep inStep(const WindowRunResult &r);
+
+} // namespace Bench
