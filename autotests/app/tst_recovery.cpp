@@ -3,6 +3,7 @@
 #include "recovery.h"
 #include "sessionjournal.h"
 #include "testfut1.h"
+#include "windowharness.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -94,22 +95,18 @@ struct LeftRun
     }
 };
 
-struct Harness
+// The window with the guard that a run adds around it, keeping its journals under base.
+struct Harness : WindowHarness<>
 {
     explicit Harness(const QString &base)
-        : window(SportVariant::Futbol, clock, &sound, &dialogs), guard(dialogs, base)
+        : WindowHarness(SportVariant::Futbol), guard(dialogs, base)
     {
-        window.show();
     }
     void start()
     {
         guard.watch(&window);
         guard.offerLeftResults();
     }
-    ManualClock clock;
-    SilentSink sound;
-    ScriptedDialogs dialogs;
-    TForm1 window;
     SessionGuard guard;
 };
 

@@ -1,11 +1,8 @@
-#include "clock.h"
-#include "fakes.h"
 #include "keycapture.h"
-#include "mainwindowcontrols.h"
 #include "resultsgrid.h"
 #include "resultstools.h"
-#include "testfut1.h"
 #include "widgets.h"
+#include "windowharness.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -16,31 +13,18 @@ using namespace Protocol;
 
 namespace {
 
-struct Harness
+struct Harness : WindowHarness<>
 {
-    explicit Harness(SportVariant variant) : window(variant, clock, &sound, &dialogs)
-    {
-        window.show();
-        QCoreApplication::processEvents();
-    }
-    const MainWindowControls *ui() const { return &controls; }
-    ResultsGrid *grid() const { return controls.HyperGrid_Sujetos; }
+    using WindowHarness::WindowHarness;
     ResultsTools *tools() const { return window.resultsTools(); }
     QString field() const { return tools()->keyField()->text(); }
-    QString cell(int column, int slot) const { return window.results().cell(column, slot); }
     bool running(int slot) const { return !window.stopButton(slot)->isHidden(); }
     int slotCount() const { return window.results().slotCount(); }
-    void advanceTo(qint64 ms)
-    {
-        clock.set(ms);
-        window.pollEngine();
-    }
     // Names every slot given and starts an effort test without warm-up.
     void start(const QList<int> &named)
     {
         for (int slot : named)
-            window.results().setCell(ResultsModel::Name, slot,
-                                     QStringLiteral("Atleta %1").arg(slot));
+            name(slot, QStringLiteral("Atleta %1").arg(slot));
         QTest::mouseClick(ui()->BitBtnEmpezar, Qt::LeftButton);
         QTest::mouseClick(ui()->FlatRadioButton3, Qt::LeftButton);
         ui()->CheckBox_Calentamiento->setChecked(false);
@@ -61,11 +45,6 @@ struct Harness
     {
         QTest::keyClick(to ? to : grid(), Qt::Key_Z, Qt::ControlModifier);
     }
-    ManualClock clock{0};
-    SilentSink sound;
-    ScriptedDialogs dialogs;
-    TForm1 window;
-    const MainWindowControls controls{&window};
 };
 
 void addProfiles()

@@ -1,11 +1,8 @@
-#include "clock.h"
 #include "exportfile.h"
-#include "fakes.h"
-#include "mainwindowcontrols.h"
 #include "resultsgrid.h"
 #include "smallfs.h"
-#include "testfut1.h"
 #include "widgets.h"
+#include "windowharness.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -34,25 +31,21 @@ QByteArray readAll(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// A window whose working folder is a fresh temporary one, on a clock moved by hand.
-struct Harness
+// A fresh temporary working folder for as long as it lives. It comes before the window, which
+// takes the folder it is started in as the program's.
+struct InTemporaryFolder
+{
+    InTemporaryFolder() { QDir::setCurrent(folder.path()); }
+    ~InTemporaryFolder() { QDir::setCurrent(cwd); }
+    QTemporaryDir folder;
+    QString cwd = QDir::currentPath();
+};
+
+struct Harness : InTemporaryFolder, WindowHarness<>
 {
     explicit Harness(SportVariant variant = SportVariant::Futbol)
-        : cwd(QDir::currentPath()),
-          window((QDir::setCurrent(folder.path()), variant), clock, &sound, &dialogs)
+        : WindowHarness(variant, 0, QDateTime(QDate(2026, 12, 7), QTime(18, 30)))
     {
-        window.setDateTimeSource([] { return QDateTime(QDate(2026, 12, 7), QTime(18, 30)); });
-        window.show();
-        QCoreApplication::processEvents();
-    }
-    ~Harness() { QDir::setCurrent(cwd); }
-    const MainWindowControls *ui() const { return &controls; }
-    ResultsModel &results() { return window.results(); }
-    void name(int slot, const QString &name) { results().setCell(ResultsModel::Name, slot, name); }
-    void advanceTo(qint64 ms)
-    {
-        clock.set(ms);
-        window.pollEngine();
     }
     // An effort test from period 1 without warm-up; stops after one period and some beeps.
     void runAndStop(bool stop = true)
@@ -64,13 +57,6 @@ struct Harness
         if (stop)
             QTest::mouseClick(ui()->BitBtnStop, Qt::LeftButton);
     }
-    QTemporaryDir folder;
-    QString cwd;
-    ManualClock clock{0};
-    SilentSink sound;
-    ScriptedDialogs dialogs;
-    TForm1 window;
-    const MainWindowControls controls{&window};
 };
 
 } // namespace

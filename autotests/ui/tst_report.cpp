@@ -1,10 +1,7 @@
-#include "clock.h"
-#include "fakes.h"
-#include "mainwindowcontrols.h"
 #include "resultstools.h"
 #include "smallfs.h"
-#include "testfut1.h"
 #include "widgets.h"
+#include "windowharness.h"
 
 #include <QFile>
 #include <QProcess>
@@ -20,42 +17,30 @@ using namespace Protocol;
 
 namespace {
 
-struct Harness
+struct Harness : WindowHarness<>
 {
-    explicit Harness(SportVariant variant) : window(variant, clock, &sound, &dialogs)
+    explicit Harness(SportVariant variant)
+        : WindowHarness(variant, 0, QDateTime(QDate(2026, 12, 7), QTime(9, 5)))
     {
-        window.setDateTimeSource([] { return QDateTime(QDate(2026, 12, 7), QTime(9, 5)); });
-        window.show();
-        QCoreApplication::processEvents();
     }
-    const MainWindowControls *ui() const { return &controls; }
     // An effort test from a period, two athletes stopped at different moments, the rest at the
     // end.
     void runTest(int period)
     {
         const char *const names[][2] = {
             {"Lucía Fernández", "A1"}, {"Íñigo Goñi", "B2"}, {"Zoë Ibáñez", "€5"}};
-        for (int i = 0; i < 3; ++i) {
-            window.results().setCell(ResultsModel::Name, 2 * i + 1, QString::fromUtf8(names[i][0]));
-            window.results().setCell(ResultsModel::Code, 2 * i + 1, QString::fromUtf8(names[i][1]));
-        }
+        for (int i = 0; i < 3; ++i)
+            name(2 * i + 1, QString::fromUtf8(names[i][0]), QString::fromUtf8(names[i][1]));
         QTest::mouseClick(ui()->BitBtnEmpezar, Qt::LeftButton);
         QTest::mouseClick(ui()->FlatRadioButton3, Qt::LeftButton);
         ui()->CheckBox_Calentamiento->setChecked(false);
         ui()->SpinEdit1->setValue(period);
         QTest::mouseClick(ui()->BitBtnStart, Qt::LeftButton);
-        clock.set(30000);
-        window.pollEngine();
+        advanceTo(30000);
         window.captureSlot(3);
-        clock.set(200000);
-        window.pollEngine();
+        advanceTo(200000);
         QTest::mouseClick(ui()->BitBtnStop, Qt::LeftButton);
     }
-    ManualClock clock{0};
-    SilentSink sound;
-    ScriptedDialogs dialogs;
-    TForm1 window;
-    const MainWindowControls controls{&window};
 };
 
 // The text of a PDF as poppler reads it, columns kept apart by their layout.

@@ -1,9 +1,6 @@
-#include "clock.h"
-#include "fakes.h"
-#include "mainwindowcontrols.h"
 #include "resultsgrid.h"
-#include "testfut1.h"
 #include "widgets.h"
+#include "windowharness.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -14,32 +11,7 @@ using namespace Protocol;
 
 namespace {
 
-struct Harness
-{
-    explicit Harness(SportVariant variant) : window(variant, clock, &sound, &dialogs)
-    {
-        window.show();
-        QCoreApplication::processEvents();
-    }
-    const MainWindowControls *ui() const { return &controls; }
-    ResultsGrid *grid() const { return controls.HyperGrid_Sujetos; }
-    void name(int slot, const QString &name, const QString &code = QString())
-    {
-        window.results().setCell(ResultsModel::Name, slot, name);
-        window.results().setCell(ResultsModel::Code, slot, code);
-    }
-    void advanceTo(qint64 ms)
-    {
-        clock.set(ms);
-        window.pollEngine();
-    }
-    QString cell(int column, int slot) const { return window.results().cell(column, slot); }
-    ManualClock clock{0};
-    SilentSink sound;
-    ScriptedDialogs dialogs;
-    TForm1 window;
-    const MainWindowControls controls{&window};
-};
+using Harness = WindowHarness<>;
 
 // A mouse move without buttons, as the window system delivers it to a tracking widget.
 void hover(QWidget *widget, QPoint pos = QPoint(2, 2))

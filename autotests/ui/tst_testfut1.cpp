@@ -1,9 +1,9 @@
 #include "clock.h"
 #include "courseview.h"
 #include "fakes.h"
-#include "mainwindowcontrols.h"
 #include "testfut1.h"
 #include "widgets.h"
+#include "windowharness.h"
 
 #include <QTest>
 
@@ -11,25 +11,10 @@ using namespace Protocol;
 
 namespace {
 
-// One window on a clock moved by hand, with its sound and messages recorded.
-struct Harness
+// Sound and messages recorded; the clock starts away from zero.
+struct Harness : WindowHarness<RecordingSink>
 {
-    explicit Harness(SportVariant variant) : window(variant, clock, &sound, &dialogs)
-    {
-        window.show();
-        QCoreApplication::processEvents(); // lets the first activation run
-    }
-    const MainWindowControls *ui() const { return &controls; }
-    void advanceTo(qint64 ms)
-    {
-        clock.set(ms);
-        window.pollEngine();
-    }
-    ManualClock clock{10000};
-    RecordingSink sound;
-    ScriptedDialogs dialogs;
-    TForm1 window;
-    const MainWindowControls controls{&window};
+    explicit Harness(SportVariant variant) : WindowHarness(variant, 10000) {}
 };
 
 const char *const NoSoundText =
