@@ -20,12 +20,15 @@ struct CourseFacts
     const char *stem;
     int pictures;
     bool forwardOnly;
+    quint32 restMarkerRgb; // the marker of the station where the pause is spent
 };
 
 const CourseFacts &courseFacts(SportVariant variant)
 {
-    static const CourseFacts facts[] = {
-        {"futbol", 5, false}, {"basket", 5, false}, {"futsal", 5, false}, {"voley", 3, true}};
+    static const CourseFacts facts[] = {{"futbol", 5, false, 0x008000},
+                                        {"basket", 5, false, 0x000000},
+                                        {"futsal", 5, false, 0x000000},
+                                        {"voley", 3, true, 0x000000}};
     return facts[int(courseOf(variant))];
 }
 
@@ -106,6 +109,11 @@ const QVector<Station> &courseStations(SportVariant variant)
 int coursePictureCount(SportVariant variant)
 {
     return courseFacts(variant).pictures;
+}
+
+quint32 restMarkerRgb(SportVariant variant)
+{
+    return courseFacts(variant).restMarkerRgb;
 }
 
 int coursePicture(SportVariant variant, CourseSituation situation, int completedPeriods,

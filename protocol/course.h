@@ -31,6 +31,9 @@ const QVector<Station> &courseStations(SportVariant variant);
 // Number of course pictures a sport has (volleyball runs forward only and has three).
 int coursePictureCount(SportVariant variant);
 
+// The face of the rest marker, RGB.
+quint32 restMarkerRgb(SportVariant variant);
+
 enum class CourseSituation {
     Reset,       // ready for a new test
     Start,       // start command

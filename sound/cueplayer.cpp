@@ -33,7 +33,8 @@ bool CuePlayer::open()
     }
     d->opening = true;
     d->openFailed = false;
-    d->timer = timerIn(d->api, OpenTimeoutMs, &Pulse::openTimeout, d.get());
+    d->timer = CuePlayerPulse::timerIn(d->api, CuePlayerPulse::OpenTimeoutMs, &Pulse::openTimeout,
+                                       d.get());
     d->connectContext();
     while (d->opening && !d->openFailed)
         pa_threaded_mainloop_wait(d->loop);
@@ -153,5 +154,5 @@ CuePlayer::Stats CuePlayer::stats() const
 bool CuePlayer::settled() const
 {
     const Stats s = stats();
-    return s.clockKnown && s.sinkMs < AheadMs;
+    return s.clockKnown && s.sinkMs < CuePlayerPulse::AheadMs;
 }

@@ -50,6 +50,9 @@ public:
         double aheadMs = 0; // how far ahead of the listener the stream is written
         double sinkMs = 0;  // the device's own latency, as the server reports it
         bool clockKnown = false;
+        int rewrites = 0;       // queued sound written again (a plan change, a jump)
+        int jumps = 0;          // the stream's clock found off by more than drift
+        double rewrittenMs = 0; // how much was written again
     };
     // The device has set up its buffer for this stream: sounds from now on land where planned.
     // A fresh stream on an idle server can take a second or two.

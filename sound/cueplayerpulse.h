@@ -31,13 +31,13 @@ constexpr double RewriteMarginMs = 10;
 constexpr int RetryMs = 1000;
 constexpr int OpenTimeoutMs = 3000;
 
-QByteArray readResource(const QString &path)
+inline QByteArray readResource(const QString &path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-pa_time_event *timerIn(pa_mainloop_api *api, int ms, pa_time_event_cb_t callback, void *data)
+inline pa_time_event *timerIn(pa_mainloop_api *api, int ms, pa_time_event_cb_t callback, void *data)
 {
     timeval tv{};
     pa_gettimeofday(&tv);
@@ -46,8 +46,6 @@ pa_time_event *timerIn(pa_mainloop_api *api, int ms, pa_time_event_cb_t callback
 }
 
 } // namespace CuePlayerPulse
-
-using namespace CuePlayerPulse;
 
 // Everything below runs on the sound client's thread, or holds its lock.
 struct CuePlayer::Pulse
@@ -131,7 +129,7 @@ struct CuePlayer::Pulse
         }
         stopTimer();
         // Torn down from the timer, not from inside the dying object's own callback.
-        timer = timerIn(api, RetryMs, &Pulse::retry, this);
+        timer = CuePlayerPulse::timerIn(api, CuePlayerPulse::RetryMs, &Pulse::retry, this);
     }
 
     static void retry(pa_mainloop_api *, pa_time_event *, const timeval *, void *data)
@@ -194,8 +192,11 @@ struct CuePlayer::Pulse
         if (d->rate < 8000 || d->rate > WaveFile::MaxRate)
             d->rate = 48000;
         d->schedule = std::make_unique<CueSchedule>(
-            d->rate, WaveFile::decode(readResource(QStringLiteral(":/sounds/sonido.wav")), d->rate),
-            WaveFile::decode(readResource(QStringLiteral(":/sounds/aviso.wav")), d->rate));
+            d->rate,
+            WaveFile::decode(CuePlayerPulse::readResource(QStringLiteral(":/sounds/sonido.wav")),
+                             d->rate),
+            WaveFile::decode(CuePlayerPulse::readResource(QStringLiteral(":/sounds/aviso.wav")),
+                             d->rate));
         d->openStream();
     }
 
@@ -212,11 +213,11 @@ struct CuePlayer::Pulse
         pa_stream_set_latency_update_callback(stream, &Pulse::timingUpdate, this);
         pa_buffer_attr attr{};
         attr.maxlength = uint32_t(-1);
-        attr.tlength = uint32_t(pa_usec_to_bytes(AheadMs * 1000, &samples));
+        attr.tlength = uint32_t(pa_usec_to_bytes(CuePlayerPulse::AheadMs * 1000, &samples));
         // Never wait for a fill before playing: after a stall the stream plays on through
         // silence, and its frames stay the device's clock.
         attr.prebuf = 0;
-        attr.minreq = uint32_t(pa_usec_to_bytes(RequestMs * 1000, &samples));
+        attr.minreq = uint32_t(pa_usec_to_bytes(CuePlayerPulse::RequestMs * 1000, &samples));
         attr.fragsize = uint32_t(-1);
         written = 0;
         owed = 0;
@@ -310,6 +311,7 @@ struct CuePlayer::Pulse
         const bool jumped = schedule->observe(reportMs, heard);
         stats.sinkMs = double(info->sink_usec) / 1000.0;
         if (jumped) {
+            ++stats.jumps;
             double now = 0;
             position(&now);
             const qint64 first = rewriteStart(now);
@@ -324,7 +326,7 @@ struct CuePlayer::Pulse
 
     qint64 rewriteStart(double heard) const
     {
-        return qint64(std::ceil(heard + RewriteMarginMs * rate / 1000));
+        return qint64(std::ceil(heard + CuePlayerPulse::RewriteMarginMs * rate / 1000));
     }
 
     void write(qint64 from, qint64 frames, pa_seek_mode_t seek)
@@ -352,8 +354,8 @@ struct CuePlayer::Pulse
             // the server would drop what arrives for frames it has passed, and play the tail
             // of a cue cut that way. Those frames are sent silent, and what fell due in them
             // is dropped, or played as soon as it can if it is only a little late.
-            const qint64 audible =
-                qint64(std::ceil(heard + (stats.sinkMs + RewriteMarginMs) * rate / 1000));
+            const qint64 audible = qint64(
+                std::ceil(heard + (stats.sinkMs + CuePlayerPulse::RewriteMarginMs) * rate / 1000));
             if (written < audible) {
                 const qint64 gap = std::min(audible - written, frames);
                 chunk.assign(size_t(gap), 0);
@@ -382,6 +384,8 @@ struct CuePlayer::Pulse
         if (first < written) {
             write(first, written - first, PA_SEEK_ABSOLUTE);
             owed += written - first;
+            ++stats.rewrites;
+            stats.rewrittenMs += double(written - first) * 1000.0 / rate;
         }
     }
 

@@ -1,10 +1,12 @@
 #include "athletespanel.h"
 
 #include "clock.h"
+#include "formpanels.h"
 #include "mainwindowlayout.h"
 #include "resultsgrid.h"
 #include "resultsmodel.h"
 #include "resultssession.h"
+#include "ui_athletesbox.h"
 #include "ui_testfut1.h"
 #include "widgets.h"
 
@@ -22,7 +24,8 @@ constexpr qint64 EntryNoteMs = 6000;
 
 AthletesPanel::AthletesPanel(Ui::TForm1 *form, ResultsModel &results, ResultsSession &session,
                              const Clock &clock, QWidget *window)
-    : QObject(window), ui(form), m_results(results), m_clock(clock)
+    : QObject(window), m_form(form), ui(form->PanelDeportistas->form()), m_results(results),
+      m_clock(clock)
 {
     ResultsGrid *grid = ui->HyperGrid_Sujetos;
     grid->setModel(&m_results);
@@ -71,7 +74,7 @@ void AthletesPanel::layout(bool vo2MaxColumn)
     int columnsWidth = 0;
     for (int c = 0; c < m_results.columnCount(); ++c)
         columnsWidth += ui->HyperGrid_Sujetos->columnWidth(c);
-    MainWindowLayout::layoutAthletesPanel(ui, m_stopButtons, columnsWidth, m_results.rowCount(),
+    MainWindowLayout::layoutAthletesPanel(m_form, m_stopButtons, columnsWidth, m_results.rowCount(),
                                           vo2MaxColumn);
 }
 

@@ -15,8 +15,9 @@ class ResultsModel;
 class ResultsSession;
 
 namespace Ui {
+class PanelDeportistas;
 class TForm1;
-}
+} // namespace Ui
 
 // The athletes panel of the main window: the results grid and its two ways of working, the
 // stop buttons beside its rows, the re-activation menu and the note about refused characters.
@@ -58,7 +59,8 @@ protected:
 private:
     void B01MouseMove(int slot);
 
-    Ui::TForm1 *ui;
+    Ui::TForm1 *m_form;       // the window's, for its layout
+    Ui::PanelDeportistas *ui; // the panel's own controls
     ResultsModel &m_results;
     const Protocol::Clock &m_clock;
     QList<FlatButton *> m_stopButtons; // B01..B14

@@ -74,8 +74,7 @@ void CourseView::setSport(SportVariant variant)
     m_rest = new StationMarker(this);
     m_rest->setObjectName(QStringLiteral("ShapeDescanso") + shapeName);
     m_rest->setGeometry(QRect(stations.first().topLeft, stations.first().size));
-    const bool football = courseOf(variant) == Course::Football;
-    m_rest->setColors(football ? QColor(0, 0x80, 0) : QColor(Qt::black), QColor(0xC0, 0xC0, 0xC0));
+    m_rest->setColors(QColor::fromRgb(QRgb(restMarkerRgb(variant))), QColor(0xC0, 0xC0, 0xC0));
 
     m_top = 0;
     showPicture(1);

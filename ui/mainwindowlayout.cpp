@@ -1,7 +1,10 @@
 #include "mainwindowlayout.h"
 
 #include "courseview.h"
+#include "formpanels.h"
 #include "resultsgrid.h"
+#include "ui_athletesbox.h"
+#include "ui_runfiguresbox.h"
 #include "ui_testfut1.h"
 #include "widgets.h"
 
@@ -25,6 +28,8 @@ constexpr int GridPanelMarginVo2Max = 28;
 
 void layoutWindow(Ui::TForm1 *ui, CourseView *course)
 {
+    Ui::PanelDeportistas *athletes = ui->PanelDeportistas->form();
+    Ui::PanelDuracion *figures = ui->PanelDuracion->form();
     // Toolbar: six buttons in one row, 1 px apart, the last one filling up to the right edge.
     const int clientWidth = ui->BitBtnSalir->parentWidget()->width();
     const int clientHeight = ui->BitBtnSalir->parentWidget()->height();
@@ -79,34 +84,39 @@ void layoutWindow(Ui::TForm1 *ui, CourseView *course)
         indicator->setGeometry(strip - indicator->width(), 0, indicator->width(),
                                ui->PanelVelocidad->height());
     ui->PanelRecVel->resize(ui->PanelStart->x() + 1, ui->PanelRecVel->height());
-    ui->PanelParamtros->resize(ui->PanelDuracion->width(), ui->PanelParamtros->height());
+    figures->PanelParamtros->resize(ui->PanelDuracion->width(), figures->PanelParamtros->height());
 
     // Athletes panel: export button at the right end of the title strip, clear button left of
     // it, overlapping by one pixel.
-    ui->BtnExportDatos->move(ui->PanelDeportistas->width() - ui->BtnExportDatos->width(), 0);
-    ui->BtnBorrarTabla->move(ui->BtnExportDatos->x() - ui->BtnBorrarTabla->width() + 1, 0);
-    ui->FlatPanel6->resize(ui->BtnBorrarTabla->x() + 1, ui->FlatPanel6->height());
+    athletes->BtnExportDatos->move(
+        ui->PanelDeportistas->width() - athletes->BtnExportDatos->width(), 0);
+    athletes->BtnBorrarTabla->move(
+        athletes->BtnExportDatos->x() - athletes->BtnBorrarTabla->width() + 1, 0);
+    athletes->FlatPanel6->resize(athletes->BtnBorrarTabla->x() + 1, athletes->FlatPanel6->height());
 }
 
 void layoutAthletesPanel(Ui::TForm1 *ui, const QList<FlatButton *> &stopButtons, int columnsWidth,
                          int rows, bool vo2MaxColumn)
 {
+    Ui::PanelDeportistas *athletes = ui->PanelDeportistas->form();
     // The grid panel holds exactly the title row and one row per slot; with the column of stop
     // buttons on its left it is centred in the panel below the title strip.
-    QWidget *panel = ui->PanelReg_SJp;
+    QWidget *panel = athletes->PanelReg_SJp;
     panel->resize(columnsWidth + (vo2MaxColumn ? GridPanelMarginVo2Max : GridPanelMargin),
                   ResultsGrid::TitleRowHeight + rows * GridRowPitch + GridFrame);
     const int below =
-        ui->PanelDeportistas->height() - ui->FlatPanel6->y() - ui->FlatPanel6->height();
-    panel->move(ui->PanelDeportistas->width() / 2 + ui->B01->width() / 2 - panel->width() / 2,
-                below / 2 + ui->FlatPanel6->y() + ui->FlatPanel6->height() - panel->height() / 2);
-    ui->HyperGrid_Sujetos->setGeometry((panel->width() - columnsWidth) / 2, 1, columnsWidth,
-                                       panel->height() - 1);
+        ui->PanelDeportistas->height() - athletes->FlatPanel6->y() - athletes->FlatPanel6->height();
+    panel->move(ui->PanelDeportistas->width() / 2 + athletes->B01->width() / 2 - panel->width() / 2,
+                below / 2 + athletes->FlatPanel6->y() + athletes->FlatPanel6->height() -
+                    panel->height() / 2);
+    athletes->HyperGrid_Sujetos->setGeometry((panel->width() - columnsWidth) / 2, 1, columnsWidth,
+                                             panel->height() - 1);
 
     const int rowHeight = ResultsGrid::DataRowHeight;
     int top = ResultsGrid::TitleRowHeight + panel->y() + GridFrame;
     for (FlatButton *button : stopButtons) {
-        button->setGeometry(panel->x() - ui->B01->width() - 1, top, ui->B01->width(), rowHeight);
+        button->setGeometry(panel->x() - athletes->B01->width() - 1, top, athletes->B01->width(),
+                            rowHeight);
         top += rowHeight + 1;
     }
 }

@@ -4,10 +4,12 @@
 
 #include "dialogs.h"
 #include "exportfile.h"
+#include "formpanels.h"
 #include "historywindow.h"
 #include "keycapture.h"
 #include "reportbuilder.h"
 #include "testfut1.h"
+#include "ui_athletesbox.h"
 #include "ui_testfut1.h"
 #include "widgets.h"
 
@@ -21,12 +23,13 @@ ResultsTools::ResultsTools(TForm1 *window, const Clock &clock, Dialogs *dialogs)
     : QObject(window), m_window(window), m_dialogs(dialogs)
 {
     Ui::TForm1 *ui = window->form();
+    Ui::PanelDeportistas *athletes = ui->PanelDeportistas->form();
     QWidget *panel = ui->PanelDeportistas;
 
     // The typed digits stand at the left end of the title strip, clear of its caption.
     m_field = new FlatPanel(panel);
     m_field->setObjectName(QStringLiteral("EditTeclado"));
-    m_field->setGeometry(2, 1, 132, ui->FlatPanel6->height() - 2);
+    m_field->setGeometry(2, 1, 132, athletes->FlatPanel6->height() - 2);
     m_field->setFaceColor(QColor(0xC0, 0xC0, 0xC0));
     m_field->setTextColor(QColor(0x80, 0, 0));
     m_field->setBorderColor(Qt::black);
@@ -42,20 +45,21 @@ ResultsTools::ResultsTools(TForm1 *window, const Clock &clock, Dialogs *dialogs)
         button->setText(caption);
         button->setToolTip(tip);
         button->setFont(pixelFont(QStringLiteral("Arial"), 11, true));
-        button->setFaceColor(ui->BtnExportDatos->faceColor());
-        button->setHoverColor(ui->BtnExportDatos->hoverColor());
-        button->setPressedColor(ui->BtnExportDatos->pressedColor());
+        button->setFaceColor(athletes->BtnExportDatos->faceColor());
+        button->setHoverColor(athletes->BtnExportDatos->hoverColor());
+        button->setPressedColor(athletes->BtnExportDatos->pressedColor());
         button->setBorderColor(QColor(0, 0, 0xA0));
         button->setFocusPolicy(Qt::NoFocus);
         const int width = button->fontMetrics().horizontalAdvance(caption) + 12;
-        button->resize(width, ui->BtnBorrarTabla->height());
+        button->resize(width, athletes->BtnBorrarTabla->height());
         return button;
     };
     m_report = makeButton(QStringLiteral("BtnInforme"), QStringLiteral("Informe"),
                           QStringLiteral("Guardar un informe en PDF de la tabla de resultados"));
     m_history = makeButton(QStringLiteral("BtnHistorial"), QStringLiteral("Historial"),
                            QStringLiteral("Ver el historial de los deportistas"));
-    m_report->move(ui->BtnBorrarTabla->x() - m_report->width() - 1, ui->BtnBorrarTabla->y());
+    m_report->move(athletes->BtnBorrarTabla->x() - m_report->width() - 1,
+                   athletes->BtnBorrarTabla->y());
     m_history->move(m_report->x() - m_history->width() - 1, m_report->y());
     connect(m_history, &QPushButton::clicked, this, &ResultsTools::openHistory);
     connect(m_report, &QPushButton::clicked, this, &ResultsTools::writeReport);
@@ -77,7 +81,7 @@ ResultsTools::ResultsTools(TForm1 *window, const Clock &clock, Dialogs *dialogs)
     // A test runs exactly while "Fin de la prueba" is enabled; the report serves when the export
     // does.
     ui->BitBtnStop->installEventFilter(this);
-    ui->BtnExportDatos->installEventFilter(this);
+    athletes->BtnExportDatos->installEventFilter(this);
     followTestState();
 }
 
@@ -99,10 +103,11 @@ bool ResultsTools::eventFilter(QObject *watched, QEvent *event)
 void ResultsTools::followTestState()
 {
     Ui::TForm1 *ui = m_window->form();
+    Ui::PanelDeportistas *athletes = ui->PanelDeportistas->form();
     const bool running = ui->BitBtnStop->isEnabled();
     m_field->setVisible(running);
     m_history->setEnabled(!running);
-    m_report->setEnabled(ui->BtnExportDatos->isEnabled());
+    m_report->setEnabled(athletes->BtnExportDatos->isEnabled());
 }
 
 void ResultsTools::stopTyped(int slot)

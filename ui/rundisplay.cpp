@@ -1,10 +1,14 @@
 #include "rundisplay.h"
 
 #include "courseview.h"
+#include "formpanels.h"
 #include "runengine.h"
 #include "setuppanel.h"
 #include "sportprofile.h"
 #include "theme.h"
+#include "ui_athletesbox.h"
+#include "ui_runfiguresbox.h"
+#include "ui_tablesbox.h"
 #include "ui_testfut1.h"
 
 using namespace Protocol;
@@ -13,13 +17,14 @@ namespace RunDisplay {
 
 void show(Ui::TForm1 *ui, const RunEngine &e, CourseView *course)
 {
-    ui->EditCrono->setText(e.chronoText());
-    ui->EditCompletados->setText(QString::number(e.completedPeriods()));
-    ui->Panel_Distancia->setText(e.distanceText());
-    ui->Velocidad->setText(e.speedText());
+    Ui::PanelDuracion *figures = ui->PanelDuracion->form();
+    figures->EditCrono->setText(e.chronoText());
+    figures->EditCompletados->setText(QString::number(e.completedPeriods()));
+    figures->Panel_Distancia->setText(e.distanceText());
+    figures->Velocidad->setText(e.speedText());
     ui->PanelTipo->showSpeed(e.speedText());
-    ui->EditPeriodo->setText(QString::number(e.periodShown()));
-    ui->EditPitido->setText(QString::number(e.beepCount()));
+    figures->EditPeriodo->setText(QString::number(e.periodShown()));
+    figures->EditPitido->setText(QString::number(e.beepCount()));
 
     ui->EditVuelta->setText(QString::number(e.lap()));
     ui->EditVuelta->setVisible(e.lapVisible());
@@ -53,6 +58,7 @@ void show(Ui::TForm1 *ui, const RunEngine &e, CourseView *course)
 
 void showTestRunning(Ui::TForm1 *ui, bool running, bool exportable)
 {
+    Ui::PanelDeportistas *athletes = ui->PanelDeportistas->form();
     ui->BitBtnStop->setEnabled(running);
     for (FlatButton *command : {ui->BitBtnSalir, ui->BitBtnAyuda, ui->BitBtnGrupo})
         command->setEnabled(!running);
@@ -67,21 +73,22 @@ void showTestRunning(Ui::TForm1 *ui, bool running, bool exportable)
     } else {
         ui->BitBtnNuevo->setEnabled(true);
     }
-    ui->BtnExportDatos->setEnabled(!running && exportable);
-    ui->BtnBorrarTabla->setEnabled(!running && exportable);
+    athletes->BtnExportDatos->setEnabled(!running && exportable);
+    athletes->BtnBorrarTabla->setEnabled(!running && exportable);
 }
 
 void showPeriodTables(Ui::TForm1 *ui, const QStringList &workingTable)
 {
+    Ui::PanelParametros *tables = ui->PanelParametros->form();
     const std::pair<QPlainTextEdit *, SportVariant> sources[] = {
-        {ui->MemoPeriodoN_FUTBOL_PROBST, SportVariant::Probst},
-        {ui->MemoPeriodoN_FUTBOL, SportVariant::Futbol},
-        {ui->MemoPeriodoN_BASKET, SportVariant::Basket},
-        {ui->MemoPeriodoN_FS, SportVariant::FutSal},
-        {ui->MemoPeriodoN_VOLEY, SportVariant::Voley}};
+        {tables->MemoPeriodoN_FUTBOL_PROBST, SportVariant::Probst},
+        {tables->MemoPeriodoN_FUTBOL, SportVariant::Futbol},
+        {tables->MemoPeriodoN_BASKET, SportVariant::Basket},
+        {tables->MemoPeriodoN_FS, SportVariant::FutSal},
+        {tables->MemoPeriodoN_VOLEY, SportVariant::Voley}};
     for (const auto &[memo, variant] : sources)
         memo->setPlainText(periodTableLines(sportProfile(variant)).join(QLatin1Char('\n')));
-    ui->MemoPeriodoN->setPlainText(workingTable.join(QLatin1Char('\n')));
+    tables->MemoPeriodoN->setPlainText(workingTable.join(QLatin1Char('\n')));
 }
 
 void showSoundState(Ui::TForm1 *ui, CueSink::State state)

@@ -6,6 +6,7 @@
 #include "cuesink.h"
 #include "dialogs.h"
 #include "exportfile.h"
+#include "formpanels.h"
 #include "helppanel.h"
 #include "mainwindowlayout.h"
 #include "operatorquestions.h"
@@ -14,6 +15,8 @@
 #include "setuppanel.h"
 #include "startscreen.h"
 #include "theme.h"
+#include "ui_athletesbox.h"
+#include "ui_tablesbox.h"
 #include "ui_testfut1.h"
 
 #include <QCloseEvent>
@@ -51,6 +54,7 @@ TestMode TForm1::testMode() const
 
 void TForm1::FormCreate()
 {
+    Ui::PanelDeportistas *athletes = ui->PanelDeportistas->form();
     m_programFolder = getProgramFolder();
     // A read-only location is no reason not to open; the export reports its own failure.
     QDir().mkpath(exportFolder());
@@ -73,14 +77,16 @@ void TForm1::FormCreate()
     connect(ui->PanelTipo, &SetupPanel::modeClicked, this, &TForm1::BitBtnNuevoClick);
     connect(ui->PanelTipo, &SetupPanel::periodChanged, this,
             [this](int period) { m_engine.setCurrentPeriod(period); });
-    connect(ui->BtnExportDatos, &QPushButton::clicked, this, &TForm1::BtnExportDatosClick);
-    connect(ui->BtnBorrarTabla, &QPushButton::clicked, this, &TForm1::BtnBorrarTablaClick);
+    connect(athletes->BtnExportDatos, &QPushButton::clicked, this, &TForm1::BtnExportDatosClick);
+    connect(athletes->BtnBorrarTabla, &QPushButton::clicked, this, &TForm1::BtnBorrarTablaClick);
     m_tools = new ResultsTools(this, m_clock, m_dialogs);
     displaysChanged();
 }
 
 void TForm1::applySportProfile()
 {
+    Ui::PanelDeportistas *athletes = ui->PanelDeportistas->form();
+    Ui::PanelParametros *tables = ui->PanelParametros->form();
     QCoreApplication::setApplicationName(m_profile.programTitle);
     setWindowTitle(m_profile.programTitle + QStringLiteral(": Orvelan en ") + m_profile.sportName);
     setWindowIcon(QIcon(QStringLiteral(":/icons/zenta.png")));
@@ -100,12 +106,13 @@ void TForm1::applySportProfile()
 
     // Developer aid: every table in view, the working one editable while a test runs.
     RunDisplay::showPeriodTables(ui.get(), m_engine.workingTable());
-    connect(ui->MemoPeriodoN, &QPlainTextEdit::textChanged, this, [this] {
-        m_driver.setWorkingTable(ui->MemoPeriodoN->toPlainText().split(QLatin1Char('\n')));
+    QPlainTextEdit *working = tables->MemoPeriodoN;
+    connect(working, &QPlainTextEdit::textChanged, this, [this, working] {
+        m_driver.setWorkingTable(working->toPlainText().split(QLatin1Char('\n')));
     });
 
     m_athletes = new AthletesPanel(ui.get(), m_results, m_session, m_clock, this);
-    ui->HyperGrid_Sujetos->applyColumnWidths(m_profile.hasVo2Max());
+    athletes->HyperGrid_Sujetos->applyColumnWidths(m_profile.hasVo2Max());
     connect(m_athletes, &AthletesPanel::stopPressed, this, &TForm1::captureSlot);
     connect(m_athletes, &AthletesPanel::menuOpening, this, &TForm1::PopupMenu_HGPopup);
     connect(m_athletes, &AthletesPanel::reactivateChosen, this, &TForm1::Volveraactivar1Click);
@@ -212,11 +219,12 @@ QString TForm1::exportFolder() const
 
 bool TForm1::BtnExportDatosClick()
 {
+    Ui::PanelDeportistas *athletes = ui->PanelDeportistas->form();
     if (!m_session.exportable())
         return false;
     // Saving from the close question during a test must not offer the between-tests commands.
     if (!m_session.running())
-        ui->BtnExportDatos->setEnabled(true);
+        athletes->BtnExportDatos->setEnabled(true);
 
     const int remembered = m_athletes->selectedSlot();
     ExportConditions conditions;
@@ -295,13 +303,14 @@ void TForm1::closeWithoutQuestions()
 
 void TForm1::resultsRestored(int initialPeriod, const QString &initialSpeed)
 {
+    Ui::PanelDeportistas *athletes = ui->PanelDeportistas->form();
     if (initialPeriod > 0) {
         ui->PanelTipo->setInitialPeriod(initialPeriod);
         m_engine.setInitialSpeedText(initialSpeed);
     }
     const bool exportable = m_session.mayOfferExport();
-    ui->BtnExportDatos->setEnabled(exportable);
-    ui->BtnBorrarTabla->setEnabled(exportable);
+    athletes->BtnExportDatos->setEnabled(exportable);
+    athletes->BtnBorrarTabla->setEnabled(exportable);
 }
 
 void TForm1::BitBtnAyudaClick()
@@ -333,13 +342,14 @@ void TForm1::closeEvent(QCloseEvent *event)
 
 void TForm1::BitBtnStartClick()
 {
+    Ui::PanelDeportistas *athletes = ui->PanelDeportistas->form();
     if (m_engine.phase() != TestPhase::Ready)
         return;
     m_session.testStarted();
     RunDisplay::showTestRunning(ui.get(), true, false);
     m_driver.start(testMode(), ui->PanelTipo->initialPeriod(), ui->PanelTipo->warmUpTicked());
     emit testStarted(ui->PanelTipo->initialPeriod(), m_engine.initialSpeedText());
-    ui->HyperGrid_Sujetos->setRowSelectionMode();
+    athletes->HyperGrid_Sujetos->setRowSelectionMode();
 }
 
 void TForm1::BitBtnStopClick()

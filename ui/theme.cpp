@@ -1,5 +1,8 @@
 #include "theme.h"
 
+#include "formpanels.h"
+#include "ui_athletesbox.h"
+#include "ui_runfiguresbox.h"
 #include "ui_testfut1.h"
 #include "widgets.h"
 
@@ -87,6 +90,8 @@ GaugeLook gaugeLook(bool pause)
 void paintMainWindow(Ui::TForm1 *ui, const SportProfile &profile,
                      const QList<FlatButton *> &stopButtons)
 {
+    Ui::PanelDeportistas *athletes = ui->PanelDeportistas->form();
+    Ui::PanelDuracion *figures = ui->PanelDuracion->form();
     const SportColours colours = sportColours(profile);
     QWidget *window = ui->BitBtnSalir->parentWidget();
     window->setAutoFillBackground(true);
@@ -109,31 +114,33 @@ void paintMainWindow(Ui::TForm1 *ui, const SportProfile &profile,
         button->setIconSize(QSize(22, 22));
     }
 
-    for (FlatPanel *p : {ui->PanelDeportistas, ui->PanelVelocidad, ui->PanelDuracion}) {
+    for (FlatPanel *p : std::initializer_list<FlatPanel *>{ui->PanelDeportistas, ui->PanelVelocidad,
+                                                           ui->PanelDuracion}) {
         p->setFaceColor(colours.panel);
         p->setBorderColor(colours.accent);
     }
     ui->EditVuelta->setFaceColor(colours.panel);
 
     const QFont displayFont = pixelFont(QStringLiteral("Arial"), 22, true);
-    for (FlatPanel *display : {ui->EditCrono, ui->EditCompletados, ui->Panel_Distancia}) {
+    for (FlatPanel *display :
+         {figures->EditCrono, figures->EditCompletados, figures->Panel_Distancia}) {
         display->setFaceColor(Silver);
         display->setTextColor(DisplayText);
         display->setBorderColor(colours.accent);
         display->setFont(displayFont);
     }
-    ui->Velocidad->setFaceColor(Silver);
-    ui->Velocidad->setTextColor(Green);
-    ui->Velocidad->setBorderColor(colours.accent);
-    ui->Velocidad->setFont(displayFont);
+    figures->Velocidad->setFaceColor(Silver);
+    figures->Velocidad->setTextColor(Green);
+    figures->Velocidad->setBorderColor(colours.accent);
+    figures->Velocidad->setFont(displayFont);
     const QFont captionFont = pixelFont(QStringLiteral("Arial"), 12, true);
-    for (FlatPanel *caption : {ui->PanelParamtros, ui->FlatPanel6}) {
+    for (FlatPanel *caption : {figures->PanelParamtros, athletes->FlatPanel6}) {
         caption->setFaceColor(Gray);
         caption->setTextColor(White);
         caption->setFont(captionFont);
     }
-    for (QLabel *label :
-         {ui->LabelTiempo, ui->LabelCompletados, ui->LabelDistancia, ui->LabelVelocidadActual}) {
+    for (QLabel *label : {figures->LabelTiempo, figures->LabelCompletados, figures->LabelDistancia,
+                          figures->LabelVelocidadActual}) {
         label->setFont(pixelFont(QStringLiteral("Arial"), 11, true));
         QPalette lp = label->palette();
         lp.setColor(QPalette::WindowText, White);
@@ -161,17 +168,17 @@ void paintMainWindow(Ui::TForm1 *ui, const SportProfile &profile,
         button->setIcon(stopGlyph);
         button->setIconSize(QSize(8, 8));
     }
-    ui->PanelReg_SJp->setFaceColor(Black);
-    for (FlatButton *button : {ui->BtnExportDatos, ui->BtnBorrarTabla}) {
+    athletes->PanelReg_SJp->setFaceColor(Black);
+    for (FlatButton *button : {athletes->BtnExportDatos, athletes->BtnBorrarTabla}) {
         button->setFaceColor(TableButtonFace);
         button->setHoverColor(TableButtonHover);
         button->setPressedColor(TableButtonPressed);
         button->setBorderColor(TableButtonBorder);
         button->setIconSize(QSize(14, 14));
     }
-    ui->BtnExportDatos->setIcon(resourceGlyph(QStringLiteral("export")));
-    ui->BtnExportDatos->setGlyphRight(true);
-    ui->BtnBorrarTabla->setIcon(resourceGlyph(QStringLiteral("borrar")));
+    athletes->BtnExportDatos->setIcon(resourceGlyph(QStringLiteral("export")));
+    athletes->BtnExportDatos->setGlyphRight(true);
+    athletes->BtnBorrarTabla->setIcon(resourceGlyph(QStringLiteral("borrar")));
 }
 
 } // namespace Theme

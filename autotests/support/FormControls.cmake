@@ -26,6 +26,7 @@ function(zenta_form_controls output struct)
 #pragma once
 
 #include \"courseview.h\"
+#include \"formpanels.h\"
 #include \"helppanel.h\"
 #include \"resultsgrid.h\"
 #include \"setuppanel.h\"

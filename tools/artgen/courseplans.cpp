@@ -183,13 +183,12 @@ Style styleFor(SportVariant variant)
     // A pale accent would not carry white text.
     if (accent.lightness() > 110)
         accent = accent.darker(150);
-    switch (variant) {
-    case SportVariant::Basket:
-    case SportVariant::Voley:
+    switch (courseOf(variant)) {
+    case Course::Basketball:
+    case Course::Volleyball:
         return {QColor(0x15, 0x24, 0x4a), QColor(255, 255, 255, 150), accent};
-    case SportVariant::FutSal:
-    case SportVariant::Probst:
-    case SportVariant::Futbol:
+    case Course::Futsal:
+    case Course::Football:
         break;
     }
     return {QColor(0xff, 0xe0, 0x4a), QColor(0, 0, 0, 110), accent};

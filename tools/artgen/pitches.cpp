@@ -267,18 +267,17 @@ void drawVoleyCourt(QPainter &p)
 
 void drawBackground(QPainter &p, SportVariant variant)
 {
-    switch (variant) {
-    case SportVariant::Basket:
+    switch (courseOf(variant)) {
+    case Course::Basketball:
         drawBasketCourt(p);
         return;
-    case SportVariant::FutSal:
+    case Course::Futsal:
         drawFutsalCourt(p);
         return;
-    case SportVariant::Voley:
+    case Course::Volleyball:
         drawVoleyCourt(p);
         return;
-    case SportVariant::Probst:
-    case SportVariant::Futbol:
+    case Course::Football:
         break;
     }
     drawFootballPitch(p);

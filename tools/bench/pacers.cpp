@@ -283,6 +283,7 @@ PartResult runSoundLayer(const Run &run, const QString &recordingPath)
         result.runMs = monoMs() - t0;
         result.cpuMs = cpuMs() - cpu0;
         result.serverCpuMs = server0 < 0 ? -1 : serverCpuMs() - server0;
+        result.stats = player.stats();
         result.peakRssKb = statusKb("VmHWM");
         runFor(800); // the last cue plays out
         driver.stop();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cueplayer.h"
 #include "timeline.h"
 
 #include <QByteArray>
@@ -19,6 +20,7 @@ struct PartResult
     double serverCpuMs = -1;
     qint64 peakRssKb = 0;
     QByteArray recording;
+    CuePlayer::Stats stats; // the sound layer's stream
 };
 
 // The sound layer as the program drives it, without the window: the engine driver hands the

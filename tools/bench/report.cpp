@@ -127,6 +127,14 @@ void printReport(const Measurements &m)
               .arg(step.dueDuringStall);
     st << QStringLiteral("| stream: written ahead / device latency (ms) | %1 / %2 |")
               .arg(ms(program.stats.aheadMs, 0), ms(program.stats.sinkMs, 1));
+    st << QStringLiteral("| stream: queued sound written again, times / ms; clock jumps; program "
+                         "and sound layer alone | %1 / %2; %3 — %4 / %5; %6 |")
+              .arg(program.stats.rewrites)
+              .arg(ms(program.stats.rewrittenMs, 0))
+              .arg(program.stats.jumps)
+              .arg(layer.stats.rewrites)
+              .arg(ms(layer.stats.rewrittenMs, 0))
+              .arg(layer.stats.jumps);
 
     QStringList w;
     w << QStringLiteral("| main window | value |") << QStringLiteral("|---|---:|");
