@@ -85,8 +85,6 @@ void TForm1::FormCreate()
 
 void TForm1::applySportProfile()
 {
-    Ui::PanelDeportistas *athletes = ui->PanelDeportistas->form();
-    Ui::PanelParametros *tables = ui->PanelParametros->form();
     QCoreApplication::setApplicationName(m_profile.programTitle);
     setWindowTitle(m_profile.programTitle + QStringLiteral(": Orvelan en ") + m_profile.sportName);
     setWindowIcon(QIcon(QStringLiteral(":/icons/zenta.png")));
@@ -106,13 +104,13 @@ void TForm1::applySportProfile()
 
     // Developer aid: every table in view, the working one editable while a test runs.
     RunDisplay::showPeriodTables(ui.get(), m_engine.workingTable());
-    QPlainTextEdit *working = tables->MemoPeriodoN;
+    QPlainTextEdit *working = ui->PanelParametros->form()->MemoPeriodoN;
     connect(working, &QPlainTextEdit::textChanged, this, [this, working] {
         m_driver.setWorkingTable(working->toPlainText().split(QLatin1Char('\n')));
     });
 
     m_athletes = new AthletesPanel(ui.get(), m_results, m_session, m_clock, this);
-    athletes->HyperGrid_Sujetos->applyColumnWidths(m_profile.hasVo2Max());
+    ui->PanelDeportistas->form()->HyperGrid_Sujetos->applyColumnWidths(m_profile.hasVo2Max());
     connect(m_athletes, &AthletesPanel::stopPressed, this, &TForm1::captureSlot);
     connect(m_athletes, &AthletesPanel::menuOpening, this, &TForm1::PopupMenu_HGPopup);
     connect(m_athletes, &AthletesPanel::reactivateChosen, this, &TForm1::Volveraactivar1Click);
@@ -219,12 +217,11 @@ QString TForm1::exportFolder() const
 
 bool TForm1::BtnExportDatosClick()
 {
-    Ui::PanelDeportistas *athletes = ui->PanelDeportistas->form();
     if (!m_session.exportable())
         return false;
     // Saving from the close question during a test must not offer the between-tests commands.
     if (!m_session.running())
-        athletes->BtnExportDatos->setEnabled(true);
+        ui->PanelDeportistas->form()->BtnExportDatos->setEnabled(true);
 
     const int remembered = m_athletes->selectedSlot();
     ExportConditions conditions;
@@ -303,14 +300,13 @@ void TForm1::closeWithoutQuestions()
 
 void TForm1::resultsRestored(int initialPeriod, const QString &initialSpeed)
 {
-    Ui::PanelDeportistas *athletes = ui->PanelDeportistas->form();
     if (initialPeriod > 0) {
         ui->PanelTipo->setInitialPeriod(initialPeriod);
         m_engine.setInitialSpeedText(initialSpeed);
     }
     const bool exportable = m_session.mayOfferExport();
-    athletes->BtnExportDatos->setEnabled(exportable);
-    athletes->BtnBorrarTabla->setEnabled(exportable);
+    ui->PanelDeportistas->form()->BtnExportDatos->setEnabled(exportable);
+    ui->PanelDeportistas->form()->BtnBorrarTabla->setEnabled(exportable);
 }
 
 void TForm1::BitBtnAyudaClick()
@@ -342,14 +338,13 @@ void TForm1::closeEvent(QCloseEvent *event)
 
 void TForm1::BitBtnStartClick()
 {
-    Ui::PanelDeportistas *athletes = ui->PanelDeportistas->form();
     if (m_engine.phase() != TestPhase::Ready)
         return;
     m_session.testStarted();
     RunDisplay::showTestRunning(ui.get(), true, false);
     m_driver.start(testMode(), ui->PanelTipo->initialPeriod(), ui->PanelTipo->warmUpTicked());
     emit testStarted(ui->PanelTipo->initialPeriod(), m_engine.initialSpeedText());
-    athletes->HyperGrid_Sujetos->setRowSelectionMode();
+    ui->PanelDeportistas->form()->HyperGrid_Sujetos->setRowSelectionMode();
 }
 
 void TForm1::BitBtnStopClick()

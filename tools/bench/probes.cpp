@@ -23,31 +23,6 @@ namespace {
 
 constexpr char ProbeTag[] = "PROBE ";
 
-// Watches the whole application: the window itself may get no paint event of its own when its
-// children cover it.
-class FirstPaint final : public QObject
-{
-public:
-    explicit FirstPaint(QWidget *window) : m_window(window) {}
-    std::function<void()> painted;
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (event->type() == QEvent::Paint && painted && watched->isWidgetType() &&
-            static_cast<QWidget *>(watched)->window() == m_window) {
-            // Measured once the whole first round of painting is through, not at its start.
-            const std::function<void()> done = std::move(painted);
-            painted = nullptr;
-            QTimer::singleShot(0, m_window, [done] { done(); });
-        }
-        return false;
-    }
-
-private:
-    QWidget *m_window;
-};
-
 } // namespace
 
 int probeInStep(SportVariant variant, int argc, char **argv)
@@ -112,17 +87,24 @@ int probeStartup(SportVariant variant, int argc, char **argv)
     SilentDialogs dialogs; // a missing device would otherwise wait for a click
     TForm1 window(variant, clock, &sound, &dialogs);
     configureLikeTheApp(window);
-    FirstPaint filter(&window);
+    PaintWatch watch(&window);
     qint64 paintNs = 0;
     double sinceStart = 0;
-    filter.painted = [&] {
-        paintNs = monotonicNs();
-        sinceStart = msSinceProcessStart();
-        // At rest: painted and idle for a second.
-        // exit(), not quit(): quit() asks the window to close, and it may refuse.
-        QTimer::singleShot(1000, &app, [] { QCoreApplication::exit(0); });
+    bool painting = false;
+    watch.painted = [&] {
+        if (painting)
+            return;
+        painting = true;
+        // Measured once the whole first round of painting is through, not at its start.
+        QTimer::singleShot(0, &window, [&] {
+            paintNs = monotonicNs();
+            sinceStart = msSinceProcessStart();
+            // At rest: painted and idle for a second.
+            // exit(), not quit(): quit() asks the window to close, and it may refuse.
+            QTimer::singleShot(1000, &app, [] { QCoreApplication::exit(0); });
+        });
     };
-    app.installEventFilter(&filter);
+    app.installEventFilter(&watch);
     window.show();
     app.exec();
     out(QStringLiteral("%1startup paint_ns=%2 main_ns=%3 since_kernel_start_ms=%4 rss_kb=%5 "

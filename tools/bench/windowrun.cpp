@@ -19,28 +19,13 @@ using namespace Protocol;
 
 namespace Bench {
 
-namespace {
-
-class PaintWatch final : public QObject
+bool PaintWatch::eventFilter(QObject *watched, QEvent *event)
 {
-public:
-    explicit PaintWatch(QWidget *window) : m_window(window) {}
-    std::function<void()> painted;
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (event->type() == QEvent::Paint && painted && watched->isWidgetType() &&
-            static_cast<QWidget *>(watched)->window() == m_window)
-            painted();
-        return false;
-    }
-
-private:
-    QWidget *m_window;
-};
-
-} // namespace
+    if (event->type() == QEvent::Paint && painted && watched->isWidgetType() &&
+        static_cast<QWidget *>(watched)->window() == m_window)
+        painted();
+    return false;
+}
 
 void configureLikeTheApp(TForm1 &window)
 {

@@ -6,12 +6,31 @@
 #include "sportprofile.h"
 
 #include <QByteArray>
+#include <QObject>
 #include <QString>
 #include <QVector>
 
+#include <functional>
+
+class QWidget;
 class TForm1;
 
 namespace Bench {
+
+// Calls painted at every paint of the window or of its children. Installed on the whole
+// application: the window itself may get no paint event of its own when its children cover it.
+class PaintWatch final : public QObject
+{
+public:
+    explicit PaintWatch(QWidget *window) : m_window(window) {}
+    std::function<void()> painted;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    QWidget *m_window;
+};
 
 // The window with the frame and size app/main.cpp gives it.
 void configureLikeTheApp(TForm1 &window);
