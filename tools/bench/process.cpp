@@ -12,6 +12,21 @@
 
 namespace Bench {
 
+namespace {
+
+// The fields of a /proc stat line after the command name (which may itself hold spaces), the
+// state first; empty when it cannot be read.
+QList<QByteArray> statFields(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray stat = file.readAll();
+    return stat.mid(stat.lastIndexOf(')') + 2).split(' ');
+}
+
+} // namespace
+
 qint64 monotonicNs(clockid_t id)
 {
     timespec ts{};
@@ -50,12 +65,8 @@ bool resetPeakRss()
 // so this is good to 1000 / CLK_TCK ms).
 double msSinceProcessStart()
 {
-    QFile file(QStringLiteral("/proc/self/stat"));
-    if (!file.open(QIODevice::ReadOnly))
-        return -1;
-    const QByteArray stat = file.readAll();
-    // Fields after the command name, which may itself hold spaces: starttime is field 22.
-    const QList<QByteArray> fields = stat.mid(stat.lastIndexOf(')') + 2).split(' ');
+    // starttime is field 22 of the line.
+    const QList<QByteArray> fields = statFields(QStringLiteral("/proc/self/stat"));
     if (fields.size() < 20)
         return -1;
     const double startS = fields[19].toDouble() / double(sysconf(_SC_CLK_TCK));
@@ -109,12 +120,8 @@ double serverCpuMs()
     QFile pidFile(QString::fromLocal8Bit(qgetenv("ZENTA_PULSE_PIDFILE")));
     if (!pidFile.open(QIODevice::ReadOnly))
         return -1;
-    QFile file(
+    const QList<QByteArray> fields = statFields(
         QStringLiteral("/proc/%1/stat").arg(QString::fromLatin1(pidFile.readAll().trimmed())));
-    if (!file.open(QIODevice::ReadOnly))
-        return -1;
-    const QByteArray stat = file.readAll();
-    const QList<QByteArray> fields = stat.mid(stat.lastIndexOf(')') + 2).split(' ');
     if (fields.size() < 13)
         return -1;
     // utime and stime, fields 14 and 15 of the line.
