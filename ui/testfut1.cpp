@@ -166,14 +166,14 @@ void TForm1::FormActivate()
     if (!m_programFolder.endsWith(QDir::separator()))
         m_programFolder += QDir::separator();
 
-    m_soundAvailable = m_sound && m_sound->available();
-    if (m_soundAvailable) {
+    const bool soundAvailable = m_sound && m_sound->available();
+    if (soundAvailable) {
         // Cues go from the driver to the sound layer; the window only shows how it fares.
         m_driver.setSink(m_sound);
         connect(m_sound, &CueSink::stateChanged, this, &TForm1::showSoundState);
     }
     showSoundState(m_sound ? m_sound->state() : CueSink::State::NoDevice);
-    if (!m_soundAvailable && m_dialogs) {
+    if (!soundAvailable && m_dialogs) {
         OperatorQuestions::noSoundDevice(*m_dialogs, this, m_profile.programTitle);
     }
 }

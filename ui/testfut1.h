@@ -53,11 +53,9 @@ public:
     // Stop button of a slot (1..14).
     FlatButton *stopButton(int slot) const;
     QString programFolder() const { return m_programFolder; }
-    bool soundAvailable() const { return m_soundAvailable; }
     Protocol::TestMode testMode() const;
     // Set by a successful export; cleared by a new test and by any change to the grid after it.
     int resultsExported() const { return m_session.exported() ? 1 : 0; }
-    const ResultsSession &session() const { return m_session; }
     // Where the results file is proposed; depends on whether the program's folder is writable.
     QString exportFolder() const;
     QAction *reactivateAction() const;
@@ -144,7 +142,6 @@ private:
     CourseView *m_course = nullptr;
     QString m_programFolder;
     bool m_activated = false;
-    bool m_soundAvailable = false;
     bool m_exiting = false; // confirmed once: closing the window then asks nothing more
     ResultsTools *m_tools = nullptr;
     std::function<void()> m_about;

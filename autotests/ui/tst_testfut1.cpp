@@ -283,7 +283,6 @@ void TestMainWindow::noSoundDeviceWarnsOnceAndRunsSilently()
     QCoreApplication::processEvents();
     QCOMPARE(dialogs.messages.size(), 1);
     QCOMPARE(dialogs.messages.at(0).text, QString::fromUtf8(NoSoundText));
-    QVERIFY(!window.soundAvailable());
     QCOMPARE(MainWindowControls(&window).LabelSonido->text(), QStringLiteral("Sin sonido"));
 
     window.hide();

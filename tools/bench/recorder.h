@@ -1,7 +1,5 @@
 #pragma once
 
-#include "onsets.h"
-
 #include <QByteArray>
 #include <QProcess>
 #include <QString>
@@ -32,7 +30,6 @@ public:
 
     const QByteArray &data() const { return m_data; }
     double startMs() const { return m_startMs; }
-    double heardMs(qint64 frame) const { return m_startMs + frame * 1000.0 / onsets::RecordRate; }
 
 private:
     QTemporaryDir m_temp;
