@@ -40,6 +40,27 @@ void store(const QString &path, const QByteArray &bytes)
     QCOMPARE(file.write(bytes), bytes.size());
 }
 
+// Leaves the bytes as the journal an earlier run left in the program's folder under base.
+void leaveJournal(const QString &base, const QByteArray &bytes, QString *path)
+{
+    const QString folder = base + QLatin1Char('/') + football().programTitle;
+    QVERIFY(QDir().mkpath(folder));
+    *path = folder + QStringLiteral("/20260101-000000-000-1.journal");
+    store(*path, bytes);
+}
+
+// Empties the window and what the operator was told, then lets a fresh guard offer what an
+// earlier run left under base.
+void offerAfresh(TForm1 &window, ScriptedDialogs &dialogs, const QString &base)
+{
+    window.results().clearAll();
+    dialogs.questions.clear();
+    dialogs.messages.clear();
+    SessionGuard guard(dialogs, base);
+    guard.watch(&window);
+    guard.offerLeftResults();
+}
+
 QStringList filesIn(const QString &folder)
 {
     return QDir(folder).entryList(QDir::Files, QDir::Name);
@@ -365,10 +386,8 @@ void TestRecovery::foreignFileSetAside()
     QFETCH(QByteArray, bytes);
     QFETCH(QString, said);
     QTemporaryDir base;
-    const QString folder = base.filePath(football().programTitle);
-    QVERIFY(QDir().mkpath(folder));
-    const QString path = folder + QStringLiteral("/20260101-000000-000-1.journal");
-    store(path, bytes);
+    QString path;
+    leaveJournal(base.path(), bytes, &path);
     Harness h(base.path());
     h.start();
     QCOMPARE(h.dialogs.messages.size(), 1);
@@ -389,18 +408,9 @@ void TestRecovery::truncatedAtEveryByte()
     TForm1 window(SportVariant::Futbol, clock, &sound, &dialogs);
     for (qint64 size = 0; size <= left.bytes.size(); ++size) {
         const QString base = scratch.filePath(QString::number(size));
-        const QString folder = base + QLatin1Char('/') + football().programTitle;
-        QVERIFY(QDir().mkpath(folder));
-        const QString path = folder + QStringLiteral("/20260101-000000-000-1.journal");
-        store(path, left.bytes.left(size));
-        window.results().clearAll();
-        dialogs.questions.clear();
-        dialogs.messages.clear();
-        {
-            SessionGuard guard(dialogs, base);
-            guard.watch(&window);
-            guard.offerLeftResults();
-        }
+        QString path;
+        leaveJournal(base, left.bytes.left(size), &path);
+        offerAfresh(window, dialogs, base);
         const QString at = QStringLiteral("cut at byte %1").arg(size);
         const QVector<QStringList> whole = left.stateAt(size);
         QVERIFY2(window.results().rows() == whole, qPrintable(at));
@@ -430,18 +440,9 @@ void TestRecovery::damagedAtEveryByte()
         QByteArray damaged = left.bytes;
         damaged[at] = char(damaged.at(at) ^ 0x5A);
         const QString base = scratch.filePath(QString::number(at));
-        const QString folder = base + QLatin1Char('/') + football().programTitle;
-        QVERIFY(QDir().mkpath(folder));
-        const QString path = folder + QStringLiteral("/20260101-000000-000-1.journal");
-        store(path, damaged);
-        window.results().clearAll();
-        dialogs.questions.clear();
-        dialogs.messages.clear();
-        {
-            SessionGuard guard(dialogs, base);
-            guard.watch(&window);
-            guard.offerLeftResults();
-        }
+        QString path;
+        leaveJournal(base, damaged, &path);
+        offerAfresh(window, dialogs, base);
         const QString where = QStringLiteral("byte %1 damaged").arg(at);
         // The record holding the byte is lost, and the next one too when the byte was the line
         // end between them; every other change is back as it was made.

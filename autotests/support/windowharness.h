@@ -7,6 +7,7 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QTest>
 
 // The main window as the window tests drive it: on screen, on a clock moved by hand, with a
 // stand-in sound device and scripted answers, its controls found by object name. Each test
@@ -44,3 +45,14 @@ template <typename Sink = SilentSink> struct WindowHarness
     TForm1 window;
     const MainWindowControls controls{&window};
 };
+
+// A test's data: one row per sport, in a column "variant".
+inline void addEverySport()
+{
+    QTest::addColumn<Protocol::SportVariant>("variant");
+    QTest::newRow("probst") << Protocol::SportVariant::Probst;
+    QTest::newRow("futbol") << Protocol::SportVariant::Futbol;
+    QTest::newRow("basket") << Protocol::SportVariant::Basket;
+    QTest::newRow("futsal") << Protocol::SportVariant::FutSal;
+    QTest::newRow("voley") << Protocol::SportVariant::Voley;
+}

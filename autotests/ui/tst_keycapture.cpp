@@ -47,16 +47,6 @@ struct Harness : WindowHarness<>
     }
 };
 
-void addProfiles()
-{
-    QTest::addColumn<SportVariant>("variant");
-    QTest::newRow("probst") << SportVariant::Probst;
-    QTest::newRow("futbol") << SportVariant::Futbol;
-    QTest::newRow("basket") << SportVariant::Basket;
-    QTest::newRow("futsal") << SportVariant::FutSal;
-    QTest::newRow("voley") << SportVariant::Voley;
-}
-
 } // namespace
 
 class TestKeyCapture : public QObject
@@ -80,7 +70,7 @@ private slots:
 
 void TestKeyCapture::twoAthletesStoppedWithin200ms_data()
 {
-    addProfiles();
+    addEverySport();
 }
 
 // The last slot has two digits in every profile; the two stops are 150 ms apart and each gets
@@ -301,7 +291,7 @@ void TestKeyCapture::keysCountOnlyWhileATestRuns()
 
 void TestKeyCapture::buttonsBesideExportAndClear_data()
 {
-    addProfiles();
+    addEverySport();
 }
 
 // The new buttons stand in the title strip left of the clear button, covering neither it, the

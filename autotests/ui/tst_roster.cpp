@@ -603,12 +603,7 @@ void TestRoster::reactivationNeedsANameAndAResult()
 
 void TestRoster::gridColumnsFitTheirContent_data()
 {
-    QTest::addColumn<SportVariant>("variant");
-    QTest::newRow("probst") << SportVariant::Probst;
-    QTest::newRow("futbol") << SportVariant::Futbol;
-    QTest::newRow("basket") << SportVariant::Basket;
-    QTest::newRow("futsal") << SportVariant::FutSal;
-    QTest::newRow("voley") << SportVariant::Voley;
+    addEverySport();
 }
 
 // Every cell can show the widest text its column can hold, and every title fits its section on
