@@ -90,25 +90,14 @@ void CuePlayer::setState(State state)
 
 void CuePlayer::plan(const SoundPlan &sounds)
 {
-    if (!d->loop)
-        return;
-    pa_threaded_mainloop_lock(d->loop);
-    if (d->schedule) {
-        const qint64 changed = d->schedule->setPlan(sounds, d->keepBefore());
-        d->rewriteFrom(changed);
-    }
-    pa_threaded_mainloop_unlock(d->loop);
+    d->reschedule([this, &sounds](CueSchedule &s) { return s.setPlan(sounds, d->keepBefore()); });
 }
 
 void CuePlayer::silence()
 {
     if (!d->loop)
         return;
-    pa_threaded_mainloop_lock(d->loop);
-    if (d->schedule) {
-        d->rewriteFrom(d->schedule->clear());
-    }
-    pa_threaded_mainloop_unlock(d->loop);
+    d->reschedule([](CueSchedule &s) { return s.clear(); });
     // A test that ends leaves the sound layer as it was found.
     if (m_state == State::Recovered)
         setState(State::Active);
@@ -116,24 +105,12 @@ void CuePlayer::silence()
 
 void CuePlayer::playCue(qint64 dueMs)
 {
-    if (!d->loop)
-        return;
-    pa_threaded_mainloop_lock(d->loop);
-    if (d->schedule) {
-        d->rewriteFrom(d->schedule->report({dueMs, false}));
-    }
-    pa_threaded_mainloop_unlock(d->loop);
+    d->reschedule([dueMs](CueSchedule &s) { return s.report({dueMs, false}); });
 }
 
 void CuePlayer::playAlert(qint64 dueMs)
 {
-    if (!d->loop)
-        return;
-    pa_threaded_mainloop_lock(d->loop);
-    if (d->schedule) {
-        d->rewriteFrom(d->schedule->report({dueMs, true}));
-    }
-    pa_threaded_mainloop_unlock(d->loop);
+    d->reschedule([dueMs](CueSchedule &s) { return s.report({dueMs, true}); });
 }
 
 CuePlayer::Stats CuePlayer::stats() const

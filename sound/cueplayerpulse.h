@@ -372,6 +372,18 @@ struct CuePlayer::Pulse
         written += frames;
     }
 
+    // Changes the schedule under the client's lock, then writes again what the change moved
+    // (change returns the first frame it touched).
+    template <typename Change> void reschedule(Change change)
+    {
+        if (!loop)
+            return;
+        pa_threaded_mainloop_lock(loop);
+        if (schedule)
+            rewriteFrom(change(*schedule));
+        pa_threaded_mainloop_unlock(loop);
+    }
+
     // Writes again what is queued from the given frame on, as the schedule now has it.
     void rewriteFrom(qint64 changed)
     {
