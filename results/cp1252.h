@@ -13,6 +13,6 @@ bool isWindows1252Printable(QChar c);
 // out unchanged, if any character has no byte: nothing partial or substituted is ever written.
 bool encodeWindows1252(const QString &text, QByteArray *out);
 
-// Decodes Windows-1252 bytes. Returns false at the first byte the code page leaves undefined
+// Decodes Windows-1252 bytes. Returns false at a byte the code page leaves undefined
 // or at a control character other than CR, LF and tab: such a file was not written as text.
 bool decodeWindows1252(const QByteArray &bytes, QString *out);

@@ -10,12 +10,15 @@
 
 namespace {
 
-// The first character of a format that is not a field letter or a blank.
+// The first character of a format that is not a field letter or a blank. A mark the file cannot
+// hold (the right-to-left mark of Arabic dates) gives way to the plain separator.
 QString separatorOf(const QString &format, const QString &fallback)
 {
     for (const QChar c : format) {
-        if (!c.isLetter() && !c.isSpace() && c != QLatin1Char('\''))
-            return QString(c);
+        if (!c.isLetter() && !c.isSpace() && c != QLatin1Char('\'')) {
+            const bool writable = isWindows1252Printable(c) && c != QLatin1Char(';');
+            return writable ? QString(c) : fallback;
+        }
     }
     return fallback;
 }

@@ -42,7 +42,8 @@ bool save(const QStringList &lines, const QString &path, QString *reason);
 // "<title>_dd-mm-yy.txt"
 QString proposedName(const QString &programTitle, const QDate &date);
 
-// The date and time separators of a locale, taken from its short formats.
+// The date and time separators of a locale, taken from its short formats; "/" and ":" where
+// the locale's own cannot be written in the file.
 QString dateSeparator(const QLocale &locale);
 QString timeSeparator(const QLocale &locale);
 

@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSet>
+#include <QStringDecoder>
 
 #include <algorithm>
 
@@ -25,16 +26,27 @@ const SportProfile *profileOfTitle(const QString &title)
     return nullptr;
 }
 
+// ASCII digits, as the export writes them: "-7", " 1" or another script's digits are not.
 bool isDigits(QStringView text)
 {
-    return !text.isEmpty() &&
-           std::all_of(text.begin(), text.end(), [](QChar c) { return c.isDigit(); });
+    return !text.isEmpty() && std::all_of(text.begin(), text.end(), [](QChar c) {
+        return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+    });
+}
+
+// Digits, at most maxDigits of them (so the number cannot overflow), of a value up to max.
+bool parseCount(QStringView text, int maxDigits, int max, int *value)
+{
+    if (!isDigits(text) || text.size() > maxDigits)
+        return false;
+    *value = text.toInt();
+    return *value <= max;
 }
 
 // "dd?mm?yyyy" and "hh?mm" with whatever separator the writing machine used.
 bool parseDateTime(QStringView date, QStringView time, QDateTime *when)
 {
-    if (date.size() != 10 || date.at(2).isDigit() || date.at(5).isDigit() || time.size() != 5 ||
+    if (date.size() != 10 || date.at(2).isDigit() || date.at(2) != date.at(5) || time.size() != 5 ||
         time.at(2).isDigit())
         return false;
     const QStringView day = date.mid(0, 2), month = date.mid(3, 2), year = date.mid(6, 4);
@@ -50,23 +62,71 @@ bool parseDateTime(QStringView date, QStringView time, QDateTime *when)
     return true;
 }
 
-// A decimal number written with either separator: "12,6", "18.195".
-bool parseDecimal(const QString &text, double *value)
+// Digits, the decimal separator and exactly the decimals given: "12,6", "18.195". The speeds
+// come from the tables with a comma; VO2max in the regional form, whose separator may be a point.
+bool isDecimalText(QStringView text, int decimals)
 {
-    if (text.isEmpty() || !text.at(0).isDigit())
-        return false;
-    QString dotted = text;
-    dotted.replace(QLatin1Char(','), QLatin1Char('.'));
-    bool ok = false;
-    *value = dotted.toDouble(&ok);
-    return ok;
+    const qsizetype point = text.size() - decimals - 1;
+    return point > 0 &&
+           (text.at(point) == QLatin1Char(',') || text.at(point) == QLatin1Char('.')) &&
+           isDigits(text.left(point)) && isDigits(text.mid(point + 1));
 }
 
+// A speed some period table paces, in the tables' own form.
+bool isTableSpeed(const QString &text)
+{
+    for (int period = 1; period <= speedTableSize(); ++period) {
+        for (const SportVariant v : {SportVariant::Futbol, SportVariant::Basket}) {
+            if (periodSpeedText(v, period) == text)
+                return true;
+        }
+    }
+    return false;
+}
+
+// "mm:ss", the minutes two digits or more, the seconds below 60.
 bool isChronoText(const QString &text)
 {
-    const int colon = text.indexOf(QLatin1Char(':'));
-    return colon >= 2 && colon == text.size() - 3 && isDigits(QStringView(text).left(colon)) &&
-           isDigits(QStringView(text).mid(colon + 1));
+    const qsizetype colon = text.size() - 3;
+    return colon >= 2 && text.at(colon) == QLatin1Char(':') &&
+           isDigits(QStringView(text).left(colon)) && isDigits(QStringView(text).mid(colon + 1)) &&
+           QStringView(text).mid(colon + 1).toInt() < 60;
+}
+
+// Results files are Windows-1252 as the export writes them, or UTF-8 once an editor or a
+// spreadsheet has saved them again. A file that decodes in neither is refused, as is one
+// holding control characters, which no text file of results has.
+bool decodeText(const QByteArray &bytes, QString *text, QString *reason)
+{
+    const bool hasMark = bytes.startsWith("\xEF\xBB\xBF");
+    const bool hasControl = std::any_of(bytes.begin(), bytes.end(), [](char c) {
+        return (uchar(c) < 0x20 && c != '\r' && c != '\n' && c != '\t') || c == 0x7F;
+    });
+    if (hasControl) {
+        *reason = QStringLiteral("No es un archivo de resultados: no es texto.");
+        return false;
+    }
+    // Windows-1252 text with accents is never valid UTF-8 in practice, so UTF-8 is tried first.
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    *text = utf8(bytes);
+    if (!utf8.hasError() || (!hasMark && decodeWindows1252(bytes, text)))
+        return true;
+    *reason = QStringLiteral("No es un archivo de resultados: codificación desconocida.");
+    return false;
+}
+
+// Why an entry is not opened at all, or empty. Only a regular file is opened: opening a pipe
+// waits for a writer, and the window would wait with it.
+QString whyNotRead(const QFileInfo &info)
+{
+    if (info.isDir())
+        return QStringLiteral("Es una carpeta.");
+    if (!info.isFile())
+        return QStringLiteral(
+            "No es un archivo normal (es una tubería, un dispositivo o un conector).");
+    if (info.size() > HistoryFile::MaxFileSize)
+        return QStringLiteral("No es un archivo de resultados: demasiado grande.");
+    return {};
 }
 
 QString recordError(int slot, const QString &what)
@@ -115,9 +175,9 @@ bool parse(const QByteArray &bytes, const QString &file, QList<HistoryResult> *r
         return refuse(QStringLiteral("Archivo vacío."));
     if (bytes.size() > MaxFileSize)
         return refuse(QStringLiteral("No es un archivo de resultados: demasiado grande."));
-    QString text;
-    if (!decodeWindows1252(bytes, &text))
-        return refuse(QStringLiteral("No es un archivo de resultados: no es texto."));
+    QString text, why;
+    if (!decodeText(bytes, &text, &why))
+        return refuse(why);
 
     QStringList lines = text.split(QLatin1Char('\n'));
     // Every line ends in CR LF, the last one too; an editor may have kept bare LF.
@@ -144,11 +204,17 @@ bool parse(const QByteArray &bytes, const QString &file, QList<HistoryResult> *r
     if (conditions.size() != 6 || !conditions.first().isEmpty() || !conditions.last().isEmpty() ||
         !parseDateTime(conditions.at(1), conditions.at(2), &when))
         return refuse(QStringLiteral("Archivo dañado: la fecha o la hora no se pueden leer."));
+    const int periodsInTable = speedTableSize();
     if (!isDigits(conditions.at(3)))
         return refuse(QStringLiteral("Archivo dañado: el periodo inicial no es un número."));
-    double initialSpeed = 0;
-    if (!parseDecimal(conditions.at(4), &initialSpeed))
+    int initialPeriod = 0;
+    if (!parseCount(conditions.at(3), 2, periodsInTable, &initialPeriod) || initialPeriod < 1)
+        return refuse(QStringLiteral("Archivo dañado: el periodo inicial está fuera de la tabla."));
+    if (!isDecimalText(conditions.at(4), 1))
         return refuse(QStringLiteral("Archivo dañado: la velocidad inicial no es un número."));
+    if (!isTableSpeed(conditions.at(4)))
+        return refuse(
+            QStringLiteral("Archivo dañado: la velocidad inicial está fuera de la tabla."));
 
     const int slotCount = profile->stationsPerLap;
     const int columns = profile->gridColumnCount();
@@ -191,22 +257,36 @@ bool parse(const QByteArray &bytes, const QString &file, QList<HistoryResult> *r
             r.vo2Max.isEmpty())
             continue;
 
-        bool ok = false;
-        r.periods = periods.toInt(&ok);
-        if (!ok)
+        if (!isDigits(periods))
             return refuse(recordError(slot, QStringLiteral("tiene periodos que no son un número")));
-        r.distance = distance.toInt(&ok);
-        if (!ok || !isDigits(distance))
+        if (!parseCount(periods, 2, periodsInTable, &r.periods))
+            return refuse(recordError(slot, QStringLiteral("tiene periodos fuera de la tabla")));
+        if (!isDigits(distance))
             return refuse(
                 recordError(slot, QStringLiteral("tiene una distancia que no es un número")));
+        // Under a thousand kilometres: more than any test, and a number the chart can draw.
+        if (!parseCount(distance, 6, 999999, &r.distance))
+            return refuse(recordError(slot, QStringLiteral("tiene una distancia imposible")));
         if (!isChronoText(r.time))
             return refuse(recordError(slot, QStringLiteral("tiene un tiempo ilegible")));
-        double speed = 0;
-        if (!parseDecimal(r.speed, &speed))
+        if (!isDecimalText(r.speed, 1))
             return refuse(
                 recordError(slot, QStringLiteral("tiene una velocidad que no es un número")));
-        if (profile->hasVo2Max() && !parseDecimal(r.vo2Max, &r.vo2MaxValue))
-            return refuse(recordError(slot, QStringLiteral("tiene un VO2max que no es un número")));
+        if (!isTableSpeed(r.speed))
+            return refuse(
+                recordError(slot, QStringLiteral("tiene una velocidad fuera de la tabla")));
+        if (profile->hasVo2Max()) {
+            if (!isDecimalText(r.vo2Max, 3))
+                return refuse(
+                    recordError(slot, QStringLiteral("tiene un VO2max que no es un número")));
+            // The export derives it from the distance; any other value was altered.
+            QString plain = r.vo2Max;
+            plain.replace(QLatin1Char(','), QLatin1Char('.'));
+            if (plain != ResultsModel::vo2MaxText(r.distance, QLocale::c()))
+                return refuse(recordError(
+                    slot, QStringLiteral("tiene un VO2max que no corresponde a su distancia")));
+            r.vo2MaxValue = plain.toDouble();
+        }
         r.athlete = r.code.isEmpty() ? r.name : r.code;
         // A result whose name and code were erased afterwards belongs to nobody.
         if (r.athlete.isEmpty())
@@ -216,7 +296,7 @@ bool parse(const QByteArray &bytes, const QString &file, QList<HistoryResult> *r
         r.sport = profile->sportName;
         r.variant = profile->variant;
         r.slot = slot;
-        r.initialPeriod = conditions.at(3).toInt();
+        r.initialPeriod = initialPeriod;
         r.initialSpeed = conditions.at(4);
         r.file = file;
         found << r;
@@ -236,11 +316,19 @@ History readFolders(const QStringList &folders)
         if (key.isEmpty() || seenFolders.contains(key))
             continue;
         seenFolders.insert(key);
-        files << dir.entryInfoList({QStringLiteral("*.txt")}, QDir::Files | QDir::Hidden,
+        // Everything of the name, so what is not a file can be named with the reason it is left.
+        files << dir.entryInfoList({QStringLiteral("*.txt")},
+                                   QDir::AllEntries | QDir::System | QDir::Hidden |
+                                       QDir::NoDotAndDotDot,
                                    QDir::Name | QDir::IgnoreCase);
     }
     for (const QFileInfo &info : std::as_const(files)) {
         const QString path = info.absoluteFilePath();
+        const QString unreadable = whyNotRead(info);
+        if (!unreadable.isEmpty()) {
+            history.skipped << SkippedFile{path, unreadable};
+            continue;
+        }
         QFile f(path);
         if (!f.open(QIODevice::ReadOnly)) {
             history.skipped << SkippedFile{path,

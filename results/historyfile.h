@@ -51,7 +51,8 @@ struct History
     QList<HistoryResult> resultsOf(const QString &athlete) const;
 };
 
-// Reads the results files the export writes. It never trusts a file: anything that is not such
+// Reads the results files the export writes, in Windows-1252 or re-saved in UTF-8, each field
+// in the exact form the export gives it. It never trusts a file: anything that is not such
 // a file, or is one cut short or altered, is refused with a reason and nothing of it is taken.
 namespace HistoryFile {
 
@@ -59,7 +60,8 @@ namespace HistoryFile {
 bool parse(const QByteArray &bytes, const QString &file, QList<HistoryResult> *results,
            QString *reason);
 
-// Every "*.txt" file directly inside the folders (a folder named twice is read once).
+// Every "*.txt" file directly inside the folders (a folder named twice is read once). Only
+// regular files are opened; anything else of the name, and a file too large, is skipped unread.
 History readFolders(const QStringList &folders);
 
 // Larger than any results file can be; such a file is not read into memory.

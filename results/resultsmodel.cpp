@@ -249,5 +249,10 @@ QString ResultsModel::vo2MaxText(int distance, const QLocale &locale)
     const long double vo2 = (long double)distance * 0.013L + 2.5951L;
     QLocale plain = locale;
     plain.setNumberOptions(QLocale::OmitGroupSeparator);
-    return plain.toString(double(vo2), 'f', 3);
+    const QString text = plain.toString(double(vo2), 'f', 3);
+    // Digits the results file cannot hold (Arabic, Persian) give way to ASCII and a comma.
+    QByteArray writable;
+    if (encodeWindows1252(text, &writable))
+        return text;
+    return QString::number(double(vo2), 'f', 3).replace(QLatin1Char('.'), QLatin1Char(','));
 }

@@ -77,7 +77,8 @@ public:
     static Entry checkEntry(int column, const QString &text);
     static QStringList columnTitles();
 
-    // Estimated VO2max (ml/kg/min) from the distance shown, three decimals in the locale.
+    // Estimated VO2max (ml/kg/min) from the distance shown, three decimals in the locale, or in
+    // ASCII digits with a comma where the results file cannot hold the locale's.
     static QString vo2MaxText(int distance, const QLocale &locale = QLocale());
 
 private:

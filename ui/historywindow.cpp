@@ -44,10 +44,14 @@ QString label(const HistoryResult &r)
 } // namespace
 
 HistoryWindow::HistoryWindow(const SportProfile &profile, const QStringList &folders,
-                             Dialogs *dialogs, QWidget *parent)
+                             Dialogs *dialogs, QWidget *parent, const QStringList &added)
     : QDialog(parent), ui(std::make_unique<Ui::HistoryWindow>()), m_profile(profile),
-      m_dialogs(dialogs), m_folders(folders)
+      m_dialogs(dialogs), m_folders(folders), m_fixedFolders(folders.size())
 {
+    for (const QString &folder : added) {
+        if (!m_folders.contains(folder))
+            m_folders << folder;
+    }
     ui->setupUi(this);
     setWindowTitle(QStringLiteral("Historial de los deportistas - ") + profile.programTitle);
     ui->TablaPruebas->setColumnCount(ColumnCount);
@@ -69,6 +73,8 @@ HistoryWindow::HistoryWindow(const SportProfile &profile, const QStringList &fol
     connect(ui->ListaDeportistas, &QListWidget::itemSelectionChanged, this,
             &HistoryWindow::showPicked);
     connect(ui->BtnOtraCarpeta, &QPushButton::clicked, this, &HistoryWindow::BtnOtraCarpetaClick);
+    connect(ui->BtnQuitarCarpeta, &QPushButton::clicked, this,
+            &HistoryWindow::BtnQuitarCarpetaClick);
     connect(ui->BtnGuardarGrafico, &QPushButton::clicked, this,
             &HistoryWindow::BtnGuardarGraficoClick);
     connect(ui->BtnCerrar, &QPushButton::clicked, this, &QDialog::close);
@@ -89,9 +95,28 @@ bool HistoryWindow::chartsVo2Max() const
 
 void HistoryWindow::addFolder(const QString &folder)
 {
-    if (folder.isEmpty())
+    if (folder.isEmpty() || m_folders.contains(folder))
         return;
     m_folders << folder;
+    emit addedFoldersChanged(addedFolders());
+    reload();
+}
+
+void HistoryWindow::BtnQuitarCarpetaClick()
+{
+    QStringList options;
+    for (const QString &folder : addedFolders())
+        options << QDir::toNativeSeparators(folder);
+    if (options.isEmpty())
+        return;
+    options << QStringLiteral("Cancelar");
+    const int picked = m_dialogs->choice(this, QStringLiteral("Quitar carpeta"),
+                                         QStringLiteral("¿Qué carpeta deja de leerse?"), options,
+                                         int(options.size()) - 1, QMessageBox::Question);
+    if (picked < 0 || picked >= options.size() - 1)
+        return;
+    m_folders.removeAt(m_fixedFolders + picked);
+    emit addedFoldersChanged(addedFolders());
     reload();
 }
 
@@ -112,6 +137,7 @@ void HistoryWindow::reload()
     ui->LabelCarpetas->setText(
         QStringLiteral("Carpetas leídas: ") + shown.join(QStringLiteral("; ")) +
         QStringLiteral(" (%1 archivos de resultados)").arg(m_history.filesRead));
+    ui->BtnQuitarCarpeta->setEnabled(m_folders.size() > m_fixedFolders);
 
     ui->ListaOmitidos->clear();
     for (const SkippedFile &skip : std::as_const(m_history.skipped))

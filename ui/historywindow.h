@@ -24,12 +24,14 @@ class HistoryWindow : public QDialog
 {
     Q_OBJECT
 public:
+    // Reads the folders, then the ones added earlier with "Otra carpeta...", which can be removed.
     HistoryWindow(const Protocol::SportProfile &profile, const QStringList &folders,
-                  Dialogs *dialogs, QWidget *parent = nullptr);
+                  Dialogs *dialogs, QWidget *parent = nullptr, const QStringList &added = {});
     ~HistoryWindow() override;
 
     const History &history() const { return m_history; }
     QStringList folders() const { return m_folders; }
+    QStringList addedFolders() const { return m_folders.mid(m_fixedFolders); }
     QChart *chart() const;
     // Athletes picked, in list order.
     QStringList pickedAthletes() const;
@@ -39,8 +41,14 @@ public:
     void addFolder(const QString &folder);
     // Asks for a folder and adds it.
     void BtnOtraCarpetaClick();
+    // Asks which added folder to stop reading, and reads the rest again.
+    void BtnQuitarCarpetaClick();
     // Saves the chart as PNG or, for a ".pdf" name, as PDF; true when a file was written.
     bool BtnGuardarGraficoClick();
+
+signals:
+    // The folders added, after one was added or removed: the caller keeps them for next time.
+    void addedFoldersChanged(const QStringList &added);
 
 private:
     void reload();
@@ -51,5 +59,6 @@ private:
     const Protocol::SportProfile &m_profile;
     Dialogs *m_dialogs;
     QStringList m_folders;
+    qsizetype m_fixedFolders = 0; // the leading folders that cannot be removed
     History m_history;
 };

@@ -16,8 +16,21 @@
 #include <QAction>
 #include <QDir>
 #include <QEvent>
+#include <QSettings>
 
 using namespace Protocol;
+
+namespace {
+
+constexpr QLatin1String AddedFoldersKey("historial/carpetasAnadidas");
+
+// One store for every sport: a folder of results files serves them all.
+QSettings historySettings()
+{
+    return QSettings(QStringLiteral("ZENTA"), QStringLiteral("ZENTA"));
+}
+
+} // namespace
 
 ResultsTools::ResultsTools(TForm1 *window, const Clock &clock, Dialogs *dialogs)
     : QObject(window), m_window(window), m_dialogs(dialogs)
@@ -145,8 +158,12 @@ void ResultsTools::openHistory()
         m_historyWindow->raise();
         return;
     }
-    const QString exportFolder = m_window->programFolder() + QStringLiteral("Export");
-    m_historyWindow = new HistoryWindow(m_window->profile(), {exportFolder}, m_dialogs, m_window);
+    // The history reads where the export writes, and the folders the coach added on other days.
+    m_historyWindow =
+        new HistoryWindow(m_window->profile(), {m_window->exportFolder()}, m_dialogs, m_window,
+                          historySettings().value(AddedFoldersKey).toStringList());
+    connect(m_historyWindow, &HistoryWindow::addedFoldersChanged, this,
+            [](const QStringList &added) { historySettings().setValue(AddedFoldersKey, added); });
     m_historyWindow->setAttribute(Qt::WA_DeleteOnClose);
     m_historyWindow->open();
 }

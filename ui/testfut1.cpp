@@ -210,8 +210,12 @@ void TForm1::resultsGuard()
 
 QString TForm1::exportFolder() const
 {
+    // "Export" beside the program where it is, or can become, a folder the program writes in.
+    const QFileInfo beside(m_programFolder + QStringLiteral("Export"));
+    const bool usable = beside.exists() ? beside.isDir() && beside.isWritable()
+                                        : QFileInfo(m_programFolder).isWritable();
     return ExportFile::exportFolder(
-        m_programFolder, QFileInfo(m_programFolder).isWritable(),
+        m_programFolder, usable,
         QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
 }
 

@@ -56,7 +56,8 @@ public:
     Protocol::TestMode testMode() const;
     // Set by a successful export; cleared by a new test and by any change to the grid after it.
     int resultsExported() const { return m_session.exported() ? 1 : 0; }
-    // Where the results file is proposed; depends on whether the program's folder is writable.
+    // Where the results file is proposed, and the history and the report look first; depends on
+    // whether "Export" beside the program is, or can become, a folder the program writes in.
     QString exportFolder() const;
     QAction *reactivateAction() const;
     // What "A cerca de..." and the start screen's about button open (the intro window in its

@@ -1,10 +1,14 @@
+#include "cp1252.h"
 #include "exportfile.h"
 #include "historyfile.h"
 #include "resultsmodel.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/stat.h>
 
 using namespace Protocol;
 
@@ -66,6 +70,8 @@ private slots:
     void everyProfileAndDateForm();
     void damagedAndForeignFilesAreSkipped_data();
     void damagedAndForeignFilesAreSkipped();
+    void onlyRegularFilesAreOpened();
+    void resavedAsUtf8();
     void codeHoldingTheSeparator();
     void athletesByCodeOrName();
     void folderNamedTwiceIsReadOnce();
@@ -145,6 +151,9 @@ void TestHistory::everyProfileAndDateForm_data()
         << SportVariant::FutSal << QLocale(QLocale::Dutch, QLocale::Netherlands);
     QTest::newRow("voley, dd/mm/yyyy")
         << SportVariant::Voley << QLocale(QLocale::Spanish, QLocale::Spain);
+    // Marks and digits the file cannot hold: written as "/" and ASCII digits.
+    QTest::newRow("basket, Arabic")
+        << SportVariant::Basket << QLocale(QLocale::Arabic, QLocale::Egypt);
 }
 
 void TestHistory::everyProfileAndDateForm()
@@ -158,7 +167,7 @@ void TestHistory::everyProfileAndDateForm()
         QStringList row = {QString::number(slot),
                            QStringLiteral("Atleta %1").arg(slot),
                            QStringLiteral("C%1").arg(slot),
-                           QStringLiteral("04:%1").arg(slot + 10),
+                           QStringLiteral("%1:59").arg(slot + 10),
                            QString::number(slot % 5),
                            QString::number(100 * slot),
                            QStringLiteral("9,6")};
@@ -222,6 +231,21 @@ void TestHistory::damagedAndForeignFilesAreSkipped_data()
     QTest::newRow("initial period not a number")
         << withLine(good, 2, ";07/12/2026;09:05;tres;5,4;")
         << QStringLiteral("Archivo dañado: el periodo inicial no es un número.");
+    QTest::newRow("initial period beyond the table")
+        << withLine(good, 2, ";07/12/2026;09:05;31;5,4;")
+        << QStringLiteral("Archivo dañado: el periodo inicial está fuera de la tabla.");
+    QTest::newRow("periods negative")
+        << withLine(good, 4, ";1;Ana;A1;03:37;-7;284;6,0;")
+        << QStringLiteral("Archivo dañado: el registro 1 tiene periodos que no son un número.");
+    QTest::newRow("periods beyond the table")
+        << withLine(good, 4, ";1;Ana;A1;03:37;31;284;6,0;")
+        << QStringLiteral("Archivo dañado: el registro 1 tiene periodos fuera de la tabla.");
+    QTest::newRow("sixty seconds")
+        << withLine(good, 4, ";1;Ana;A1;03:60;1;284;6,0;")
+        << QStringLiteral("Archivo dañado: el registro 1 tiene un tiempo ilegible.");
+    QTest::newRow("speed off the table")
+        << withLine(good, 4, ";1;Ana;A1;03:37;1;284;6,1;")
+        << QStringLiteral("Archivo dañado: el registro 1 tiene una velocidad fuera de la tabla.");
     QTest::newRow("distance not a number")
         << withLine(good, 4, ";1;Ana;A1;03:37;1;28x;6,0;")
         << QStringLiteral("Archivo dañado: el registro 1 tiene una distancia que no es un número.");
@@ -244,9 +268,15 @@ void TestHistory::damagedAndForeignFilesAreSkipped_data()
     QTest::newRow("basket without its VO2max")
         << withLine(basket, 5, ";2;Ana;B-2;00:00;0;0;5,4;;")
         << QStringLiteral("Archivo dañado: el registro 2 tiene un VO2max que no es un número.");
+    QTest::newRow("VO2max beyond any number")
+        << withLine(basket, 5, ";2;Ana;B-2;00:00;0;0;5,4;1.7e308;")
+        << QStringLiteral("Archivo dañado: el registro 2 tiene un VO2max que no es un número.");
     QTest::newRow("undefined Windows-1252 byte")
         << withLine(good, 4, ";1;An\x81;A1;03:37;1;284;6,0;")
-        << QStringLiteral("No es un archivo de resultados: no es texto.");
+        << QStringLiteral("No es un archivo de resultados: codificación desconocida.");
+    QTest::newRow("UTF-8 mark before Windows-1252 text")
+        << "\xEF\xBB\xBF" + good
+        << QStringLiteral("No es un archivo de resultados: codificación desconocida.");
 }
 
 // Each bad file is named with its reason, nothing of it is taken, and the good file beside it
@@ -270,6 +300,39 @@ void TestHistory::damagedAndForeignFilesAreSkipped()
     QCOMPARE(history.results.size(), 2);
     for (const HistoryResult &r : history.results)
         QVERIFY(r.file != bad);
+}
+
+// Opening a pipe would wait for a writer on the window's thread: only regular files are opened.
+void TestHistory::onlyRegularFilesAreOpened()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString pipe = dir.filePath(QStringLiteral("pipe"));
+    QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    QVERIFY(QFile::link(pipe, dir.filePath(QStringLiteral("a.txt"))));
+    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("c.txt")));
+    QVERIFY(writeBytes(dir.filePath(QStringLiteral("b.txt")),
+                       golden(QStringLiteral("export_basket.txt"))));
+    const History history = HistoryFile::readFolders({dir.path()});
+    QCOMPARE(history.filesRead, 1);
+    QCOMPARE(history.skipped.size(), 2);
+    QCOMPARE(
+        history.skipped.at(0).reason,
+        QStringLiteral("No es un archivo normal (es una tubería, un dispositivo o un conector)."));
+    QCOMPARE(history.skipped.at(1).reason, QStringLiteral("Es una carpeta."));
+}
+
+// What an editor or a spreadsheet saves again in UTF-8, with or without a byte order mark.
+void TestHistory::resavedAsUtf8()
+{
+    QString text;
+    QVERIFY(decodeWindows1252(golden(QStringLiteral("export_futbol.txt")), &text));
+    for (const QByteArray &mark : {QByteArray(), QByteArray("\xEF\xBB\xBF")}) {
+        QList<HistoryResult> results;
+        QVERIFY(HistoryFile::parse(mark + text.toUtf8(), QString(), &results, nullptr));
+        QCOMPARE(results.first().name, QStringLiteral("Lucía Fernández"));
+        QCOMPARE(results.last().athlete, QStringLiteral("€5"));
+    }
 }
 
 void TestHistory::codeHoldingTheSeparator()

@@ -14,6 +14,7 @@
 #include <QLineSeries>
 #include <QPointer>
 #include <QProcess>
+#include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -102,6 +103,7 @@ private slots:
     void anotherFolder();
     void savesTheChart_data();
     void savesTheChart();
+    void openedFromTheAthletesPanel_data();
     void openedFromTheAthletesPanel();
 };
 
@@ -247,13 +249,29 @@ void TestHistoryWindow::savesTheChart()
     QCOMPARE(dialogs.messages.first().text, QStringLiteral("No se ha podido guardar el gráfico."));
 }
 
-// "Historial" reads the Export folder beside the program.
+void TestHistoryWindow::openedFromTheAthletesPanel_data()
+{
+    QTest::addColumn<bool>("exportIsAFile");
+    QTest::newRow("beside the program") << false;
+    QTest::newRow("a file named Export beside it: the documents folder") << true;
+}
+
+// "Historial" reads the folder the export writes in, and the folders added on other days.
 void TestHistoryWindow::openedFromTheAthletesPanel()
 {
+    QFETCH(bool, exportIsAFile);
+    QStandardPaths::setTestModeEnabled(true); // the folders added go to a scratch store
+    QSettings(QStringLiteral("ZENTA"), QStringLiteral("ZENTA")).clear();
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
-    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("Export")));
-    writeSeason(dir.filePath(QStringLiteral("Export")), SportVariant::Futbol);
+    const QString beside = dir.filePath(QStringLiteral("Export"));
+    const QString exportFolder =
+        exportIsAFile ? dir.filePath(QStringLiteral("casa/Documents/Export")) : beside;
+    QVERIFY(!exportIsAFile || QFile(beside).open(QIODevice::WriteOnly));
+    QVERIFY(QDir().mkpath(exportFolder));
+    writeSeason(exportFolder, SportVariant::Futbol);
+    const QByteArray home = qgetenv("HOME");
+    qputenv("HOME", QFile::encodeName(dir.filePath(QStringLiteral("casa"))));
     const QString before = QDir::currentPath();
     QDir::setCurrent(dir.path());
     {
@@ -265,18 +283,29 @@ void TestHistoryWindow::openedFromTheAthletesPanel()
         QCoreApplication::processEvents();
         QTest::mouseClick(MainWindowControls(&window).BitBtnEmpezar, Qt::LeftButton);
         QTest::mouseClick(window.resultsTools()->historyButton(), Qt::LeftButton);
-        const QPointer<HistoryWindow> history = window.resultsTools()->historyWindow();
+        QPointer<HistoryWindow> history = window.resultsTools()->historyWindow();
         QVERIFY(history && history->isVisible());
         QCOMPARE(QDir(history->folders().value(0)).canonicalPath(),
-                 QDir(dir.filePath(QStringLiteral("Export"))).canonicalPath());
+                 QDir(exportFolder).canonicalPath());
         QCOMPARE(HistoryControls(history).ListaDeportistas->count(), 3);
         // A second press brings the same window forward.
         QTest::mouseClick(window.resultsTools()->historyButton(), Qt::LeftButton);
         QCOMPARE(window.findChildren<HistoryWindow *>().size(), 1);
+        // A folder added is read again next time, until it is removed.
+        dialogs.folderTo = dir.path();
+        QTest::mouseClick(HistoryControls(history).BtnOtraCarpeta, Qt::LeftButton);
         QTest::mouseClick(HistoryControls(history).BtnCerrar, Qt::LeftButton);
-        QVERIFY(!history || !history->isVisible());
+        QTRY_VERIFY(!history);
+        QTest::mouseClick(window.resultsTools()->historyButton(), Qt::LeftButton);
+        history = window.resultsTools()->historyWindow();
+        QCOMPARE(history->folders().size(), 2);
+        dialogs.choices = {0};
+        QTest::mouseClick(HistoryControls(history).BtnQuitarCarpeta, Qt::LeftButton);
+        QCOMPARE(history->folders().size(), 1);
+        QVERIFY(!HistoryControls(history).BtnQuitarCarpeta->isEnabled());
     }
     QDir::setCurrent(before);
+    qputenv("HOME", home);
 }
 
 QTEST_MAIN(TestHistoryWindow)
