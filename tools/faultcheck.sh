@@ -86,7 +86,8 @@ check() {
         run_suites "$suites" "$log"
         case $? in
         0) result="NOT CAUGHT"; bad=1 ;;
-        1) result="caught" ;;
+        1) result="caught"
+           grep -q 'Timeout' "$log" && result="caught (timed out)" ;;
         *) result="does not build (see $log)"; bad=1 ;;
         esac
     fi
