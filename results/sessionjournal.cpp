@@ -57,7 +57,7 @@ std::unique_ptr<QLockFile> lockFor(const QString &journalPath)
 } // namespace
 
 SessionJournal::SessionJournal(ResultsModel &model, const QString &folder, QObject *parent)
-    : QObject(parent), m_model(&model)
+    : QObject(parent), m_model(&model), m_sync(::fdatasync)
 {
     if (!QDir().mkpath(folder)) {
         m_error = QStringLiteral("no se puede crear la carpeta");
@@ -160,7 +160,7 @@ void SessionJournal::markExported()
 
 bool SessionJournal::append(const QByteArray &bytes)
 {
-    if (!writeAll(m_fd, bytes) || ::fdatasync(m_fd) != 0) {
+    if (!writeAll(m_fd, bytes) || m_sync(m_fd) != 0) {
         const int error = errno;
         // A record cut short would spoil the next one; drop what got through.
         if (::ftruncate(m_fd, m_size) == 0)
@@ -179,7 +179,7 @@ bool SessionJournal::rewrite(const QByteArray &bytes)
                           O_WRONLY | O_CREAT | O_TRUNC | O_APPEND | O_CLOEXEC, 0600);
     if (fd < 0)
         return false;
-    if (!writeAll(fd, bytes) || ::fdatasync(fd) != 0 ||
+    if (!writeAll(fd, bytes) || m_sync(fd) != 0 ||
         ::rename(QFile::encodeName(next).constData(), QFile::encodeName(m_path).constData()) != 0) {
         const int error = errno;
         ::close(fd);

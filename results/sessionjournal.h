@@ -39,6 +39,10 @@ public:
 
     static QString fileSuffix() { return QStringLiteral(".journal"); }
 
+    // What puts written bytes on the disk (fdatasync); a test puts in one that fails.
+    using SyncFunction = int (*)(int fd);
+    void setSync(SyncFunction sync) { m_sync = sync; }
+
 signals:
     // A write failed; the journal is closed. Sent once.
     void failed(const QString &reason);
@@ -56,6 +60,7 @@ private:
     QString m_path;
     std::unique_ptr<QLockFile> m_lock;
     int m_fd = -1;
+    SyncFunction m_sync;
     qint64 m_size = 0;
     QByteArray m_conditions;
     QString m_error;

@@ -212,6 +212,12 @@ void TestHistory::damagedAndForeignFilesAreSkipped_data()
     QTest::newRow("too large") << good + QByteArray(HistoryFile::MaxFileSize, 'x')
                                << QStringLiteral(
                                       "No es un archivo de resultados: demasiado grande.");
+    QTest::newRow("exactly the limit") // read, and refused for what it holds
+        << good + QByteArray(HistoryFile::MaxFileSize - good.size(), 'x')
+        << QStringLiteral("Archivo dañado: hay líneas tras el último registro.");
+    QTest::newRow("a byte over the limit")
+        << good + QByteArray(HistoryFile::MaxFileSize - good.size() + 1, 'x')
+        << QStringLiteral("No es un archivo de resultados: demasiado grande.");
     QTest::newRow("cut in the middle")
         << good.left(good.indexOf(";;;;;;;;\r\n;;;;;;;;\r\n;;;;;;;;\r\n;;;;;;;;\r\n;;;;;;;;"))
         << QStringLiteral("Archivo incompleto: faltan registros.");
@@ -253,6 +259,9 @@ void TestHistory::damagedAndForeignFilesAreSkipped_data()
         << QStringLiteral("Archivo dañado: el registro 3 tiene periodos que no son un número.");
     QTest::newRow("time unreadable")
         << withLine(good, 4, ";1;Ana;A1;3.37;1;284;6,0;")
+        << QStringLiteral("Archivo dañado: el registro 1 tiene un tiempo ilegible.");
+    QTest::newRow("one-digit minutes")
+        << withLine(good, 4, ";1;Ana;A1;5:00;1;284;6,0;")
         << QStringLiteral("Archivo dañado: el registro 1 tiene un tiempo ilegible.");
     QTest::newRow("speed missing")
         << withLine(good, 4, ";1;Ana;A1;03:37;1;284;;")
@@ -379,6 +388,18 @@ void TestHistory::athletesByCodeOrName()
     QCOMPARE(ana.at(1).distance, 900);
     QCOMPARE(ana.at(1).name, QStringLiteral("Ana María"));
     QCOMPARE(history.resultsOf(QStringLiteral("Rosa")).size(), 2);
+
+    // Sorted as the user's language sorts: in Spanish "Álvaro" before "Bea".
+    const QLocale before;
+    QLocale::setDefault(spanish);
+    History named;
+    for (const char *athlete : {"Bea", "Álvaro", "Bea"}) {
+        named.results.append(HistoryResult());
+        named.results.last().athlete = QString::fromUtf8(athlete);
+    }
+    const QStringList athletes = named.athletes();
+    QLocale::setDefault(before);
+    QCOMPARE(athletes, QStringList({QStringLiteral("Álvaro"), QStringLiteral("Bea")}));
 }
 
 void TestHistory::folderNamedTwiceIsReadOnce()

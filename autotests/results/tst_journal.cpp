@@ -3,8 +3,12 @@
 #include "sessionjournal.h"
 
 #include <QFile>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <cerrno>
+#include <cstring>
 
 using namespace Protocol;
 
@@ -39,6 +43,10 @@ private slots:
     void unexportedOnlyWhatNoExportHolds();
     void everyRunHasAFileOfItsOwn();
     void fileByteForByte();
+    void aFailedFlushIsAFailedWrite();
+    void setAsideOverwritesNothing();
+    void recordsOutOfTheFormatAreDamaged_data();
+    void recordsOutOfTheFormatAreDamaged();
 };
 
 void TestJournal::oneWholeRecordPerOperation_data()
@@ -178,6 +186,67 @@ void TestJournal::fileByteForByte()
     QFile exported(QFINDTESTDATA(QStringLiteral("data/journal_futbol_exported.journal")));
     QVERIFY(exported.open(QIODevice::ReadOnly));
     QCOMPARE(contents(journal.path()), exported.readAll());
+}
+
+// Written but never on the disk is not written: the record is taken back and reported.
+void TestJournal::aFailedFlushIsAFailedWrite()
+{
+    ResultsModel results(sportProfile(SportVariant::Futbol));
+    QTemporaryDir folder;
+    SessionJournal journal(results, folder.path());
+    fill(results);
+    const QByteArray before = contents(journal.path());
+    QSignalSpy failed(&journal, &SessionJournal::failed);
+    journal.setSync([](int) {
+        errno = EIO;
+        return -1;
+    });
+    results.setCell(ResultsModel::Name, 2, QStringLiteral("Bea"));
+    QCOMPARE(failed.size(), 1);
+    QCOMPARE(failed.first().first().toString(), QString::fromLocal8Bit(std::strerror(EIO)));
+    QVERIFY(!journal.isOpen());
+    QCOMPARE(contents(journal.path()), before);
+}
+
+// A file set aside by an earlier run keeps its name and content.
+void TestJournal::setAsideOverwritesNothing()
+{
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("a") + SessionJournal::fileSuffix());
+    const QString earlier = path + QStringLiteral(".damaged");
+    for (const QString &name : {path, earlier}) {
+        QFile file(name);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(QFile::encodeName(name)) > 0);
+    }
+    const auto left = LeftJournal::claimAll(folder.path(), 14, 7);
+    QCOMPARE(left.size(), std::size_t(1));
+    QCOMPARE(left.front()->setAside(), path + QStringLiteral(".damaged-2"));
+    QCOMPARE(contents(path + QStringLiteral(".damaged-2")), QFile::encodeName(path));
+    QCOMPARE(contents(earlier), QFile::encodeName(earlier));
+}
+
+void TestJournal::recordsOutOfTheFormatAreDamaged_data()
+{
+    QTest::addColumn<QByteArray>("record"); // its checksum is added
+    QTest::addColumn<int>("damaged");
+    QTest::newRow("period 1") << QByteArray("conditions\t1\t5,4") << 0;
+    QTest::newRow("period 0") << QByteArray("conditions\t0\t5,4") << 1;
+    QTest::newRow("slot 1") << QByteArray("cells\t1\t1\t1\t1\tAna") << 0;
+    QTest::newRow("slot 01") << QByteArray("cells\t01\t1\t1\t1\tAna") << 1;
+    QTest::newRow("slot +1") << QByteArray("cells\t+1\t1\t1\t1\tAna") << 1;
+}
+
+void TestJournal::recordsOutOfTheFormatAreDamaged()
+{
+    QFETCH(QByteArray, record);
+    QFETCH(int, damaged);
+    const QByteArray line =
+        QByteArray::number(JournalFormat::crc32(record), 16).rightJustified(8, '0') + '\t' +
+        record + '\n';
+    const JournalReading reading =
+        JournalReading::read(JournalFormat::headerLine(14, 7) + line, 14, 7);
+    QVERIFY(reading.header);
+    QCOMPARE(reading.damagedLines, damaged);
 }
 
 QTEST_GUILESS_MAIN(TestJournal)

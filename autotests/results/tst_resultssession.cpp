@@ -71,6 +71,11 @@ void TestResultsSession::runningAthletes()
     session.reactivate(1, true);
     QVERIFY(!session.isRunning(1));
     QCOMPARE(changes.size(), 2 + 1 + 1 + 2); // on, on; off; on; off, off
+
+    // Clearing the table empties and stops every slot, the last one too.
+    session.activateAthletes();
+    session.clearTable();
+    QVERIFY(!model.anyName() && !session.isRunning(1) && !session.isRunning(12));
 }
 
 void TestResultsSession::exportedFlag_data()

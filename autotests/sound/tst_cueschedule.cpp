@@ -108,6 +108,12 @@ private slots:
     void newPlansLeaveWhatIsUnderway();
     void clearSilencesWhatIsQueued();
     void aCueCutsTheOneBefore();
+    void jumpsEitherWay_data();
+    void jumpsEitherWay();
+    void aRestartedStreamWaitsForItsClock();
+    void soundOnTheBoundaryFrame_data();
+    void soundOnTheBoundaryFrame();
+    void followsARateChange();
 };
 
 void TestCueSchedule::followsTheSystemClockWhateverTheCard_data()
@@ -277,6 +283,84 @@ void TestCueSchedule::aCueCutsTheOneBefore()
     QCOMPARE(listener.sounds[0].length, qint64(160 + CueFrames));
     QVERIFY(std::abs(out[800 + 79] - 0.5 * 0.8 * 32767) <= 1);
     QVERIFY(std::abs(out[880 + 10] - 0.75 * 0.8 * 32767) <= 1);
+}
+
+void TestCueSchedule::jumpsEitherWay_data()
+{
+    QTest::addColumn<double>("offMs"); // of the reading against the line, + ahead
+    QTest::addColumn<bool>("jump");
+    QTest::newRow("20 ms ahead") << 20.0 << true;
+    QTest::newRow("20 ms behind") << -20.0 << true;
+    QTest::newRow("10 ms ahead") << 10.0 << false;
+    QTest::newRow("10 ms behind") << -10.0 << false;
+}
+
+void TestCueSchedule::jumpsEitherWay()
+{
+    QFETCH(double, offMs);
+    QFETCH(bool, jump);
+    CueSchedule schedule = makeSchedule();
+    QVERIFY(!schedule.observe(0, 0));
+    QCOMPARE(schedule.observe(1000, (1000 + offMs) * Rate / 1000), jump);
+}
+
+// The old stream's clock says nothing of the new one's frames.
+void TestCueSchedule::aRestartedStreamWaitsForItsClock()
+{
+    CueSchedule schedule = makeSchedule();
+    schedule.observe(0, 0);
+    schedule.setPlan({{2000, false}}, 0);
+    schedule.restartStream();
+    QVector<qint16> out(3 * Rate, 1);
+    schedule.render(0, int(out.size()), out.data());
+    QVERIFY(std::all_of(out.cbegin(), out.cend(), [](qint16 v) { return v == 0; }));
+    schedule.observe(1500, 0);
+    schedule.render(0, int(out.size()), out.data());
+    QCOMPARE(schedule.placedFrames(), QVector<qint64>{Rate / 2});
+}
+
+void TestCueSchedule::soundOnTheBoundaryFrame_data()
+{
+    QTest::addColumn<bool>("newPlan"); // or the stream jumped: unplaced from the boundary
+    QTest::addColumn<qint64>("boundary");
+    QTest::addColumn<bool>("kept");
+    QTest::newRow("new plan, kept before the sound") << true << qint64(800) << false;
+    QTest::newRow("new plan, kept up to the sound") << true << qint64(801) << true;
+    QTest::newRow("jump, from the sound") << false << qint64(800) << false;
+    QTest::newRow("jump, from after the sound") << false << qint64(801) << true;
+}
+
+void TestCueSchedule::soundOnTheBoundaryFrame()
+{
+    QFETCH(bool, newPlan);
+    QFETCH(qint64, boundary);
+    QFETCH(bool, kept);
+    CueSchedule schedule = makeSchedule();
+    schedule.observe(0, 0);
+    schedule.setPlan({{100, false}}, 0);
+    QVector<qint16> out(Rate);
+    schedule.render(0, 801, out.data());
+    if (newPlan)
+        schedule.setPlan({}, boundary);
+    else
+        schedule.unplaceFrom(boundary);
+    QCOMPARE(schedule.placedFrames(), kept ? QVector<qint64>{800} : QVector<qint64>{});
+}
+
+// A card that changes its rate mid-run (it warmed up): the line takes the new rate up within
+// seconds, however long the run before, so the readings it follows are the last seconds' only.
+void TestCueSchedule::followsARateChange()
+{
+    CueSchedule schedule = makeSchedule();
+    FakeStream stream(schedule, 0);
+    stream.runUntil(5 * 60000);
+    const double heard = stream.heardFrame(stream.now);
+    stream.framesPerMs = Rate / 1000.0 * (1 + 200 / 1e6);
+    stream.startMs = stream.now - heard / stream.framesPerMs;
+    stream.runUntil(stream.now + 20000);
+    const double frame = stream.heardFrame(stream.now);
+    const double ppm = (1000.0 / (schedule.msAt(frame + Rate) - schedule.msAt(frame)) - 1) * 1e6;
+    QVERIFY2(std::abs(ppm - 200) < 10, qPrintable(QString::number(ppm)));
 }
 
 QTEST_GUILESS_MAIN(TestCueSchedule)

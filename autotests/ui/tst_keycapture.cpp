@@ -61,6 +61,8 @@ private slots:
     void editInProgressKeepsItsKeys_data();
     void editInProgressKeepsItsKeys();
     void escapeAndPauseForgetTheDigits();
+    void whatTheFieldShows_data();
+    void whatTheFieldShows();
     void ctrlZReactivatesTheLastStopped();
     void ctrlZFollowsTheMenusRule();
     void keysCountOnlyWhileATestRuns();
@@ -222,6 +224,48 @@ void TestKeyCapture::escapeAndPauseForgetTheDigits()
     h.type(QStringLiteral("2\n"));
     QVERIFY(!h.running(12));
     QVERIFY(h.running(13));
+}
+
+void TestKeyCapture::whatTheFieldShows_data()
+{
+    QTest::addColumn<QString>("to");   // "grid", "keypad" (to the grid) or "read-only memo"
+    QTest::addColumn<QString>("keys"); // digits, Enter; < Backspace, ! Escape, + 1.5 s pause
+    QTest::addColumn<QString>("field");
+    QTest::newRow("numeric keypad")
+        << QStringLiteral("keypad") << QStringLiteral("12") << QStringLiteral("Nº 12");
+    QTest::newRow("a read-only memo has the focus")
+        << QStringLiteral("read-only memo") << QStringLiteral("12") << QStringLiteral("Nº 12");
+    QTest::newRow("Backspace restarts the pause")
+        << QStringLiteral("grid") << QStringLiteral("12+<+") << QStringLiteral("Nº 1");
+    QTest::newRow("Escape clears a note")
+        << QStringLiteral("grid") << QStringLiteral("15\n!") << QString();
+}
+
+void TestKeyCapture::whatTheFieldShows()
+{
+    QFETCH(QString, to);
+    QFETCH(QString, keys);
+    QFETCH(QString, field);
+    Harness h(SportVariant::Futbol);
+    h.start({1, 12});
+    h.advanceTo(10000);
+    QWidget *target = h.grid();
+    if (to == QLatin1String("read-only memo")) {
+        h.ui()->MemoPeriodoN->setReadOnly(true);
+        target = h.ui()->MemoPeriodoN;
+    }
+    for (const QChar c : keys) {
+        if (c == QLatin1Char('+'))
+            h.clock.advance(KeyCapture::PauseMs * 3 / 4);
+        else if (c == QLatin1Char('<') || c == QLatin1Char('!'))
+            QTest::keyClick(target, c == QLatin1Char('<') ? Qt::Key_Backspace : Qt::Key_Escape);
+        else if (to == QLatin1String("keypad"))
+            QTest::keyClick(target, Qt::Key(Qt::Key_0 + c.digitValue()), Qt::KeypadModifier);
+        else
+            h.type(c, target);
+    }
+    h.tools()->keys()->expire();
+    QCOMPARE(h.field(), field);
 }
 
 void TestKeyCapture::ctrlZReactivatesTheLastStopped()
