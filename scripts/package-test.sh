@@ -13,6 +13,7 @@ trap 'rm -rf "$scratch"' EXIT
 chmod 755 "$scratch"
 root="$scratch/root"
 dpkg-deb -x "$deb" "$root"
+cd "$scratch"
 # A coach is no administrator: as root, the program runs as nobody, as it would for a user who
 # cannot write under /usr.
 as_user=()
@@ -29,7 +30,7 @@ for program in "${programs[@]}"; do
     home="$scratch/home-$name"
     mkdir -p "$home"
     [ "${#as_user[@]}" -eq 0 ] || chown nobody:nogroup "$home"
-    run=(env -i PATH=/usr/bin:/bin HOME="$home" LANG=C.UTF-8 "${as_user[@]}")
+    run=("${as_user[@]}" env -i PATH=/usr/bin:/bin HOME="$home" LANG=C.UTF-8)
 
     out="$("${run[@]}" QT_QPA_PLATFORM=offscreen "$program" --version)"
     [ "$out" = "$name $version" ] || fail "$name --version printed '$out'"
@@ -47,7 +48,7 @@ for program in "${programs[@]}"; do
     tracer=$!
     sleep 5
     kill -0 "$tracer" 2>/dev/null || { cat "$scratch/$name.out" >&2; fail "$name ended early"; }
-    # env and setpriv hand over by exec, so strace's child is the program itself.
+    # setpriv and env hand over by exec, so strace's child is the program itself.
     kill -TERM "$(pgrep -P "$tracer")" || true
     wait "$tracer" || true
     ! grep -F "$here" "$log" || fail "$name looked into the source or build tree"
