@@ -13,11 +13,18 @@
 
 using namespace Protocol;
 
+// Built once per edition; ZENTA_EDITION and the names come from the build.
+constexpr Edition ThisEdition{SportVariant(ZENTA_EDITION), ZENTA_APPLICATION_NAME,
+                              ZENTA_DESKTOP_FILE_NAME};
+
 int main(int argc, char *argv[])
 {
+    if (const std::optional<int> done = answerCommandLine(argc, argv, ThisEdition))
+        return *done;
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("ZENTA"));
-    installQtTranslations(app);
+    setUpApplication(app, ThisEdition);
+    if (const std::optional<int> done = checkCommandLine(QCoreApplication::arguments()))
+        return *done;
     MessageBoxDialogs dialogs;
     SessionGuard guard(dialogs);
     TerminationSignals terminate;
@@ -38,7 +45,7 @@ int main(int argc, char *argv[])
             return window.get();
         };
 
-        TFormINI intro(buildSportVariant(), createMainWindow, &dialogs);
+        TFormINI intro(ThisEdition.variant, createMainWindow, &dialogs);
         intro.show();
         return app.exec();
     });

@@ -4,19 +4,109 @@
 #include "unitini.h"
 
 #include "dialogs.h"
+#include "recovery.h"
 
+#include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QScreen>
 #include <QTranslator>
 
+#include <cstdio>
+
 using namespace Protocol;
+
+namespace {
+
+std::optional<SportVariant> s_edition;
+
+void print(std::FILE *stream, const QString &text)
+{
+    std::fputs(text.toLocal8Bit().constData(), stream);
+    std::fflush(stream);
+}
+
+// Both readings of the command line share these options; --help lists them.
+struct CommandLine
+{
+    QCommandLineParser parser;
+    // Qt's ready-made help option keeps an English description in Qt 6.4's Spanish texts.
+    QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")},
+                            QStringLiteral("Muestra esta ayuda y termina.")};
+    QCommandLineOption version{{QStringLiteral("v"), QStringLiteral("version")},
+                               QStringLiteral("Muestra el nombre y la versión del programa y "
+                                              "termina.")};
+
+    CommandLine()
+    {
+        parser.addOptions({help, version});
+        const SportProfile &profile = sportProfile(buildSportVariant());
+        parser.setApplicationDescription(
+            profile.programTitle +
+            QStringLiteral(": test de carrera intermitente, progresivo y máximo para deportistas "
+                           "de ") +
+            profile.sportName.toLower() +
+            QStringLiteral(", con una señal sonora en cada cono.\n\n"
+                           "Instalado, guarda las exportaciones en la carpeta Export de "
+                           "Documentos y el diario de la sesión en ") +
+            SessionGuard::defaultFolder() + QLatin1Char('.'));
+    }
+};
+
+} // namespace
 
 SportVariant buildSportVariant()
 {
     static_assert(ZENTA_SPORT_VARIANT >= 0 && ZENTA_SPORT_VARIANT <= 4, "unknown sport");
-    return SportVariant(ZENTA_SPORT_VARIANT);
+    return s_edition.value_or(SportVariant(ZENTA_SPORT_VARIANT));
+}
+
+std::optional<int> answerCommandLine(int &argc, char **argv, const Edition &edition)
+{
+    // A core application only: asking for help needs no display and no sound server.
+    QCoreApplication app(argc, argv);
+    setUpApplication(app, edition);
+    CommandLine line;
+    // Options of Qt's own (-platform, -style) are only known once the window system is up,
+    // so a mistaken option is told by checkCommandLine.
+    line.parser.parse(QCoreApplication::arguments());
+    if (line.parser.isSet(line.help)) {
+        print(stdout, line.parser.helpText());
+        return 0;
+    }
+    if (line.parser.isSet(line.version)) {
+        print(stdout, QCoreApplication::applicationName() + QLatin1Char(' ') +
+                          QCoreApplication::applicationVersion() + QLatin1Char('\n'));
+        return 0;
+    }
+    return std::nullopt;
+}
+
+std::optional<int> checkCommandLine(const QStringList &arguments)
+{
+    CommandLine line;
+    QString error;
+    if (!line.parser.parse(arguments))
+        error = line.parser.errorText();
+    else if (!line.parser.positionalArguments().isEmpty())
+        error = QStringLiteral("Argumento no esperado: «") +
+                line.parser.positionalArguments().constFirst() + QStringLiteral("».");
+    if (error.isEmpty())
+        return std::nullopt;
+    print(stderr, error + QStringLiteral("\nLas opciones se listan con «") +
+                      QCoreApplication::applicationName() + QStringLiteral(" --help».\n"));
+    return 2;
+}
+
+void setUpApplication(QCoreApplication &app, const Edition &edition)
+{
+    s_edition = edition.variant;
+    QCoreApplication::setApplicationName(QString::fromUtf8(edition.applicationName));
+    QCoreApplication::setApplicationVersion(QStringLiteral(ZENTA_VERSION));
+    QGuiApplication::setDesktopFileName(QString::fromUtf8(edition.desktopFileName));
+    installQtTranslations(app);
 }
 
 int runStartUp(Dialogs &dialogs, const std::function<int()> &startUp)

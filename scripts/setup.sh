@@ -19,6 +19,7 @@ packages=(
     libpulse-dev pulseaudio pulseaudio-utils
     xvfb xauth
     poppler-utils
+    dpkg-dev file lintian appstream desktop-file-utils strace
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -1,6 +1,7 @@
 #!/bin/sh
 # Regenerates every picture under resources/ (course plans, start-screen and help pictures, logo,
-# glyphs), the cue and alert sounds and the icon, with the artgen tool.
+# glyphs), the cue and alert sounds and the icons (the program's, and each edition's for the menu
+# at the theme's sizes), with the artgen tool.
 # Usage: tools/make-art.sh [build-folder]   (default: build)
 set -eu
 

@@ -129,6 +129,8 @@ private slots:
     void logoDoubleClickOpensHomePage();
     void cursorComesBackWhenOpeningFails();
     void standardDialogsSpeakSpanish();
+    void commandLineMistakes_data();
+    void commandLineMistakes();
     void mainWindowAsTheProgramShowsIt_data();
     void mainWindowAsTheProgramShowsIt();
     void stripButtonsGlyphBeforeCaption();
@@ -660,6 +662,24 @@ void TestUnitIni::cursorComesBackWhenOpeningFails()
 }
 
 // The standard dialogs carry Qt's own Spanish texts, installed with the system's Qt.
+void TestUnitIni::commandLineMistakes_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode"); // -1: the program goes on
+    const QString zenta = QStringLiteral("zenta");
+    QTest::newRow("none") << QStringList{zenta} << -1;
+    QTest::newRow("version, answered earlier") << QStringList{zenta, QStringLiteral("-v")} << -1;
+    QTest::newRow("unknown option") << QStringList{zenta, QStringLiteral("--bogus")} << 2;
+    QTest::newRow("stray argument") << QStringList{zenta, QStringLiteral("datos.txt")} << 2;
+}
+
+void TestUnitIni::commandLineMistakes()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QCOMPARE(checkCommandLine(arguments).value_or(-1), exitCode);
+}
+
 void TestUnitIni::standardDialogsSpeakSpanish()
 {
     QVERIFY2(installQtTranslations(*QCoreApplication::instance()),
