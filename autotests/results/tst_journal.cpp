@@ -50,6 +50,7 @@ void TestJournal::oneWholeRecordPerOperation_data()
     QTest::newRow("name typed, then athletes activated") << Operation::Activate << 2;
     QTest::newRow("result captured") << Operation::Capture << 1;
     QTest::newRow("athlete re-activated") << Operation::Reactivate << 1;
+    QTest::newRow("re-activated, then its result put back") << Operation::Reactivate << 2;
     QTest::newRow("new test empties the results") << Operation::NewTest << 1;
     QTest::newRow("table cleared") << Operation::ClearAll << -1;
 }
@@ -80,9 +81,13 @@ void TestJournal::oneWholeRecordPerOperation()
     case Operation::Capture:
         results.capture(1, {QStringLiteral("01:01"), 0, 92, QStringLiteral("5,4")});
         break;
-    case Operation::Reactivate:
+    case Operation::Reactivate: {
+        const QStringList taken = results.results(3);
         results.clearResults(3);
+        if (linesAdded == 2)
+            results.setResults(3, taken);
         break;
+    }
     case Operation::NewTest:
         results.clearResultColumns();
         break;

@@ -10,6 +10,7 @@
 #include <QTest>
 
 using namespace Protocol;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -63,6 +64,10 @@ private slots:
     void escapeAndPauseForgetTheDigits();
     void ctrlZReactivatesTheLastStopped();
     void ctrlZFollowsTheMenusRule();
+    void undoSkipsAndRedoRestores_data();
+    void undoSkipsAndRedoRestores();
+    void typingIntoTheGrid_data();
+    void typingIntoTheGrid();
     void keysCountOnlyWhileATestRuns();
     void buttonsBesideExportAndClear_data();
     void buttonsBesideExportAndClear();
@@ -160,6 +165,7 @@ void TestKeyCapture::editInProgressKeepsItsKeys()
     Harness h(SportVariant::Futbol);
     h.start({1, 3});
     h.advanceTo(20000);
+    h.type(QStringLiteral("3")); // a number typed just before an edit never combines with it
     QWidget *editor = nullptr;
     if (gridCell) {
         const QModelIndex name = h.window.results().index(2, ResultsModel::Name);
@@ -266,6 +272,85 @@ void TestKeyCapture::ctrlZFollowsTheMenusRule()
     QVERIFY(!h.running(4));
     QVERIFY(!h.cell(ResultsModel::Periods, 4).isEmpty());
     QCOMPARE(h.field(), QStringLiteral("Nº 4 no se puede volver a activar"));
+}
+
+void TestKeyCapture::undoSkipsAndRedoRestores_data()
+{
+    // Steps a second apart (s<n> athlete n stopped by typing, m<n> re-activated from the menu,
+    // z Ctrl+Z, y Ctrl+Y, Y Ctrl+Shift+Z), the note, the athletes running at the end.
+    QTest::addColumn<QString>("script");
+    QTest::newRow("menu's re-activation skipped") << u"s1 s2 m2 z|Nº 1 vuelve a correr|123"_s;
+    QTest::newRow("Ctrl+Z put back") << u"s1 s2 z y|Nº 2: resultado restaurado|3"_s;
+    QTest::newRow("menu's put back") << u"s1 s2 m1 Y|Nº 1: resultado restaurado|3"_s;
+    QTest::newRow("stopped again") << u"s1 z s1 y|Nada que restaurar|23"_s;
+}
+
+// Every stopped athlete keeps exactly the result of its own last stop.
+void TestKeyCapture::undoSkipsAndRedoRestores()
+{
+    QFETCH(QString, script);
+    const QStringList parts = script.split(QLatin1Char('|'));
+    Harness h(SportVariant::Futbol);
+    h.start({1, 2, 3});
+    QMap<int, QString> stoppedAt;
+    for (const QString &step : parts.at(0).split(QLatin1Char(' '))) {
+        h.advanceTo(h.clock.nowMs() + 1000);
+        const int slot = step.mid(1).toInt();
+        if (step.startsWith(QLatin1Char('s'))) {
+            h.type(QString::number(slot) + QLatin1Char('\n'));
+            stoppedAt[slot] = h.cell(ResultsModel::Time, slot);
+        } else if (step.startsWith(QLatin1Char('m'))) {
+            h.window.selectSlot(slot);
+            h.window.Volveraactivar1Click();
+        } else
+            QTest::keyClick(h.grid(), step == u"y"_s ? Qt::Key_Y : Qt::Key_Z,
+                            Qt::ControlModifier |
+                                (step == u"Y"_s ? Qt::ShiftModifier : Qt::NoModifier));
+    }
+    QCOMPARE(h.field(), parts.at(1));
+    for (int slot = 1; slot <= 3; ++slot) {
+        QCOMPARE(h.running(slot), parts.at(2).contains(QString::number(slot)));
+        QCOMPARE(h.cell(ResultsModel::Time, slot), h.running(slot) ? QString() : stoppedAt[slot]);
+    }
+}
+
+void TestKeyCapture::typingIntoTheGrid_data()
+{
+    // When (before or after the test), how an edit is asked for, the keys, the name then.
+    QTest::addColumn<QString>("script");
+    QTest::newRow("before a test, a number") << u"before||6\n|6"_s;
+    QTest::newRow("a click on the selected cell, then typing")
+        << u"before|click|Nombre1\n|Nombre1"_s;
+    QTest::newRow("after the end, a number") << u"after||6\n|Atleta 1"_s;
+    QTest::newRow("after the end, F2 first") << u"after|f2|6\n|6"_s;
+}
+
+// From the start of a test until "Nuevo Test" a key typed with no editor open renames nobody,
+// and says how to edit; whatever asks for an edit, every key typed after it lands in the editor.
+void TestKeyCapture::typingIntoTheGrid()
+{
+    QFETCH(QString, script);
+    const QStringList parts = script.split(QLatin1Char('|'));
+    Harness h(SportVariant::Futbol);
+    h.name(1, QStringLiteral("Atleta 1"));
+    if (parts.at(0) != u"before"_s)
+        h.start({1});
+    if (parts.at(0) == u"after"_s)
+        QTest::mouseClick(h.ui()->BitBtnStop, Qt::LeftButton);
+    const QModelIndex cell = h.results().index(0, ResultsModel::Name);
+    h.grid()->setEditingMode(); // as a click on the name leaves it
+    h.grid()->setCurrentIndex(cell);
+    h.grid()->setFocus();
+    if (parts.at(1) == u"click"_s)
+        QTest::mouseClick(h.grid()->viewport(), Qt::LeftButton, {},
+                          h.grid()->visualRect(cell).center());
+    else if (parts.at(1) == u"f2"_s)
+        QTest::keyClick(h.grid(), Qt::Key_F2);
+    for (const QChar c : parts.at(2))
+        h.type(QString(c), QApplication::focusWidget()); // keys go where the focus is
+    QCoreApplication::processEvents();
+    QCOMPARE(h.cell(ResultsModel::Name, 1), parts.at(3));
+    QCOMPARE(h.ui()->LabelAviso->isVisible(), parts.at(3) == u"Atleta 1"_s);
 }
 
 void TestKeyCapture::keysCountOnlyWhileATestRuns()
