@@ -107,8 +107,16 @@ void placeNote(const Ui::PanelDeportistas *athletes, QLabel *box, int minWidth)
     const int needed = box->fontMetrics().horizontalAdvance(box->text()) + frame + 1;
     const int width = qMin(room, qMax(minWidth, needed));
     box->setWordWrap(needed > width);
+    // Never down to the first stop button: what does not fit then is cut, the tool tip has it.
+    const int top = strip->y() + 1;
+    const int most = athletes->B01->y() - 1 - top;
+    QString text = box->text();
+    while (box->wordWrap() && box->heightForWidth(width) > most && text.size() > 1) {
+        text.chop(1);
+        box->setText(text.trimmed() + QChar(0x2026));
+    }
     const int height = box->wordWrap() ? box->heightForWidth(width) : 0;
-    box->setGeometry(NoteLeft, strip->y() + 1, width, qMax(strip->height() - 2, height));
+    box->setGeometry(NoteLeft, top, width, qMax(strip->height() - 2, height));
 }
 
 void layoutAthletesPanel(Ui::TForm1 *ui, const QList<FlatButton *> &stopButtons, int columnsWidth,

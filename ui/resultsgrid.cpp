@@ -182,7 +182,7 @@ void ResultsGrid::keyPressEvent(QKeyEvent *event)
     if (typed && state() != EditingState && m_typingStartsEdit && !m_typingStartsEdit()) {
         // A number typed to stop an athlete must never rename one: editing takes F2 or a
         // double-click.
-        emit entryNote(QStringLiteral("Doble clic o F2 para editar un nombre o un código"));
+        emit entryNote(QStringLiteral("Para editar, doble clic o F2"));
         event->accept();
         return;
     }

@@ -392,7 +392,7 @@ void TestKeyCapture::buttonsBesideExportAndClear()
     const QRect captionRect(strip.center().x() - caption / 2, strip.y(), caption, strip.height());
     FlatButton *history = h.tools()->historyButton();
     FlatButton *report = h.tools()->reportButton();
-    QWidget *field = h.tools()->keyField();
+    QLabel *field = h.tools()->keyField();
     const QList<QWidget *> all = {history, report, field, ui->BtnBorrarTabla, ui->BtnExportDatos};
     for (QWidget *a : all) {
         QVERIFY(strip.united(ui->BtnExportDatos->geometry()).contains(a->geometry()));
@@ -406,6 +406,12 @@ void TestKeyCapture::buttonsBesideExportAndClear()
                          qPrintable(a->objectName() + QLatin1Char('/') + b->objectName()));
         }
     }
+    // A long note reads whole, wrapped, clear of the caption and of every button.
+    h.tools()->keys()->setNote(u"Nº 12 no se puede volver a activar"_s);
+    QVERIFY(field->wordWrap() && field->heightForWidth(field->width()) <= field->height());
+    for (QWidget *b : all)
+        QVERIFY(b == field || !field->geometry().intersects(b->geometry()));
+    QVERIFY(!field->geometry().intersects(captionRect));
     QVERIFY(history->x() < report->x());
     QVERIFY(report->x() < ui->BtnBorrarTabla->x());
     QCOMPARE(history->text(), QStringLiteral("Historial"));
