@@ -170,6 +170,9 @@ bool ResultsGrid::edit(const QModelIndex &index, EditTrigger trigger, QEvent *ev
     if (trigger == SelectedClicked && (editTriggers() & SelectedClicked) &&
         selectionModel()->isSelected(index))
         return QTableView::edit(index, AllEditTriggers, nullptr);
+    // While typing renames nobody, no key starts an edit (Backspace, Delete... included).
+    if (trigger == AnyKeyPressed && m_typingStartsEdit && !m_typingStartsEdit())
+        return false;
     return QTableView::edit(index, trigger, event);
 }
 
