@@ -66,6 +66,7 @@ void TestJournal::oneWholeRecordPerOperation()
     SessionJournal journal(results, folder.path());
     QVERIFY2(journal.isOpen(), qPrintable(journal.errorString()));
     const int before = int(contents(journal.path()).count('\n'));
+    const QStringList taken = results.results(3);
 
     switch (operation) {
     case Operation::TypeName:
@@ -81,13 +82,11 @@ void TestJournal::oneWholeRecordPerOperation()
     case Operation::Capture:
         results.capture(1, {QStringLiteral("01:01"), 0, 92, QStringLiteral("5,4")});
         break;
-    case Operation::Reactivate: {
-        const QStringList taken = results.results(3);
+    case Operation::Reactivate:
         results.clearResults(3);
-        if (linesAdded == 2)
+        if (linesAdded == 2) // its result put back
             results.setResults(3, taken);
         break;
-    }
     case Operation::NewTest:
         results.clearResultColumns();
         break;

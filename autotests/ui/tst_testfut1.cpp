@@ -592,7 +592,6 @@ void TestMainWindow::setUpAndIndicatorsThroughATest()
         QVERIFY(input->isEnabled());
     QCOMPARE(ui->BtnExportDatos->isEnabled(), named);
     QCOMPARE(ui->BtnBorrarTabla->isEnabled(), named);
-    // The next set-up shows the speed of the period in its box, not of the one the test ended in.
     QTest::mouseClick(ui->BitBtnNuevo, Qt::LeftButton);
     QCOMPARE(ui->LabelVelocidad->text(), speed + QStringLiteral(" Km/h"));
 }
