@@ -173,6 +173,20 @@ void ResultsModel::clearResults(int slot)
     clearBlock(slot, Time, slot);
 }
 
+QStringList ResultsModel::results(int slot) const
+{
+    return m_cells.value(slot - 1).mid(Time);
+}
+
+void ResultsModel::setResults(int slot, const QStringList &cells)
+{
+    bool changed = false;
+    for (int column = Time; column < m_columns; ++column)
+        changed |= assign(column, slot, cells.value(column - Time));
+    if (changed)
+        announce(slot, Time, slot, m_columns - 1);
+}
+
 void ResultsModel::clearResultColumns()
 {
     clearBlock(1, Time, m_slots);

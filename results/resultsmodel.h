@@ -49,6 +49,10 @@ public:
     void capture(int slot, const ResultReading &reading);
     // Empties the result cells of a slot (time onwards), so the athlete can run again.
     void clearResults(int slot);
+    // A slot's result cells, time onwards.
+    QStringList results(int slot) const;
+    // Puts back result cells read earlier with results(), as one change.
+    void setResults(int slot, const QStringList &cells);
     // Empties the result columns of every row; numbers, names and codes stay for the next test.
     void clearResultColumns();
     // Empties every cell of every row.

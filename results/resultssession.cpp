@@ -21,8 +21,18 @@ bool ResultsSession::unexportedResults() const
     return !m_exported && m_results.anyResult();
 }
 
+void ResultsSession::testStarted()
+{
+    m_running = true;
+    m_testShown = true;
+    m_stops.clear();
+    m_taken.clear();
+}
+
 void ResultsSession::clearTable()
 {
+    m_stops.clear();
+    m_taken.clear();
     m_clearing = true;
     m_results.clearAll();
     m_clearing = false;
@@ -65,6 +75,10 @@ bool ResultsSession::capture(int slot, const ResultReading &reading)
         return false;
     setRunning(slot, false);
     m_results.capture(slot, reading);
+    m_stops.removeAll(slot);
+    m_stops.append(slot);
+    // Stopped again: what a re-activation took away can no longer come back.
+    m_taken.removeIf([slot](const TakenResult &taken) { return taken.slot == slot; });
     return true;
 }
 
@@ -78,6 +92,9 @@ void ResultsSession::reactivate(int slot, bool warmUpOver)
 {
     if (m_running && warmUpOver && m_results.hasName(slot)) {
         m_results.setCell(ResultsModel::Number, slot, QString::number(slot));
+        if (!m_results.cell(ResultsModel::Periods, slot).isEmpty())
+            m_taken.append({slot, m_results.results(slot)});
+        m_stops.removeAll(slot);
         m_results.clearResults(slot);
         setRunning(slot, true);
     } else {
@@ -85,8 +102,47 @@ void ResultsSession::reactivate(int slot, bool warmUpOver)
     }
 }
 
+int ResultsSession::reactivateLast(bool warmUpOver, int *refused)
+{
+    if (refused)
+        *refused = 0;
+    if (!m_running || !warmUpOver)
+        return 0;
+    while (!m_stops.isEmpty()) {
+        const int slot = m_stops.takeLast();
+        if (mayReactivate(slot, warmUpOver)) {
+            reactivate(slot, warmUpOver);
+            return slot;
+        }
+        // Running again already, or its name erased: that stop can no longer be taken back.
+        if (refused && !*refused && !isRunning(slot))
+            *refused = slot;
+    }
+    return 0;
+}
+
+int ResultsSession::restoreLast()
+{
+    if (!m_running)
+        return 0;
+    while (!m_taken.isEmpty()) {
+        const TakenResult taken = m_taken.takeLast();
+        if (!isRunning(taken.slot))
+            continue;
+        setRunning(taken.slot, false);
+        m_results.setResults(taken.slot, taken.cells);
+        m_stops.removeAll(taken.slot);
+        m_stops.append(taken.slot);
+        return taken.slot;
+    }
+    return 0;
+}
+
 void ResultsSession::newTest()
 {
+    m_testShown = false;
+    m_stops.clear();
+    m_taken.clear();
     if (m_exported)
         m_results.clearResultColumns();
     m_exported = false;

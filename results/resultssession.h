@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QList>
 #include <QObject>
 #include <QSet>
+#include <QStringList>
 
 class ResultsModel;
 struct ResultReading;
@@ -21,7 +23,7 @@ public:
     bool exported() const { return m_exported; }
     bool running() const { return m_running; }
 
-    void testStarted() { m_running = true; }
+    void testStarted();
     // Ends the test: everyone still running is captured with the same reading, in slot order.
     // Returns the last slot captured, 0 when nobody was running.
     int testEnded(const ResultReading &reading);
@@ -34,8 +36,20 @@ public:
     bool capture(int slot, const ResultReading &reading);
     // A stopped athlete may run again while the test runs, once the warm-up is over.
     bool mayReactivate(int slot, bool warmUpOver) const;
-    // Runs the athlete again (its results emptied); a slot that may not run is stopped instead.
+    // Runs the athlete again (its results emptied, and kept for restoreLast()); a slot that may
+    // not run is stopped instead.
     void reactivate(int slot, bool warmUpOver);
+    // Re-activates the athlete of the latest stop that can still be taken back, dropping the
+    // later ones that no longer can. Returns that slot, 0 when none; refused is then the latest
+    // athlete dropped while still stopped (0 when none was).
+    int reactivateLast(bool warmUpOver, int *refused = nullptr);
+    // Puts back exactly the result the latest re-activation took away, as long as that athlete
+    // has not been stopped again since; the ones stopped again are dropped. Returns the slot,
+    // 0 when nothing can be put back.
+    int restoreLast();
+    // From the start of a test until "Nuevo Test" the grid holds that test's athletes: typing
+    // with no editor open never starts an edit of a name or a code.
+    bool typingStartsEdit() const { return !m_testShown; }
 
     // Something worth writing: a named row, or a row holding a result whose name was erased.
     bool exportable() const;
@@ -57,7 +71,16 @@ private:
     void setRunning(int slot, bool running);
 
     ResultsModel &m_results;
+    struct TakenResult
+    {
+        int slot;
+        QStringList cells;
+    };
+
     QSet<int> m_runningSlots;
+    QList<int> m_stops;         // this test's stops, latest last
+    QList<TakenResult> m_taken; // results re-activations took away, latest last
+    bool m_testShown = false;
     bool m_exported = false;
     bool m_running = false;
     bool m_clearing = false;

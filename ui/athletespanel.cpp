@@ -29,6 +29,7 @@ AthletesPanel::AthletesPanel(Ui::TForm1 *form, ResultsModel &results, ResultsSes
 {
     ResultsGrid *grid = ui->HyperGrid_Sujetos;
     grid->setModel(&m_results);
+    grid->setTypingStartsEdit([&session] { return session.typingStartsEdit(); });
     connect(grid, &QAbstractItemView::clicked, this, &AthletesPanel::HyperGrid_SujetosClick);
     connect(grid, &QAbstractItemView::doubleClicked, this,
             &AthletesPanel::HyperGrid_SujetosDblClick);
@@ -110,10 +111,10 @@ void AthletesPanel::showEntryNote(const QString &note)
         label->hide();
         return;
     }
-    // A long list is cut short on the strip; the whole of it is in the tool tip.
-    label->setText(
-        label->fontMetrics().elidedText(note, Qt::ElideRight, label->contentsRect().width()));
+    // Read whole on the strip, wrapped when long; the tool tip holds it too.
+    label->setText(note);
     label->setToolTip(note);
+    MainWindowLayout::placeNote(ui, label);
     label->show();
     label->raise();
     m_noteShownAt = m_clock.nowMs();

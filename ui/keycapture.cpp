@@ -90,10 +90,30 @@ void KeyCapture::touch()
 
 bool KeyCapture::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() != QEvent::KeyPress || !watched->isWidgetType())
+    const QEvent::Type type = event->type();
+    if (type == QEvent::KeyRelease)
+        m_editorPress = nullptr;
+    if ((type != QEvent::KeyPress && type != QEvent::FocusIn) || !watched->isWidgetType())
         return false;
-    const auto *widget = static_cast<QWidget *>(watched);
-    if (widget->window() != m_window || takesText(watched) || !m_open())
+    auto *widget = static_cast<QWidget *>(watched);
+    if (widget->window() != m_window)
+        return false;
+    if (takesText(watched)) {
+        // An edit and a number being typed never combine into a stop.
+        if (!m_digits.isEmpty())
+            setDigits(QString());
+        if (type == QEvent::KeyPress) {
+            m_editorPress = event;
+            m_editor = widget;
+        }
+        return false;
+    }
+    // A key the editor left unhandled (Enter ending the edit) goes on to its parents: it was
+    // the editor's all the same.
+    if (type != QEvent::KeyPress ||
+        (event == m_editorPress && m_editor && widget->isAncestorOf(m_editor)))
+        return false;
+    if (!m_open())
         return false;
     return handleKey(*static_cast<QKeyEvent *>(event));
 }
@@ -106,10 +126,16 @@ bool KeyCapture::handleKey(const QKeyEvent &key)
         m_note.clear();
         m_digits.clear();
     }
-    if (key.key() == Qt::Key_Z && mods == Qt::ControlModifier) {
+    const bool undo = key.key() == Qt::Key_Z && mods == Qt::ControlModifier;
+    const bool redo = (key.key() == Qt::Key_Y && mods == Qt::ControlModifier) ||
+                      (key.key() == Qt::Key_Z && mods == (Qt::ControlModifier | Qt::ShiftModifier));
+    if (undo || redo) {
         m_note.clear();
         setDigits(QString());
-        emit reactivateRequested();
+        if (undo)
+            emit reactivateRequested();
+        else
+            emit restoreRequested();
         return true;
     }
     if (mods != Qt::NoModifier && mods != Qt::ShiftModifier)

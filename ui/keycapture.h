@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QTimer>
 
@@ -14,9 +15,11 @@ class QKeyEvent;
 class QWidget;
 
 // Reads athletes' slot numbers typed on the keyboard anywhere in one window: digits, then Enter
-// stops that athlete; Escape forgets the digits, and so does a pause; Ctrl+Z asks to re-activate.
-// It only reads keys: whether a slot may be stopped or re-activated is the window's to decide.
-// Keys go on to a text being edited (a grid cell, a table memo) untouched.
+// stops that athlete; Escape forgets the digits, and so does a pause; Ctrl+Z asks to re-activate,
+// Ctrl+Y (or Ctrl+Shift+Z) to put a result back. It only reads keys: whether a slot may be
+// stopped, re-activated or restored is the window's to decide. Keys go on to a text being edited
+// (a grid cell, a table memo) untouched, and so does a key an editor passes up to its parents;
+// an edit also forgets the digits typed before it.
 class KeyCapture : public QObject
 {
     Q_OBJECT
@@ -41,6 +44,7 @@ signals:
     void textChanged(const QString &text);
     void slotEntered(int slot);
     void reactivateRequested();
+    void restoreRequested();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -57,4 +61,7 @@ private:
     QString m_note;
     qint64 m_lastKeyMs = 0;
     QTimer m_pause;
+    // The press an editor got, while it goes up to the editor's parents; compared only.
+    const QEvent *m_editorPress = nullptr;
+    QPointer<QWidget> m_editor;
 };

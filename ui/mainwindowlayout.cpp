@@ -23,6 +23,8 @@ constexpr int GridFrame = 2;
 // Width the grid panel adds to its columns: basketball's eight columns sit in a wider frame.
 constexpr int GridPanelMargin = 8;
 constexpr int GridPanelMarginVo2Max = 28;
+constexpr int NoteLeft = 2; // a note's box in the athletes' title strip, and its gap to the caption
+constexpr int NoteGap = 4;
 
 } // namespace
 
@@ -93,6 +95,28 @@ void layoutWindow(Ui::TForm1 *ui, CourseView *course)
     athletes->BtnBorrarTabla->move(
         athletes->BtnExportDatos->x() - athletes->BtnBorrarTabla->width() + 1, 0);
     athletes->FlatPanel6->resize(athletes->BtnBorrarTabla->x() + 1, athletes->FlatPanel6->height());
+}
+
+void placeNote(const Ui::PanelDeportistas *athletes, QLabel *box, int minWidth)
+{
+    const FlatPanel *strip = athletes->FlatPanel6;
+    const int caption = strip->fontMetrics().horizontalAdvance(strip->text());
+    const int right = strip->x() + strip->width() / 2 - caption / 2 - NoteGap;
+    const int room = right - NoteLeft;
+    const int frame = box->width() - box->contentsRect().width() + 2 * box->margin();
+    const int needed = box->fontMetrics().horizontalAdvance(box->text()) + frame + 1;
+    const int width = qMin(room, qMax(minWidth, needed));
+    box->setWordWrap(needed > width);
+    // Never down to the first stop button: what does not fit then is cut, the tool tip has it.
+    const int top = strip->y() + 1;
+    const int most = athletes->B01->y() - 1 - top;
+    QString text = box->text();
+    while (box->wordWrap() && box->heightForWidth(width) > most && text.size() > 1) {
+        text.chop(1);
+        box->setText(text.trimmed() + QChar(0x2026));
+    }
+    const int height = box->wordWrap() ? box->heightForWidth(width) : 0;
+    box->setGeometry(NoteLeft, top, width, qMax(strip->height() - 2, height));
 }
 
 void layoutAthletesPanel(Ui::TForm1 *ui, const QList<FlatButton *> &stopButtons, int columnsWidth,

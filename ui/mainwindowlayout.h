@@ -2,11 +2,13 @@
 
 class CourseView;
 class FlatButton;
+class QLabel;
 template <typename T> class QList;
 
 namespace Ui {
+class PanelDeportistas;
 class TForm1;
-}
+} // namespace Ui
 
 // Places the main window's panels once, by integer arithmetic, when the window is created:
 // nothing is laid out again later.
@@ -17,5 +19,9 @@ void layoutWindow(Ui::TForm1 *ui, CourseView *course);
 // The grid panel sized to its columns and rows and centred with the stop buttons beside it.
 void layoutAthletesPanel(Ui::TForm1 *ui, const QList<FlatButton *> &stopButtons, int columnsWidth,
                          int rows, bool vo2MaxColumn);
+// Fits a note box, with its text set, into the free left end of the athletes' title strip, clear
+// of the caption and the buttons: at least minWidth wide, as wide as the text needs up to the
+// caption, and wrapped onto more lines, growing downwards, when that is not wide enough.
+void placeNote(const Ui::PanelDeportistas *athletes, QLabel *box, int minWidth = 0);
 
 } // namespace MainWindowLayout

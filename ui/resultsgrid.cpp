@@ -5,6 +5,7 @@
 #include "widgets.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPointer>
@@ -160,6 +161,38 @@ ResultsGrid::ResultsGrid(QWidget *parent) : QTableView(parent)
     pal.setColor(QPalette::HighlightedText, Qt::white);
     setPalette(pal);
     setFont(pixelFont(QStringLiteral("MS Sans Serif"), 12));
+}
+
+bool ResultsGrid::edit(const QModelIndex &index, EditTrigger trigger, QEvent *event)
+{
+    // A click on the selected cell opens its editor at once: Qt waits a double-click's time,
+    // and the keys typed meanwhile would go to the grid and be lost.
+    if (trigger == SelectedClicked && (editTriggers() & SelectedClicked) &&
+        selectionModel()->isSelected(index))
+        return QTableView::edit(index, AllEditTriggers, nullptr);
+    // While typing renames nobody, no key starts an edit (Backspace, Delete... included).
+    if (trigger == AnyKeyPressed && m_typingStartsEdit && !m_typingStartsEdit())
+        return false;
+    return QTableView::edit(index, trigger, event);
+}
+
+void ResultsGrid::keyPressEvent(QKeyEvent *event)
+{
+    const QString text = event->text();
+    const bool typed =
+        !text.isEmpty() && text.at(0).isPrint() &&
+        !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
+    if (typed && state() != EditingState && m_typingStartsEdit && !m_typingStartsEdit()) {
+        // A number typed to stop an athlete must never rename one: editing takes F2 or a
+        // double-click.
+        emit entryNote(QStringLiteral("Para editar, doble clic o F2"));
+        event->accept();
+        return;
+    }
+    // F2 edits the current name or code from either way of working.
+    if (event->key() == Qt::Key_F2 && !isEditingMode())
+        setEditingMode();
+    QTableView::keyPressEvent(event);
 }
 
 void ResultsGrid::setRowSelectionMode()

@@ -1,8 +1,11 @@
 #pragma once
 
 #include <QHeaderView>
+
 #include <QStyledItemDelegate>
 #include <QTableView>
+
+#include <functional>
 
 // The results grid: styled columns and title row, fixed row heights, no scroll bars, and the
 // two ways of working with it: picking a whole row, or editing the name and code cells.
@@ -14,6 +17,13 @@ public:
     static constexpr int DataRowHeight = 19;
 
     explicit ResultsGrid(QWidget *parent = nullptr);
+    using QTableView::edit;
+
+    // Whether a key typed with no editor open may start an edit; asked at each key.
+    void setTypingStartsEdit(std::function<bool()> allowed)
+    {
+        m_typingStartsEdit = std::move(allowed);
+    }
 
     void setRowSelectionMode();
     void setEditingMode();
@@ -38,6 +48,13 @@ signals:
     // After an edit of a name or code: the note to show when characters were refused, or an
     // empty note when the edit went through whole.
     void entryNote(const QString &note);
+
+protected:
+    bool edit(const QModelIndex &index, EditTrigger trigger, QEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    std::function<bool()> m_typingStartsEdit;
 };
 
 // Title row: dark, with each column's own font and colour, titles wrapped to fit.

@@ -7,13 +7,13 @@
 #include "formpanels.h"
 #include "historywindow.h"
 #include "keycapture.h"
+#include "mainwindowlayout.h"
 #include "reportbuilder.h"
 #include "testfut1.h"
 #include "ui_athletesbox.h"
 #include "ui_testfut1.h"
 #include "widgets.h"
 
-#include <QAction>
 #include <QDir>
 #include <QEvent>
 #include <QSettings>
@@ -48,7 +48,8 @@ ResultsTools::ResultsTools(TForm1 *window, const Clock &clock, Dialogs *dialogs)
     m_field->setBorderColor(Qt::black);
     m_field->setFont(pixelFont(QStringLiteral("Arial"), 11, true));
     m_field->setToolTip(QStringLiteral("Nº del deportista tecleado: Intro lo detiene, Esc lo "
-                                       "borra, Ctrl+Z vuelve a activar al último detenido"));
+                                       "borra, Ctrl+Z vuelve a activar al último detenido, "
+                                       "Ctrl+Y le devuelve su resultado"));
     m_field->hide();
 
     // "Historial" and "Informe" stand left of the clear button, in the export buttons' colours.
@@ -83,13 +84,16 @@ ResultsTools::ResultsTools(TForm1 *window, const Clock &clock, Dialogs *dialogs)
             return window->form()->BitBtnStop->isEnabled() && window->engine().isRunning();
         },
         this);
-    connect(m_keys, &KeyCapture::textChanged, m_field, &QLabel::setText);
+    // The digits in the field as designed; a note as wide as it needs, on more lines if long.
+    const int fieldWidth = m_field->width();
+    connect(m_keys, &KeyCapture::textChanged, this,
+            [this, athletes, fieldWidth](const QString &text) {
+                m_field->setText(text);
+                MainWindowLayout::placeNote(athletes, m_field, fieldWidth);
+            });
     connect(m_keys, &KeyCapture::slotEntered, this, &ResultsTools::stopTyped);
     connect(m_keys, &KeyCapture::reactivateRequested, this, &ResultsTools::reactivateLast);
-    connect(window, &TForm1::athleteCaptured, this, [this](int slot) {
-        m_stopped.removeAll(slot);
-        m_stopped.append(slot);
-    });
+    connect(m_keys, &KeyCapture::restoreRequested, this, &ResultsTools::restoreLast);
 
     // A test runs exactly while "Fin de la prueba" is enabled; the report serves when the export
     // does.
@@ -105,11 +109,8 @@ HistoryWindow *ResultsTools::historyWindow() const
 
 bool ResultsTools::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() == QEvent::EnabledChange) {
-        if (watched == m_window->form()->BitBtnStop && m_window->form()->BitBtnStop->isEnabled())
-            m_stopped.clear(); // a new test: nobody stopped yet
+    if (event->type() == QEvent::EnabledChange)
         followTestState();
-    }
     return QObject::eventFilter(watched, event);
 }
 
@@ -136,20 +137,21 @@ void ResultsTools::stopTyped(int slot)
 
 void ResultsTools::reactivateLast()
 {
-    if (m_stopped.isEmpty()) {
+    int refused = 0;
+    const int slot = m_window->reactivateLastStopped(&refused);
+    if (slot > 0)
+        m_keys->setNote(QStringLiteral("Nº %1 vuelve a correr").arg(slot));
+    else if (refused > 0)
+        m_keys->setNote(QStringLiteral("Nº %1 no se puede volver a activar").arg(refused));
+    else
         m_keys->setNote(QStringLiteral("Nadie que volver a activar"));
-        return;
-    }
-    const int slot = m_stopped.last();
-    m_window->selectSlot(slot);
-    m_window->PopupMenu_HGPopup();
-    if (!m_window->reactivateAction()->isEnabled()) {
-        m_keys->setNote(QStringLiteral("Nº %1 no se puede volver a activar").arg(slot));
-        return;
-    }
-    m_stopped.removeLast();
-    m_window->Volveraactivar1Click();
-    m_keys->setNote(QStringLiteral("Nº %1 vuelve a correr").arg(slot));
+}
+
+void ResultsTools::restoreLast()
+{
+    const int slot = m_window->restoreLastResult();
+    m_keys->setNote(slot > 0 ? QStringLiteral("Nº %1: resultado restaurado").arg(slot)
+                             : QStringLiteral("Nada que restaurar"));
 }
 
 void ResultsTools::openHistory()

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QList>
 #include <QObject>
 #include <QPointer>
 
@@ -33,8 +32,10 @@ public:
 
     // Stops the athlete of a typed slot number, or notes why not.
     void stopTyped(int slot);
-    // Re-activates the athlete stopped last, under the pop-up menu's rule.
+    // Re-activates the athlete of the latest stop that can still be taken back.
     void reactivateLast();
+    // Puts back the result the latest re-activation took away.
+    void restoreLast();
     void openHistory();
     // Writes the one-page report; true when a file was written.
     bool writeReport();
@@ -51,6 +52,5 @@ private:
     FlatPanel *m_field = nullptr;
     FlatButton *m_history = nullptr;
     FlatButton *m_report = nullptr;
-    QList<int> m_stopped; // slots in the order they were stopped during this test
     QPointer<HistoryWindow> m_historyWindow;
 };

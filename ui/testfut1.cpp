@@ -184,6 +184,8 @@ void TForm1::BitBtnNuevoClick()
     ui->BitBtnNuevo->setEnabled(false);
     ui->BitBtnStart->setEnabled(true);
     m_driver.newTest();
+    // The set-up shows the speed of the period in its box, not of the one the test ended in.
+    m_engine.setCurrentPeriod(ui->PanelTipo->initialPeriod());
     ui->PanelTipo->show();
     ui->PanelTipo->raise();
     ui->GaugeRec->resize(ui->PanelStart->x() - 2 * ui->GaugeRec->x(), ui->GaugeRec->height());
@@ -375,6 +377,22 @@ bool TForm1::captureSlot(int slot)
     selectSlot(slot);
     emit athleteCaptured(slot);
     return true;
+}
+
+int TForm1::reactivateLastStopped(int *refused)
+{
+    const int slot = m_session.reactivateLast(!m_engine.warmUpPending(), refused);
+    if (slot > 0)
+        selectSlot(slot);
+    return slot;
+}
+
+int TForm1::restoreLastResult()
+{
+    const int slot = m_session.restoreLast();
+    if (slot > 0)
+        selectSlot(slot);
+    return slot;
 }
 
 ResultReading TForm1::reading() const

@@ -106,6 +106,11 @@ public slots:
     void pollEngine();
     // Captures a running athlete's result, as its stop button does; false when none runs there.
     bool captureSlot(int slot);
+    // Ctrl+Z and Ctrl+Y: re-activates the latest stop that can still be taken back, or puts
+    // back the result the latest re-activation took; the slot, selected, or 0 (see
+    // ResultsSession).
+    int reactivateLastStopped(int *refused);
+    int restoreLastResult();
     // Selects a slot's row the way the program does: the grid then reacts as to a click.
     void selectSlot(int slot);
     // Clears the note by the grid once it has been shown long enough; runs on its timer.

@@ -172,7 +172,8 @@ void FlatPanel::paintEvent(QPaintEvent *)
     if (!text().isEmpty()) {
         p.setPen(m_text);
         p.setFont(font());
-        p.drawText(contentsRect().adjusted(margin(), 0, -margin(), 0), int(alignment()), text());
+        p.drawText(contentsRect().adjusted(margin(), 0, -margin(), 0),
+                   int(alignment()) | (wordWrap() ? Qt::TextWordWrap : 0), text());
     }
 }
 

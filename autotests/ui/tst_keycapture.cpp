@@ -10,6 +10,7 @@
 #include <QTest>
 
 using namespace Protocol;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -65,6 +66,10 @@ private slots:
     void whatTheFieldShows();
     void ctrlZReactivatesTheLastStopped();
     void ctrlZFollowsTheMenusRule();
+    void undoSkipsAndRedoRestores_data();
+    void undoSkipsAndRedoRestores();
+    void typingIntoTheGrid_data();
+    void typingIntoTheGrid();
     void keysCountOnlyWhileATestRuns();
     void buttonsBesideExportAndClear_data();
     void buttonsBesideExportAndClear();
@@ -162,6 +167,7 @@ void TestKeyCapture::editInProgressKeepsItsKeys()
     Harness h(SportVariant::Futbol);
     h.start({1, 3});
     h.advanceTo(20000);
+    h.type(QStringLiteral("3")); // a number typed just before an edit never combines with it
     QWidget *editor = nullptr;
     if (gridCell) {
         const QModelIndex name = h.window.results().index(2, ResultsModel::Name);
@@ -312,6 +318,79 @@ void TestKeyCapture::ctrlZFollowsTheMenusRule()
     QCOMPARE(h.field(), QStringLiteral("Nº 4 no se puede volver a activar"));
 }
 
+void TestKeyCapture::undoSkipsAndRedoRestores_data()
+{
+    // Steps a second apart (s<n> types n Enter, m<n> re-activates n from the menu, or keys),
+    // then the note and the athletes running; each stopped one keeps its own last stop's result.
+    QTest::addColumn<QString>("script");
+    QTest::newRow("menu's re-activation skipped") << u"s1 s2 m2 Ctrl+Z|Nº 1 vuelve a correr|123"_s;
+    QTest::newRow("Ctrl+Z put back") << u"s1 s2 Ctrl+Z Ctrl+Y|Nº 2: resultado restaurado|3"_s;
+    QTest::newRow("menu's put back") << u"s1 s2 m1 Ctrl+Shift+Z|Nº 1: resultado restaurado|3"_s;
+    QTest::newRow("stopped again") << u"s1 Ctrl+Z s1 Ctrl+Y|Nada que restaurar|23"_s;
+}
+
+void TestKeyCapture::undoSkipsAndRedoRestores()
+{
+    QFETCH(QString, script);
+    const QStringList parts = script.split(QLatin1Char('|'));
+    Harness h(SportVariant::Futbol);
+    h.start({1, 2, 3});
+    QMap<int, QString> stoppedAt;
+    for (const QString &step : parts.at(0).split(QLatin1Char(' '))) {
+        h.advanceTo(h.clock.nowMs() + 1000);
+        const int slot = step.mid(1).toInt();
+        if (step.startsWith(QLatin1Char('s'))) {
+            h.type(QString::number(slot) + QLatin1Char('\n'));
+            stoppedAt[slot] = h.cell(ResultsModel::Time, slot);
+        } else if (step.startsWith(QLatin1Char('m'))) {
+            h.window.selectSlot(slot);
+            h.window.Volveraactivar1Click();
+        } else
+            QTest::keySequence(h.grid(), QKeySequence(step));
+    }
+    QCOMPARE(h.field(), parts.at(1));
+    for (int slot = 1; slot <= 3; ++slot) {
+        QCOMPARE(h.running(slot), parts.at(2).contains(QString::number(slot)));
+        QCOMPARE(h.cell(ResultsModel::Time, slot), h.running(slot) ? QString() : stoppedAt[slot]);
+    }
+}
+
+void TestKeyCapture::typingIntoTheGrid_data()
+{
+    // When (before or after the test), how an edit is asked for, the keys, the name then.
+    QTest::addColumn<QString>("script");
+    QTest::newRow("before a test, a number") << u"before||6\n|6"_s;
+    QTest::newRow("a click on the selected cell, then typing")
+        << u"before|click|Nombre1\n|Nombre1"_s;
+    QTest::newRow("after the end, a number") << u"after||6\n|Atleta 1"_s;
+    QTest::newRow("after the end, F2 first") << u"after|f2|6\n|6"_s;
+}
+
+// From the start of a test until "Nuevo Test" a key typed with no editor open renames nobody,
+// and says how to edit; whatever asks for an edit, every key typed after it lands in the editor.
+void TestKeyCapture::typingIntoTheGrid()
+{
+    QFETCH(QString, script);
+    const QStringList parts = script.split(QLatin1Char('|'));
+    Harness h(SportVariant::Futbol);
+    h.name(1, QStringLiteral("Atleta 1"));
+    if (parts.at(0) != u"before"_s)
+        h.start({1});
+    if (parts.at(0) == u"after"_s)
+        QTest::mouseClick(h.ui()->BitBtnStop, Qt::LeftButton);
+    const QPoint name = h.grid()->visualRect(h.results().index(0, ResultsModel::Name)).center();
+    QTest::mouseClick(h.grid()->viewport(), Qt::LeftButton, {}, name);
+    if (parts.at(1) == u"click"_s)
+        QTest::mouseClick(h.grid()->viewport(), Qt::LeftButton, {}, name);
+    else if (parts.at(1) == u"f2"_s)
+        QTest::keyClick(h.grid(), Qt::Key_F2);
+    for (const QChar c : parts.at(2))
+        h.type(QString(c), QApplication::focusWidget()); // keys go where the focus is
+    QCoreApplication::processEvents();
+    QCOMPARE(h.cell(ResultsModel::Name, 1), parts.at(3));
+    QCOMPARE(h.ui()->LabelAviso->isVisible(), parts.at(3) == u"Atleta 1"_s);
+}
+
 void TestKeyCapture::keysCountOnlyWhileATestRuns()
 {
     Harness h(SportVariant::Futbol);
@@ -351,7 +430,7 @@ void TestKeyCapture::buttonsBesideExportAndClear()
     const QRect captionRect(strip.center().x() - caption / 2, strip.y(), caption, strip.height());
     FlatButton *history = h.tools()->historyButton();
     FlatButton *report = h.tools()->reportButton();
-    QWidget *field = h.tools()->keyField();
+    QLabel *field = h.tools()->keyField();
     const QList<QWidget *> all = {history, report, field, ui->BtnBorrarTabla, ui->BtnExportDatos};
     for (QWidget *a : all) {
         QVERIFY(strip.united(ui->BtnExportDatos->geometry()).contains(a->geometry()));
@@ -365,6 +444,9 @@ void TestKeyCapture::buttonsBesideExportAndClear()
                          qPrintable(a->objectName() + QLatin1Char('/') + b->objectName()));
         }
     }
+    h.tools()->keys()->setNote(u"Nº 12 no se puede volver a activar"_s); // read whole, wrapped
+    QVERIFY(field->wordWrap() && field->heightForWidth(field->width()) <= field->height());
+    QVERIFY(field->geometry().right() < captionRect.left());
     QVERIFY(history->x() < report->x());
     QVERIFY(report->x() < ui->BtnBorrarTabla->x());
     QCOMPARE(history->text(), QStringLiteral("Historial"));

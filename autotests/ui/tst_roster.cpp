@@ -765,7 +765,9 @@ void TestRoster::refusalNoteByTheGrid()
     QCOMPARE(label->parentWidget(), h.ui()->PanelDeportistas);
     QVERIFY(h.ui()->PanelDeportistas->rect().contains(label->geometry()));
     QVERIFY(label->fontMetrics().horizontalAdvance(label->text()) <= label->contentsRect().width());
-    QList<QWidget *> clear = {h.ui()->PanelReg_SJp, h.ui()->BtnBorrarTabla, h.ui()->BtnExportDatos};
+    QList<QWidget *> clear = {h.ui()->PanelReg_SJp, h.ui()->BtnBorrarTabla, h.ui()->BtnExportDatos,
+                              h.window.findChild<QWidget *>(QStringLiteral("BtnHistorial")),
+                              h.window.findChild<QWidget *>(QStringLiteral("BtnInforme"))};
     for (int slot = 1; slot <= 14; ++slot)
         clear.append(h.window.stopButton(slot));
     for (QWidget *w : std::as_const(clear))

@@ -592,6 +592,8 @@ void TestMainWindow::setUpAndIndicatorsThroughATest()
         QVERIFY(input->isEnabled());
     QCOMPARE(ui->BtnExportDatos->isEnabled(), named);
     QCOMPARE(ui->BtnBorrarTabla->isEnabled(), named);
+    QTest::mouseClick(ui->BitBtnNuevo, Qt::LeftButton);
+    QCOMPARE(ui->LabelVelocidad->text(), speed + QStringLiteral(" Km/h"));
 }
 
 void TestMainWindow::designFonts_data()
