@@ -8,6 +8,11 @@ using namespace Protocol;
 
 namespace IntroTexts {
 
+QString version()
+{
+    return QStringLiteral(ZENTA_VERSION);
+}
+
 QString title(SportVariant variant)
 {
     return sportProfile(variant).programTitle;

@@ -9,10 +9,8 @@
 // profile's own title; everything else that only the intro window shows lives here.
 namespace IntroTexts {
 
-inline QString version()
-{
-    return QStringLiteral("2.0.1");
-}
+// The build's version, the one --version and the package give.
+QString version();
 inline QString edition()
 {
     return QStringLiteral("2015");

@@ -21,6 +21,8 @@ using namespace Protocol;
 namespace {
 
 std::optional<SportVariant> s_edition;
+// An edition with a menu entry is the installed program: its folder belongs to the system.
+bool s_installed = false;
 
 void print(std::FILE *stream, const QString &text)
 {
@@ -103,6 +105,7 @@ std::optional<int> checkCommandLine(const QStringList &arguments)
 void setUpApplication(QCoreApplication &app, const Edition &edition)
 {
     s_edition = edition.variant;
+    s_installed = edition.desktopFileName && *edition.desktopFileName;
     QCoreApplication::setApplicationName(QString::fromUtf8(edition.applicationName));
     QCoreApplication::setApplicationVersion(QStringLiteral(ZENTA_VERSION));
     QGuiApplication::setDesktopFileName(QString::fromUtf8(edition.desktopFileName));
@@ -148,7 +151,9 @@ bool installQtTranslations(QCoreApplication &app)
 std::unique_ptr<TForm1> makeMainWindow(SportVariant variant, const Clock &clock, CueSink *sound,
                                        Dialogs *dialogs)
 {
-    auto window = std::make_unique<TForm1>(variant, clock, sound, dialogs);
+    auto window = std::make_unique<TForm1>(variant, clock, sound, dialogs, nullptr,
+                                           s_installed ? TForm1::ExportPlace::Documents
+                                                       : TForm1::ExportPlace::BesideProgram);
     window->setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                            Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
                            Qt::WindowStaysOnTopHint);

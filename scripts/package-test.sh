@@ -60,6 +60,8 @@ for program in "${programs[@]}"; do
     ! grep -F "\"$root/" <<<"$written" || fail "$name wrote beside itself under /usr"
     ! grep -v -e "\"$home" -e '"/tmp/' -e '"/dev/' -e '"/proc/' <<<"$written" | grep . ||
         fail "$name wrote outside the user's home"
+    # Installed, results go to the documents folder, wherever the program was started from.
+    [ -d "$home/Documents/Export" ] || fail "$name made no Export folder in the documents folder"
     echo "$name: --version, --help and a start from the installed files"
 done
 find "$root" | sort >"$scratch/after"

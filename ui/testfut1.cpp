@@ -29,11 +29,12 @@
 using namespace Protocol;
 
 TForm1::TForm1(SportVariant variant, const Clock &clock, CueSink *sound, Dialogs *dialogs,
-               QWidget *parent)
+               QWidget *parent, ExportPlace exportPlace)
     : QWidget(parent), ui(std::make_unique<Ui::TForm1>()), m_profile(sportProfile(variant)),
       m_clock(clock), m_sound(sound), m_dialogs(dialogs), m_driver(m_profile, clock),
       m_engine(m_driver.engine()), m_results(m_profile)
 {
+    m_exportPlace = exportPlace;
     ui->setupUi(this);
     connect(&m_driver, &EngineDriver::displaysChanged, this, &TForm1::displaysChanged);
     connect(&m_driver, &EngineDriver::activateAthletes, this, &TForm1::activateAthletes);
@@ -214,8 +215,9 @@ QString TForm1::exportFolder() const
 {
     // "Export" beside the program where it is, or can become, a folder the program writes in.
     const QFileInfo beside(m_programFolder + QStringLiteral("Export"));
-    const bool usable = beside.exists() ? beside.isDir() && beside.isWritable()
-                                        : QFileInfo(m_programFolder).isWritable();
+    const bool usable = m_exportPlace == ExportPlace::BesideProgram &&
+                        (beside.exists() ? beside.isDir() && beside.isWritable()
+                                         : QFileInfo(m_programFolder).isWritable());
     return ExportFile::exportFolder(
         m_programFolder, usable,
         QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));

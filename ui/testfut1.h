@@ -37,8 +37,14 @@ class TForm1 : public QWidget
 {
     Q_OBJECT
 public:
+    // Where the results go: beside the program (as a program unpacked into a folder of its own
+    // keeps them), or always in the user's documents folder (an installed program, whose folder
+    // belongs to the system whoever runs it).
+    enum class ExportPlace { BesideProgram, Documents };
+
     TForm1(Protocol::SportVariant variant, const Protocol::Clock &clock, Protocol::CueSink *sound,
-           Dialogs *dialogs, QWidget *parent = nullptr);
+           Dialogs *dialogs, QWidget *parent = nullptr,
+           ExportPlace exportPlace = ExportPlace::BesideProgram);
     ~TForm1() override;
 
     const Protocol::SportProfile &profile() const { return m_profile; }
@@ -147,6 +153,7 @@ private:
     AthletesPanel *m_athletes = nullptr;
     CourseView *m_course = nullptr;
     QString m_programFolder;
+    ExportPlace m_exportPlace = ExportPlace::BesideProgram;
     bool m_activated = false;
     bool m_exiting = false; // confirmed once: closing the window then asks nothing more
     ResultsTools *m_tools = nullptr;
