@@ -85,8 +85,12 @@ void SessionGuard::reportJournalFailure(const QString &reason)
     m_failureReported = true;
     message(QStringLiteral("No se puede guardar el diario de resultados en «") +
             QDir::toNativeSeparators(sportFolder()) + QStringLiteral("» (") + reason +
-            QStringLiteral("). Desde ahora los nombres y resultados solo están en la tabla: "
-                           "expórtelos para no perderlos."));
+            (m_journal->isOpen()
+                 ? QStringLiteral("). Se volverá a intentar con cada cambio; hasta que se pueda, "
+                                  "los últimos cambios solo están en la tabla: expórtelos para "
+                                  "no perderlos.")
+                 : QStringLiteral("). Desde ahora los nombres y resultados solo están en la "
+                                  "tabla: expórtelos para no perderlos.")));
 }
 
 void SessionGuard::offerLeftResults()
@@ -102,17 +106,38 @@ void SessionGuard::offerLeftResults()
         reportJournalFailure(m_journal->errorString());
 
     ResultsModel &results = m_window->results();
+    QStringList skipped;
     auto left = LeftJournal::claimAll(sportFolder(), results.rowCount(), results.columnCount(),
-                                      m_journal->path());
+                                      m_journal->path(), &skipped);
+    if (!skipped.isEmpty()) {
+        message(QStringLiteral("En la carpeta de los diarios de resultados «") +
+                QDir::toNativeSeparators(sportFolder()) +
+                QStringLiteral("» hay algo que no es un archivo y no se ha leído: «") +
+                skipped.join(QStringLiteral("», «")) + QStringLiteral("»."));
+        if (m_terminating)
+            return;
+    }
     for (const auto &journal : left) {
         const JournalReading &reading = journal->reading();
-        if (journal->isEmpty() || (reading.intact() && !reading.unexported())) {
+        const bool nothingToOffer =
+            journal->isEmpty() || (reading.intact() && !reading.unexported());
+        // One earlier run at a time in the grid; the others stay for the next start.
+        if (!nothingToOffer && JournalFormat::anyText(results.rows()))
+            break;
+        if (journal->outOfDate()) {
+            message(QStringLiteral("El diario de resultados «") + fileName(journal->path()) +
+                    QStringLiteral("» no estaba al día: su programa no pudo guardar sus últimos "
+                                   "cambios, que se han perdido.") +
+                    (nothingToOffer
+                         ? QString()
+                         : QStringLiteral(" Lo que sí guardó se ofrece a continuación.")));
+            if (m_terminating)
+                return;
+        }
+        if (nothingToOffer) {
             journal->remove(); // nothing in it that an export does not hold
             continue;
         }
-        // One earlier run at a time in the grid; the others stay for the next start.
-        if (JournalFormat::anyText(results.rows()))
-            break;
 
         // A damaged file is kept whatever the answer: renamed, or where it is if it cannot be.
         const bool removable = reading.intact();
@@ -159,7 +184,7 @@ void SessionGuard::offerLeftResults()
                 m_window, QStringLiteral("Descartar registros"),
                 QStringLiteral("¿Realmente desea descartar los registros no exportados de la "
                                "sesión anterior? No se podrán recuperar."),
-                QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Warning);
+                QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Warning, QMessageBox::Cancel);
             if (m_terminating)
                 return;
             if (sure == QMessageBox::Ok)
@@ -177,8 +202,9 @@ void SessionGuard::offerLeftResults()
         if (removable && m_journal->isOpen())
             journal->remove();
         m_window->resultsRestored(reading.initialPeriod, reading.initialSpeed);
+        // Under a name of its own: that day's earlier export may hold other results.
         if (choice == ExportNow)
-            m_window->BtnExportDatosClick();
+            m_window->exportUnderNewName();
     }
     emit leftResultsOffered();
 }

@@ -217,6 +217,16 @@ QString TForm1::exportFolder() const
 
 bool TForm1::BtnExportDatosClick()
 {
+    return exportResults(false);
+}
+
+bool TForm1::exportUnderNewName()
+{
+    return exportResults(true);
+}
+
+bool TForm1::exportResults(bool newName)
+{
     if (!m_session.exportable())
         return false;
     // Saving from the close question during a test must not offer the between-tests commands.
@@ -236,8 +246,8 @@ bool TForm1::BtnExportDatosClick()
     if (remembered > 0)
         selectSlot(remembered);
 
-    const QString path = OperatorQuestions::exportPath(*m_dialogs, this, exportFolder(),
-                                                       m_profile.programTitle, conditions.when);
+    const QString path = OperatorQuestions::exportPath(
+        *m_dialogs, this, exportFolder(), m_profile.programTitle, conditions.when, newName);
     if (path.isEmpty())
         return false;
 

@@ -91,6 +91,8 @@ public slots:
     void BitBtnNuevoClick();
     // Writes the results file; true when a file was written.
     bool BtnExportDatosClick();
+    // The same, proposing a name that no file in the folder has yet.
+    bool exportUnderNewName();
     void BtnBorrarTablaClick();
     // Enables the re-activation item for the selected row, as the menu opens.
     void PopupMenu_HGPopup();
@@ -124,6 +126,7 @@ private:
     void resultsGuard();
     bool confirmExit();
     bool askToSaveResults();
+    bool exportResults(bool newName);
 
     void FormCreate();
     void FormActivate();

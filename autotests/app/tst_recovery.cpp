@@ -1,7 +1,9 @@
 #include "clock.h"
+#include "exportfile.h"
 #include "fakes.h"
 #include "recovery.h"
 #include "sessionjournal.h"
+#include "smallfs.h"
 #include "testfut1.h"
 #include "windowharness.h"
 
@@ -10,13 +12,14 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
 #include <csignal>
-#include <sys/resource.h>
+#include <sys/stat.h>
 
 using namespace Protocol;
 
@@ -155,9 +158,14 @@ private slots:
     void anotherRunningCopyIsLeftAlone();
     void foreignFileSetAside_data();
     void foreignFileSetAside();
+    void specialFilesSkipped_data();
+    void specialFilesSkipped();
+    void exportNowProposesAFreeName();
+    void discardIsNeverTheDefault();
     void truncatedAtEveryByte();
     void damagedAtEveryByte();
     void journalCannotBeKept();
+    void journalWriteFails_data();
     void journalWriteFails();
     void killedOrEnded_data();
     void killedOrEnded();
@@ -398,6 +406,99 @@ void TestRecovery::foreignFileSetAside()
     QCOMPARE(contents(path + QStringLiteral(".damaged")), bytes);
 }
 
+void TestRecovery::specialFilesSkipped_data()
+{
+    QTest::addColumn<QString>("kind");
+    for (const char *kind : {"a FIFO", "a link to a FIFO", "a link to a journal", "a folder"})
+        QTest::newRow(kind) << QString::fromLatin1(kind);
+}
+
+void TestRecovery::specialFilesSkipped()
+{
+    QFETCH(QString, kind);
+    QTemporaryDir base;
+    const LeftRun elsewhere(base.filePath(QStringLiteral("elsewhere")));
+    const QString fifo = base.filePath(QStringLiteral("fifo"));
+    QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    QString odd;
+    leaveJournal(base.path(), {}, &odd);
+    QVERIFY(QFile::remove(odd));
+    if (kind == QLatin1String("a FIFO"))
+        QCOMPARE(::mkfifo(QFile::encodeName(odd).constData(), 0600), 0);
+    else if (kind == QLatin1String("a folder"))
+        QVERIFY(QDir().mkpath(odd));
+    else
+        QVERIFY(QFile::link(kind.endsWith(QLatin1String("FIFO")) ? fifo : elsewhere.path, odd));
+    Harness h(base.path());
+    h.start(); // returns: nothing is opened that could block
+    QCOMPARE(h.dialogs.messages.size(), 1);
+    QVERIFY2(h.dialogs.messages.first().text.contains(QFileInfo(odd).fileName()),
+             qPrintable(h.dialogs.messages.first().text));
+    QVERIFY(h.dialogs.questions.isEmpty());
+    QCOMPARE(contents(elsewhere.path), elsewhere.bytes);
+}
+
+void TestRecovery::exportNowProposesAFreeName()
+{
+    QTemporaryDir base;
+    const LeftRun left(base.filePath(football().programTitle));
+    Harness h(base.path());
+    // That day's earlier exports: the usual name and the next one are taken.
+    const QString usual = h.window.exportFolder() + QDir::separator() +
+                          ExportFile::proposedName(football().programTitle, h.window.now().date());
+    const auto numbered = [&](int n) {
+        return QString(usual).replace(QStringLiteral(".txt"), QStringLiteral(" (%1).txt").arg(n));
+    };
+    const QString second = numbered(2);
+    const auto cleanUp = qScopeGuard([&] {
+        QFile::remove(usual);
+        QFile::remove(second);
+    });
+    QVERIFY(QDir().mkpath(h.window.exportFolder()));
+    store(usual, "earlier");
+    store(second, "earlier");
+    h.dialogs.choices = {1};
+    h.start();
+    QCOMPARE(h.dialogs.proposedPaths, QStringList{numbered(3)});
+    QCOMPARE(contents(usual), QByteArray("earlier"));
+}
+
+void TestRecovery::discardIsNeverTheDefault()
+{
+    QTemporaryDir base;
+    const LeftRun left(base.filePath(football().programTitle));
+    ManualClock clock;
+    SilentSink sound;
+    MessageBoxDialogs boxes;
+    TForm1 window(SportVariant::Futbol, clock, &sound, &boxes);
+    SessionGuard guard(boxes, base.path());
+    // "Descartar" clicked, then Enter on the confirmation: the offer comes back.
+    QStringList seen;
+    QTimer operator_;
+    connect(&operator_, &QTimer::timeout, this, [&] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        seen.append(box->windowTitle());
+        const QString click = seen.size() == 1 ? QStringLiteral("Descartar")
+                                               : QStringLiteral("Recuperar en la tabla");
+        for (QAbstractButton *button : box->buttons()) {
+            if (button->text() == click) {
+                button->click();
+                return;
+            }
+        }
+        QTest::keyClick(box, Qt::Key_Return);
+    });
+    operator_.start(20);
+    guard.watch(&window);
+    guard.offerLeftResults();
+    QCOMPARE(seen, QStringList({QStringLiteral("Recuperar registros"),
+                                QStringLiteral("Descartar registros"),
+                                QStringLiteral("Recuperar registros")}));
+    QCOMPARE(window.results().rows(), left.states.last());
+}
+
 void TestRecovery::truncatedAtEveryByte()
 {
     QTemporaryDir scratch(scratchParent() + QStringLiteral("/zenta-XXXXXX"));
@@ -482,8 +583,17 @@ void TestRecovery::journalCannotBeKept()
     QCOMPARE(h.dialogs.messages.size(), 1); // told once
 }
 
+void TestRecovery::journalWriteFails_data()
+{
+    QTest::addColumn<int>("then"); // 0: the program dies; 1: a change, 2: an export, with room
+    QTest::newRow("then killed") << 0;
+    QTest::newRow("then a change") << 1;
+    QTest::newRow("then an export") << 2;
+}
+
 void TestRecovery::journalWriteFails()
 {
+    QFETCH(int, then);
     QTemporaryDir base;
     Harness h(base.path());
     h.start();
@@ -493,27 +603,40 @@ void TestRecovery::journalWriteFails()
     const QByteArray whole = contents(path);
 
     // The disk fills up in the middle of the next record: the file may grow by 10 bytes only.
-    rlimit old{};
-    QCOMPARE(getrlimit(RLIMIT_FSIZE, &old), 0);
-    rlimit tight = old;
-    tight.rlim_cur = rlim_t(whole.size() + 10);
-    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
-    QCOMPARE(setrlimit(RLIMIT_FSIZE, &tight), 0);
-    results.setCell(ResultsModel::Name, 2, QStringLiteral("Beatriz Fernández"));
-    setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, previous);
-
-    QVERIFY(!h.guard.journal()->isOpen());
+    {
+        FileSizeLimit full(rlim_t(whole.size() + 10));
+        QVERIFY(full.ok());
+        results.setCell(ResultsModel::Name, 2, QStringLiteral("Beatriz Fernández"));
+    }
     // What got through of the record is gone again: the file holds whole records only.
     QCOMPARE(contents(path), whole);
     QCOMPARE(results.cell(ResultsModel::Name, 2), QStringLiteral("Beatriz Fernández"));
+    // Still this run's: no other copy of the program may take it.
+    QVERIFY(h.guard.journal()->isOpen());
+    QVERIFY(LeftJournal::claimAll(QFileInfo(path).path(), 14, 7).empty());
     QVERIFY(h.dialogs.messages.isEmpty()); // not from inside the change
     QTRY_COMPARE(h.dialogs.messages.size(), 1);
     QVERIFY(h.dialogs.messages.first().text.contains(QStringLiteral("expórtelos")));
-    results.setCell(ResultsModel::Name, 3, QStringLiteral("Carla"));
+
+    if (then == 0) {
+        h.guard.journal()->close(); // as a kill leaves it
+        Harness next(base.path());
+        next.start();
+        QCOMPARE(next.dialogs.messages.size(), 1);
+        QVERIFY(next.dialogs.messages.first().text.contains(QStringLiteral("no estaba al día")));
+        QCOMPARE(next.window.results().cell(ResultsModel::Name, 1), QStringLiteral("Ana"));
+        return;
+    }
+    if (then == 1)
+        results.setCell(ResultsModel::Name, 3, QStringLiteral("Carla"));
+    else
+        h.guard.journal()->markExported();
     QCoreApplication::processEvents();
     QCOMPARE(h.dialogs.messages.size(), 1);
-    QCOMPARE(contents(path), whole);
+    const JournalReading reading = JournalReading::read(contents(path), 14, 7);
+    QVERIFY(reading.intact());
+    QCOMPARE(reading.rows, results.rows());
+    QCOMPARE(reading.unexported(), then == 1);
 }
 
 void TestRecovery::killedOrEnded_data()

@@ -2,7 +2,11 @@
 #include "resultsmodel.h"
 #include "sessionjournal.h"
 
+#include <QCoreApplication>
+#include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
+#include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -38,6 +42,8 @@ private slots:
     void unexportedOnlyWhatNoExportHolds_data();
     void unexportedOnlyWhatNoExportHolds();
     void everyRunHasAFileOfItsOwn();
+    void lockOfNoLiveProcessIsStale_data();
+    void lockOfNoLiveProcessIsStale();
     void fileByteForByte();
 };
 
@@ -157,6 +163,40 @@ void TestJournal::everyRunHasAFileOfItsOwn()
     QCOMPARE(left.front()->reading().rows, first.rows());
     // Taken by one, it is not offered to another.
     QVERIFY(LeftJournal::claimAll(folder.path(), 14, 7).empty());
+}
+
+void TestJournal::lockOfNoLiveProcessIsStale_data()
+{
+    const QByteArray host = QSysInfo::machineHostName().toUtf8();
+    const QByteArray self = QFileInfo(QCoreApplication::applicationFilePath()).fileName().toUtf8();
+    QTest::addColumn<QByteArray>("lock");
+    QTest::addColumn<int>("age"); // seconds since the lock was written
+    QTest::addColumn<bool>("offered");
+    QTest::newRow("empty: a power cut") << QByteArray() << 3600 << true;
+    QTest::newRow("unreadable") << QByteArray("\xff\n\n") << 3600 << true;
+    QTest::newRow("dead process") << "2147483647\nzenta\n" + host + '\n' << 3600 << true;
+    QTest::newRow("live process") << QByteArray::number(QCoreApplication::applicationPid()) + '\n' +
+                                         self + '\n' + host + '\n'
+                                  << 3600 << false;
+    QTest::newRow("empty, being written") << QByteArray() << 0 << false;
+}
+
+void TestJournal::lockOfNoLiveProcessIsStale()
+{
+    QFETCH(QByteArray, lock);
+    QFETCH(int, age);
+    QFETCH(bool, offered);
+    ResultsModel results(sportProfile(SportVariant::Futbol));
+    QTemporaryDir folder;
+    const QString path = SessionJournal(results, folder.path()).path();
+    QFile file(path + QStringLiteral(".lock"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(lock);
+    file.flush();
+    QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(-age),
+                             QFileDevice::FileModificationTime));
+    file.close();
+    QCOMPARE(LeftJournal::claimAll(folder.path(), 14, 7).size(), std::size_t(offered));
 }
 
 void TestJournal::fileByteForByte()
