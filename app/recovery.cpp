@@ -1,6 +1,7 @@
 #include "recovery.h"
 
 #include "dialogs.h"
+#include "exportfile.h"
 #include "journalformat.h"
 #include "sessionjournal.h"
 #include "testfut1.h"
@@ -19,6 +20,24 @@ enum Choice { Restore = 0, ExportNow, Discard };
 QString fileName(const QString &path)
 {
     return QFileInfo(path).fileName();
+}
+
+// "Test de esfuerzo, periodo inicial 28 a 20,4 Km/h, empezado el 05/12/2026 a las 18:30; ", or
+// what of it the journal holds.
+QString testText(const TestConditions &test)
+{
+    if (test.initialPeriod <= 0)
+        return {};
+    const QLocale locale;
+    QString text = test.mode.isEmpty() ? QString() : test.mode + QStringLiteral(", ");
+    text += QStringLiteral("periodo inicial %1 a %2 Km/h")
+                .arg(test.initialPeriod)
+                .arg(test.initialSpeed);
+    if (test.started.isValid())
+        text += test.started.toString(
+            QStringLiteral("', empezado el 'dd'%1'MM'%1'yyyy' a las 'hh'%2'mm")
+                .arg(ExportFile::dateSeparator(locale), ExportFile::timeSeparator(locale)));
+    return text + QStringLiteral("; ");
 }
 
 } // namespace
@@ -168,8 +187,8 @@ void SessionGuard::offerLeftResults()
         for (;;) {
             choice = m_dialogs.choice(
                 m_window, QStringLiteral("Recuperar registros"),
-                QStringLiteral("La sesión anterior terminó sin exportar sus registros "
-                               "(deportistas con nombre: ") +
+                QStringLiteral("La sesión anterior terminó sin exportar sus registros (") +
+                    testText(reading.test) + QStringLiteral("deportistas con nombre: ") +
                     QString::number(reading.namedSlots()) + QStringLiteral("; con resultado: ") +
                     QString::number(reading.slotsWithResults()) +
                     QStringLiteral("). ¿Qué desea hacer con ellos?"),
@@ -195,13 +214,13 @@ void SessionGuard::offerLeftResults()
                 journal->remove();
             continue;
         }
-        if (reading.initialPeriod > 0)
-            m_journal->setConditions(reading.initialPeriod, reading.initialSpeed);
+        if (reading.test.initialPeriod > 0)
+            m_journal->setConditions(reading.test);
         results.restore(reading.rows);
         // Ours holds them now; without it, the old file is their only copy on the disk.
         if (removable && m_journal->isOpen())
             journal->remove();
-        m_window->resultsRestored(reading.initialPeriod, reading.initialSpeed);
+        m_window->resultsRestored(reading.test);
         // Under a name of its own: that day's earlier export may hold other results.
         if (choice == ExportNow)
             m_window->exportUnderNewName();

@@ -152,11 +152,11 @@ QByteArray SessionJournal::whole() const
     return bytes;
 }
 
-void SessionJournal::setConditions(int initialPeriod, const QString &initialSpeed)
+void SessionJournal::setConditions(const TestConditions &test)
 {
     if (!isOpen())
         return;
-    m_conditions = JournalFormat::conditionsLine(initialPeriod, initialSpeed);
+    m_conditions = JournalFormat::conditionsLine(test);
     save(m_conditions);
 }
 

@@ -35,8 +35,8 @@ public:
     QString errorString() const { return m_error; }
     // The grid as it is now is in a results file: only later changes count as unexported.
     void markExported();
-    // A test started: the results file of what follows names this period and speed.
-    void setConditions(int initialPeriod, const QString &initialSpeed);
+    // A test started: the results file and report of what follows name its conditions.
+    void setConditions(const TestConditions &test);
     // Stops journalling and leaves the file as it is: the program is ending.
     void close();
 

@@ -308,11 +308,12 @@ void TForm1::closeWithoutQuestions()
     close();
 }
 
-void TForm1::resultsRestored(int initialPeriod, const QString &initialSpeed)
+void TForm1::resultsRestored(const TestConditions &test)
 {
-    if (initialPeriod > 0) {
-        ui->PanelTipo->setInitialPeriod(initialPeriod);
-        m_engine.setInitialSpeedText(initialSpeed);
+    if (test.initialPeriod > 0) {
+        m_lastTest = test;
+        ui->PanelTipo->setInitialPeriod(test.initialPeriod);
+        m_engine.setInitialSpeedText(test.initialSpeed);
     }
     const bool exportable = m_session.mayOfferExport();
     ui->PanelDeportistas->form()->BtnExportDatos->setEnabled(exportable);
@@ -353,7 +354,9 @@ void TForm1::BitBtnStartClick()
     m_session.testStarted();
     RunDisplay::showTestRunning(ui.get(), true, false);
     m_driver.start(testMode(), ui->PanelTipo->initialPeriod(), ui->PanelTipo->warmUpTicked());
-    emit testStarted(ui->PanelTipo->initialPeriod(), m_engine.initialSpeedText());
+    m_lastTest = {ui->PanelTipo->initialPeriod(), m_engine.initialSpeedText(),
+                  ui->PanelTipo->modeName(), m_now()};
+    emit testStarted(m_lastTest);
     ui->PanelDeportistas->form()->HyperGrid_Sujetos->setRowSelectionMode();
 }
 

@@ -92,7 +92,10 @@ struct LeftRun
             [&] { results.setData(results.index(0, ResultsModel::Name), QStringLiteral("Ana")); },
             [&] { results.setData(results.index(0, ResultsModel::Code), QStringLiteral("A1")); },
             [&] { results.setData(results.index(2, ResultsModel::Name), QStringLiteral("Íñigo")); },
-            [&] { journal.setConditions(3, QStringLiteral("5,4")); },
+            [&] {
+                journal.setConditions({3, QStringLiteral("5,4"), QStringLiteral("Test de esfuerzo"),
+                                       QDateTime(QDate(2026, 12, 5), QTime(18, 30))});
+            },
             [&] { results.activateAthletes(); },
             [&] {
                 results.capture(3, {QStringLiteral("01:01"), 0, 92, QStringLiteral("5,4")});
@@ -215,6 +218,9 @@ void TestRecovery::answers()
     QCOMPARE(h.dialogs.questions.first().caption, QStringLiteral("Recuperar registros"));
     QVERIFY(h.dialogs.questions.first().text.contains(QStringLiteral("con nombre: 2")));
     QVERIFY(h.dialogs.questions.first().text.contains(QStringLiteral("con resultado: 2")));
+    // The test as it started, not the set-up panel's.
+    QVERIFY(h.dialogs.questions.first().text.contains(
+        QStringLiteral("Test de esfuerzo, periodo inicial 3 a 5,4 Km/h, empezado el 05/12/2026")));
     QCOMPARE(h.dialogs.optionsOffered.first(),
              QStringList({QStringLiteral("Recuperar en la tabla"), QStringLiteral("Exportar ahora"),
                           QStringLiteral("Descartar")}));

@@ -206,12 +206,16 @@ void TestJournal::fileByteForByte()
     SessionJournal journal(results, folder.path());
     results.setData(results.index(0, ResultsModel::Name), QStringLiteral("Íñigo"));
     results.setCell(ResultsModel::Code, 1, QStringLiteral("a\\b\tc"));
-    journal.setConditions(3, QStringLiteral("5,4"));
+    journal.setConditions({3, QStringLiteral("5,4"), {}, {}});
     results.activateAthletes();
     results.capture(1, {QStringLiteral("01:01"), 0, 92, QStringLiteral("5,4")});
     QFile expected(QFINDTESTDATA(QStringLiteral("data/journal_futbol.journal")));
     QVERIFY(expected.open(QIODevice::ReadOnly));
     QCOMPARE(contents(journal.path()), expected.readAll());
+    // Conditions without a mode or a start, as older journals hold them, read back.
+    const JournalReading older = JournalReading::read(contents(journal.path()), 14, 7);
+    QVERIFY(older.intact());
+    QCOMPARE(older.test.initialSpeed, QStringLiteral("5,4"));
 
     // After an export: the grid as one record, then the mark.
     journal.markExported();
