@@ -131,7 +131,7 @@ void SessionGuard::offerLeftResults()
     if (!skipped.isEmpty()) {
         message(QStringLiteral("En la carpeta de los diarios de resultados «") +
                 QDir::toNativeSeparators(sportFolder()) +
-                QStringLiteral("» hay algo que no es un archivo y no se ha leído: «") +
+                QStringLiteral("» no se ha leído lo que no es un archivo normal: «") +
                 skipped.join(QStringLiteral("», «")) + QStringLiteral("»."));
         if (m_terminating)
             return;
@@ -146,7 +146,7 @@ void SessionGuard::offerLeftResults()
         if (journal->outOfDate()) {
             message(QStringLiteral("El diario de resultados «") + fileName(journal->path()) +
                     QStringLiteral("» no estaba al día: su programa no pudo guardar sus últimos "
-                                   "cambios, que se han perdido.") +
+                                   "cambios, así que pueden faltar nombres o resultados.") +
                     (nothingToOffer
                          ? QString()
                          : QStringLiteral(" Lo que sí guardó se ofrece a continuación.")));

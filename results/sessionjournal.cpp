@@ -78,7 +78,7 @@ bool claim(QLockFile &lock, const QString &journalPath)
         QString host, app;
         const QDateTime written = QFileInfo(lockPath).lastModified();
         return !lock.getLockInfo(&pid, &host, &app) && written.isValid() &&
-               written.secsTo(QDateTime::currentDateTime()) > 10;
+               qAbs(written.secsTo(QDateTime::currentDateTime())) > 10;
     };
     if (lock.error() != QLockFile::LockFailedError || !namesNoOne())
         return false;
