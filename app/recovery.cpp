@@ -1,6 +1,7 @@
 #include "recovery.h"
 
 #include "dialogs.h"
+#include "exportfile.h"
 #include "journalformat.h"
 #include "sessionjournal.h"
 #include "testfut1.h"
@@ -19,6 +20,24 @@ enum Choice { Restore = 0, ExportNow, Discard };
 QString fileName(const QString &path)
 {
     return QFileInfo(path).fileName();
+}
+
+// "Test de esfuerzo, periodo inicial 28 a 20,4 Km/h, empezado el 05/12/2026 a las 18:30; ", or
+// what of it the journal holds.
+QString testText(const TestConditions &test)
+{
+    if (test.initialPeriod <= 0)
+        return {};
+    const QLocale locale;
+    QString text = test.mode.isEmpty() ? QString() : test.mode + QStringLiteral(", ");
+    text += QStringLiteral("periodo inicial %1 a %2 Km/h")
+                .arg(test.initialPeriod)
+                .arg(test.initialSpeed);
+    if (test.started.isValid())
+        text += test.started.toString(
+            QStringLiteral("', empezado el 'dd'%1'MM'%1'yyyy' a las 'hh'%2'mm")
+                .arg(ExportFile::dateSeparator(locale), ExportFile::timeSeparator(locale)));
+    return text + QStringLiteral("; ");
 }
 
 } // namespace
@@ -85,8 +104,12 @@ void SessionGuard::reportJournalFailure(const QString &reason)
     m_failureReported = true;
     message(QStringLiteral("No se puede guardar el diario de resultados en «") +
             QDir::toNativeSeparators(sportFolder()) + QStringLiteral("» (") + reason +
-            QStringLiteral("). Desde ahora los nombres y resultados solo están en la tabla: "
-                           "expórtelos para no perderlos."));
+            (m_journal->isOpen()
+                 ? QStringLiteral("). Se volverá a intentar con cada cambio; hasta que se pueda, "
+                                  "los últimos cambios solo están en la tabla: expórtelos para "
+                                  "no perderlos.")
+                 : QStringLiteral("). Desde ahora los nombres y resultados solo están en la "
+                                  "tabla: expórtelos para no perderlos.")));
 }
 
 void SessionGuard::offerLeftResults()
@@ -102,17 +125,38 @@ void SessionGuard::offerLeftResults()
         reportJournalFailure(m_journal->errorString());
 
     ResultsModel &results = m_window->results();
+    QStringList skipped;
     auto left = LeftJournal::claimAll(sportFolder(), results.rowCount(), results.columnCount(),
-                                      m_journal->path());
+                                      m_journal->path(), &skipped);
+    if (!skipped.isEmpty()) {
+        message(QStringLiteral("En la carpeta de los diarios de resultados «") +
+                QDir::toNativeSeparators(sportFolder()) +
+                QStringLiteral("» no se ha leído lo que no es un archivo normal: «") +
+                skipped.join(QStringLiteral("», «")) + QStringLiteral("»."));
+        if (m_terminating)
+            return;
+    }
     for (const auto &journal : left) {
         const JournalReading &reading = journal->reading();
-        if (journal->isEmpty() || (reading.intact() && !reading.unexported())) {
+        const bool nothingToOffer =
+            journal->isEmpty() || (reading.intact() && !reading.unexported());
+        // One earlier run at a time in the grid; the others stay for the next start.
+        if (!nothingToOffer && JournalFormat::anyText(results.rows()))
+            break;
+        if (journal->outOfDate()) {
+            message(QStringLiteral("El diario de resultados «") + fileName(journal->path()) +
+                    QStringLiteral("» no estaba al día: su programa no pudo guardar sus últimos "
+                                   "cambios, así que pueden faltar nombres o resultados.") +
+                    (nothingToOffer
+                         ? QString()
+                         : QStringLiteral(" Lo que sí guardó se ofrece a continuación.")));
+            if (m_terminating)
+                return;
+        }
+        if (nothingToOffer) {
             journal->remove(); // nothing in it that an export does not hold
             continue;
         }
-        // One earlier run at a time in the grid; the others stay for the next start.
-        if (JournalFormat::anyText(results.rows()))
-            break;
 
         // A damaged file is kept whatever the answer: renamed, or where it is if it cannot be.
         const bool removable = reading.intact();
@@ -143,8 +187,8 @@ void SessionGuard::offerLeftResults()
         for (;;) {
             choice = m_dialogs.choice(
                 m_window, QStringLiteral("Recuperar registros"),
-                QStringLiteral("La sesión anterior terminó sin exportar sus registros "
-                               "(deportistas con nombre: ") +
+                QStringLiteral("La sesión anterior terminó sin exportar sus registros (") +
+                    testText(reading.test) + QStringLiteral("deportistas con nombre: ") +
                     QString::number(reading.namedSlots()) + QStringLiteral("; con resultado: ") +
                     QString::number(reading.slotsWithResults()) +
                     QStringLiteral("). ¿Qué desea hacer con ellos?"),
@@ -159,7 +203,7 @@ void SessionGuard::offerLeftResults()
                 m_window, QStringLiteral("Descartar registros"),
                 QStringLiteral("¿Realmente desea descartar los registros no exportados de la "
                                "sesión anterior? No se podrán recuperar."),
-                QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Warning);
+                QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Warning, QMessageBox::Cancel);
             if (m_terminating)
                 return;
             if (sure == QMessageBox::Ok)
@@ -170,15 +214,16 @@ void SessionGuard::offerLeftResults()
                 journal->remove();
             continue;
         }
-        if (reading.initialPeriod > 0)
-            m_journal->setConditions(reading.initialPeriod, reading.initialSpeed);
+        if (reading.test.initialPeriod > 0)
+            m_journal->setConditions(reading.test);
         results.restore(reading.rows);
         // Ours holds them now; without it, the old file is their only copy on the disk.
         if (removable && m_journal->isOpen())
             journal->remove();
-        m_window->resultsRestored(reading.initialPeriod, reading.initialSpeed);
+        m_window->resultsRestored(reading.test);
+        // Under a name of its own: that day's earlier export may hold other results.
         if (choice == ExportNow)
-            m_window->BtnExportDatosClick();
+            m_window->exportUnderNewName();
     }
     emit leftResultsOffered();
 }

@@ -118,6 +118,17 @@ QString proposedName(const QString &programTitle, const QDate &date)
            QStringLiteral(".txt");
 }
 
+QString freePath(const QString &folder, const QString &name)
+{
+    const QDir dir(folder);
+    const QFileInfo named(name);
+    QString path = dir.filePath(name);
+    for (int n = 2; QFileInfo(path).exists() || QFileInfo(path).isSymLink(); ++n)
+        path = dir.filePath(named.completeBaseName() + QStringLiteral(" (%1).").arg(n) +
+                            named.suffix());
+    return path;
+}
+
 bool save(const QStringList &lines, const QString &path, QString *reason)
 {
     QByteArray bytes;

@@ -41,6 +41,9 @@ bool save(const QStringList &lines, const QString &path, QString *reason);
 
 // "<title>_dd-mm-yy.txt"
 QString proposedName(const QString &programTitle, const QDate &date);
+// The path of name in folder, or of the first of "<name> (2).txt", "<name> (3).txt"... that
+// nothing in the folder has.
+QString freePath(const QString &folder, const QString &name);
 
 // The date and time separators of a locale, taken from its short formats; "/" and ":" where
 // the locale's own cannot be written in the file.

@@ -10,6 +10,7 @@ const QByteArray Magic = QByteArrayLiteral("ZENTA-JOURNAL");
 const QByteArray CellsKind = QByteArrayLiteral("cells");
 const QByteArray ExportedKind = QByteArrayLiteral("exported");
 const QByteArray ConditionsKind = QByteArrayLiteral("conditions");
+const QString DateTimeFormat = QStringLiteral("yyyy-MM-ddTHH:mm:ss");
 
 QByteArray escaped(const QString &text)
 {
@@ -124,9 +125,13 @@ QByteArray cellsLine(int firstSlot, int firstColumn, int lastSlot, int lastColum
     return line(fields);
 }
 
-QByteArray conditionsLine(int initialPeriod, const QString &initialSpeed)
+QByteArray conditionsLine(const TestConditions &test)
 {
-    return line({ConditionsKind, QByteArray::number(initialPeriod), escaped(initialSpeed)});
+    QList<QByteArray> fields{ConditionsKind, QByteArray::number(test.initialPeriod),
+                             escaped(test.initialSpeed)};
+    if (!test.mode.isEmpty() || test.started.isValid())
+        fields << escaped(test.mode) << test.started.toString(DateTimeFormat).toLatin1();
+    return line(fields);
 }
 
 QByteArray exportedLine()
@@ -234,15 +239,19 @@ JournalReading JournalReading::read(const QByteArray &bytes, int slotCount, int 
             }
             reading.header = true;
             ++reading.records;
-        } else if (kind == ConditionsKind && fields.size() == 4) {
-            int period = 0;
-            QString speed;
-            if (!toInt(fields.at(2), &period) || period < 1 || !unescaped(fields.at(3), &speed)) {
+        } else if (kind == ConditionsKind && (fields.size() == 4 || fields.size() == 6)) {
+            TestConditions test;
+            const QString started = QString::fromLatin1(fields.value(5));
+            test.started = QDateTime::fromString(started, DateTimeFormat);
+            if (!toInt(fields.at(2), &test.initialPeriod) || test.initialPeriod < 1 ||
+                !unescaped(fields.at(3), &test.initialSpeed) ||
+                !unescaped(fields.value(4), &test.mode) ||
+                test.started.isValid() == started.isEmpty()) { // a start that does not read
+
                 ++reading.damagedLines;
                 continue;
             }
-            reading.initialPeriod = period;
-            reading.initialSpeed = speed;
+            reading.test = test;
             ++reading.records;
         } else if (kind == ExportedKind && fields.size() == 2) {
             reading.exportedRows = reading.rows;

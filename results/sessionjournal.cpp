@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -35,15 +36,25 @@ bool writeAll(int fd, const QByteArray &bytes)
     return true;
 }
 
-// A new or renamed file is only safe once its folder's entry is on the disk too.
-void syncFolder(const QString &folder)
+void syncPath(const QString &path, int flags = 0)
 {
-    const int fd =
-        ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | flags);
     if (fd >= 0) {
         ::fsync(fd);
         ::close(fd);
     }
+}
+
+// A new or renamed file is only safe once its folder's entry is on the disk too.
+void syncFolder(const QString &folder)
+{
+    syncPath(folder, O_DIRECTORY);
+}
+
+// Beside a journal that lacks its program's latest changes. Empty: making it needs no room.
+QString outOfDateMark(const QString &journalPath)
+{
+    return journalPath + QStringLiteral(".outofdate");
 }
 
 std::unique_ptr<QLockFile> lockFor(const QString &journalPath)
@@ -52,6 +63,28 @@ std::unique_ptr<QLockFile> lockFor(const QString &journalPath)
     // Only a dead holder makes a lock stale: a program may run for hours.
     lock->setStaleLockTime(0);
     return lock;
+}
+
+// Takes a left journal's lock. One that names no process (its contents never reached the disk
+// before a power cut, or are garbage) is as stale as one naming a dead process, which Qt sees
+// to itself; unless it was made a moment ago, by a program that is filling it in.
+bool claim(QLockFile &lock, const QString &journalPath)
+{
+    if (lock.tryLock(0))
+        return true;
+    const QString lockPath = journalPath + QStringLiteral(".lock");
+    const auto namesNoOne = [&] {
+        qint64 pid = 0;
+        QString host, app;
+        const QDateTime written = QFileInfo(lockPath).lastModified();
+        return !lock.getLockInfo(&pid, &host, &app) && written.isValid() &&
+               qAbs(written.secsTo(QDateTime::currentDateTime())) > 10;
+    };
+    if (lock.error() != QLockFile::LockFailedError || !namesNoOne())
+        return false;
+    // As Qt does for a dead holder: two programs starting together never both remove it.
+    QLockFile removing(lockPath + QStringLiteral(".rmlock"));
+    return removing.tryLock(0) && namesNoOne() && lock.removeStaleLockFile() && lock.tryLock(0);
 }
 
 } // namespace
@@ -71,6 +104,7 @@ SessionJournal::SessionJournal(ResultsModel &model, const QString &folder, QObje
         m_lock = lockFor(m_path);
         if (!m_lock->tryLock(0))
             continue;
+        syncPath(m_path + QStringLiteral(".lock")); // a lock that names us, after a power cut too
         m_fd = ::open(QFile::encodeName(m_path).constData(),
                       O_WRONLY | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC, 0600);
         if (m_fd < 0 && errno != EEXIST)
@@ -105,13 +139,25 @@ QByteArray SessionJournal::header() const
     return JournalFormat::headerLine(m_model->rowCount(), m_model->columnCount()) + m_conditions;
 }
 
-void SessionJournal::setConditions(int initialPeriod, const QString &initialSpeed)
+QByteArray SessionJournal::whole() const
+{
+    const QVector<QStringList> rows = m_model->rows();
+    const int columns = m_model->columnCount();
+    QByteArray bytes = header();
+    if (JournalFormat::anyText(m_exportedRows))
+        bytes +=
+            JournalFormat::snapshotLines(m_exportedRows, columns) + JournalFormat::exportedLine();
+    if (rows != m_exportedRows)
+        bytes += JournalFormat::snapshotLines(rows, columns);
+    return bytes;
+}
+
+void SessionJournal::setConditions(const TestConditions &test)
 {
     if (!isOpen())
         return;
-    m_conditions = JournalFormat::conditionsLine(initialPeriod, initialSpeed);
-    if (!append(m_conditions))
-        fail(systemError());
+    m_conditions = JournalFormat::conditionsLine(test);
+    save(m_conditions);
 }
 
 void SessionJournal::close()
@@ -129,33 +175,52 @@ void SessionJournal::record(const QModelIndex &topLeft, const QModelIndex &botto
     if (!isOpen() || !m_model || !topLeft.isValid() || !bottomRight.isValid())
         return;
     const QVector<QStringList> rows = m_model->rows();
+    // An empty grid has nothing to keep: the file starts again from its header.
+    if (!JournalFormat::anyText(rows)) {
+        m_exportedRows.clear();
+        settle(rewrite(header()));
+        return;
+    }
     QStringList texts;
-    bool empty = true;
     for (int row = topLeft.row(); row <= bottomRight.row(); ++row) {
         for (int column = topLeft.column(); column <= bottomRight.column(); ++column)
             texts.append(rows.at(row).at(column));
     }
-    for (const QStringList &row : rows) {
-        for (const QString &text : row)
-            empty = empty && text.isEmpty();
-    }
-    // An empty grid has nothing to keep: the file starts again from its header.
-    const bool ok =
-        empty
-            ? rewrite(header())
-            : append(JournalFormat::cellsLine(topLeft.row() + 1, topLeft.column(),
-                                              bottomRight.row() + 1, bottomRight.column(), texts));
-    if (!ok)
-        fail(systemError());
+    save(JournalFormat::cellsLine(topLeft.row() + 1, topLeft.column(), bottomRight.row() + 1,
+                                  bottomRight.column(), texts));
 }
 
 void SessionJournal::markExported()
 {
     if (!isOpen() || !m_model)
         return;
-    if (!rewrite(header() + JournalFormat::snapshotLines(m_model->rows(), m_model->columnCount()) +
-                 JournalFormat::exportedLine()))
-        fail(systemError());
+    m_exportedRows = m_model->rows();
+    settle(rewrite(whole()));
+}
+
+void SessionJournal::save(const QByteArray &record)
+{
+    settle(m_outOfDate ? rewrite(whole()) : append(record));
+}
+
+void SessionJournal::settle(bool written)
+{
+    if (!written)
+        m_error = systemError();
+    if (written == !m_outOfDate)
+        return;
+    m_outOfDate = !written;
+    const QByteArray mark = QFile::encodeName(outOfDateMark(m_path));
+    if (written) {
+        ::unlink(mark.constData());
+    } else {
+        const int fd = ::open(mark.constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+        if (fd >= 0)
+            ::close(fd);
+    }
+    syncFolder(QFileInfo(m_path).absolutePath());
+    if (!written)
+        emit failed(m_error);
 }
 
 bool SessionJournal::append(const QByteArray &bytes)
@@ -194,37 +259,46 @@ bool SessionJournal::rewrite(const QByteArray &bytes)
     return true;
 }
 
-void SessionJournal::fail(const QString &reason)
-{
-    m_error = reason;
-    close();
-    emit failed(reason);
-}
-
 LeftJournal::~LeftJournal() = default;
 
-std::vector<std::unique_ptr<LeftJournal>>
-LeftJournal::claimAll(const QString &folder, int slotCount, int columns, const QString &except)
+std::vector<std::unique_ptr<LeftJournal>> LeftJournal::claimAll(const QString &folder,
+                                                                int slotCount, int columns,
+                                                                const QString &except,
+                                                                QStringList *skipped)
 {
     std::vector<std::unique_ptr<LeftJournal>> claimed;
     const QDir dir(folder);
     const QStringList names = dir.entryList({QLatin1Char('*') + SessionJournal::fileSuffix()},
-                                            QDir::Files, QDir::Name | QDir::Reversed);
+                                            QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot,
+                                            QDir::Name | QDir::Reversed);
     for (const QString &name : names) {
         const QString path = dir.filePath(name);
         if (QFileInfo(path) == QFileInfo(except))
             continue;
+        // A link may lead anywhere, and opening a FIFO waits for a writer: regular files only.
+        struct stat status = {};
+        const QByteArray encoded = QFile::encodeName(path);
+        if (::lstat(encoded.constData(), &status) != 0 || !S_ISREG(status.st_mode)) {
+            if (skipped)
+                skipped->append(name);
+            continue;
+        }
         std::unique_ptr<LeftJournal> left(new LeftJournal);
         left->m_path = path;
         left->m_lock = lockFor(path);
-        if (!left->m_lock->tryLock(0))
+        if (!claim(*left->m_lock, path))
             continue;                                 // a running program's own
         QFile::remove(path + QStringLiteral(".new")); // a rewrite the holder never finished
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly))
+        QFile file;
+        const int fd = ::open(encoded.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+            if (fd >= 0)
+                ::close(fd);
             continue;
+        }
         const QByteArray bytes = file.readAll();
         left->m_empty = bytes.isEmpty();
+        left->m_outOfDate = QFileInfo::exists(outOfDateMark(path));
         left->m_reading = JournalReading::read(bytes, slotCount, columns);
         claimed.push_back(std::move(left));
     }
@@ -238,6 +312,7 @@ QString LeftJournal::setAside()
         target = m_path + QStringLiteral(".damaged-") + QString::number(n);
     if (!QFile::rename(m_path, target))
         return {};
+    QFile::remove(outOfDateMark(m_path)); // what it says has been told
     syncFolder(QFileInfo(m_path).absolutePath());
     return target;
 }
@@ -246,6 +321,7 @@ bool LeftJournal::remove()
 {
     if (!QFile::remove(m_path))
         return false;
+    QFile::remove(outOfDateMark(m_path));
     syncFolder(QFileInfo(m_path).absolutePath());
     return true;
 }

@@ -16,10 +16,13 @@ void MessageBoxDialogs::message(QWidget *parent, const QString &caption, const Q
 QMessageBox::StandardButton MessageBoxDialogs::question(QWidget *parent, const QString &caption,
                                                         const QString &text,
                                                         QMessageBox::StandardButtons buttons,
-                                                        QMessageBox::Icon icon)
+                                                        QMessageBox::Icon icon,
+                                                        QMessageBox::StandardButton defaultButton)
 {
     QApplication::beep();
     QMessageBox box(icon, caption, text, buttons, parent);
+    if (defaultButton != QMessageBox::NoButton)
+        box.setDefaultButton(defaultButton);
     const int answer = box.exec();
     return QMessageBox::StandardButton(answer);
 }

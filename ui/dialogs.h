@@ -15,17 +15,19 @@ public:
     // A message with an OK button.
     virtual void message(QWidget *parent, const QString &caption, const QString &text,
                          QMessageBox::Icon icon) = 0;
-    // A question; returns the button pressed. Unanswered, it reads as Cancel.
-    virtual QMessageBox::StandardButton question(QWidget *parent, const QString &caption,
-                                                 const QString &text,
-                                                 QMessageBox::StandardButtons buttons,
-                                                 QMessageBox::Icon icon)
+    // A question; returns the button pressed. Unanswered, it reads as Cancel. Enter presses
+    // defaultButton, or the box's own choice when that is NoButton.
+    virtual QMessageBox::StandardButton
+    question(QWidget *parent, const QString &caption, const QString &text,
+             QMessageBox::StandardButtons buttons, QMessageBox::Icon icon,
+             QMessageBox::StandardButton defaultButton = QMessageBox::NoButton)
     {
         Q_UNUSED(parent)
         Q_UNUSED(caption)
         Q_UNUSED(text)
         Q_UNUSED(buttons)
         Q_UNUSED(icon)
+        Q_UNUSED(defaultButton)
         return QMessageBox::Cancel;
     }
     // A question answered by one of options (button texts); returns the index of the one
@@ -66,9 +68,10 @@ class MessageBoxDialogs final : public Dialogs
 public:
     void message(QWidget *parent, const QString &caption, const QString &text,
                  QMessageBox::Icon icon) override;
-    QMessageBox::StandardButton question(QWidget *parent, const QString &caption,
-                                         const QString &text, QMessageBox::StandardButtons buttons,
-                                         QMessageBox::Icon icon) override;
+    QMessageBox::StandardButton
+    question(QWidget *parent, const QString &caption, const QString &text,
+             QMessageBox::StandardButtons buttons, QMessageBox::Icon icon,
+             QMessageBox::StandardButton defaultButton = QMessageBox::NoButton) override;
     int choice(QWidget *parent, const QString &caption, const QString &text,
                const QStringList &options, int defaultOption, QMessageBox::Icon icon) override;
     QString saveFileName(QWidget *parent, const QString &title, const QString &proposedPath,

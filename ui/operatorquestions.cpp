@@ -20,11 +20,12 @@ bool saveResults(Dialogs &dialogs, QWidget *parent, bool testRunning)
 }
 
 QString exportPath(Dialogs &dialogs, QWidget *parent, const QString &folder,
-                   const QString &programTitle, const QDateTime &when)
+                   const QString &programTitle, const QDateTime &when, bool newName)
 {
     QDir().mkpath(folder); // may have gone since start-up; the dialog opens either way
+    const QString name = ExportFile::proposedName(programTitle, when.date());
     const QString proposed =
-        folder + QDir::separator() + ExportFile::proposedName(programTitle, when.date());
+        newName ? ExportFile::freePath(folder, name) : folder + QDir::separator() + name;
     return dialogs.saveFileName(
         parent, QStringLiteral("Exportación de Registros de ZENTA"), proposed,
         QStringLiteral("Archivo de exportación de Registros (*.txt)"), QStringLiteral("txt"));

@@ -12,8 +12,8 @@ class ResultsModel;
 // holds it.
 struct ReportContent
 {
-    QString title; // the program title
-    QDateTime when;
+    QString title;  // the program title
+    QDateTime when; // the test's start; invalid: not known
     QString sport;
     QString mode;
     int initialPeriod = 1;

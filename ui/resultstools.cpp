@@ -179,15 +179,18 @@ bool ResultsTools::writeReport()
     ReportContent content;
     content.title = m_window->profile().programTitle;
     content.sport = m_window->profile().sportName;
-    content.when = m_window->now();
-    content.mode = ui->PanelTipo->modeName();
-    content.initialPeriod = ui->PanelTipo->initialPeriod();
+    // The test the results come from, restored ones too; the set-up panel only before any.
+    const TestConditions &test = m_window->lastTest();
+    const bool known = test.initialPeriod > 0;
+    content.when = known ? test.started : m_window->now();
+    content.mode = known ? test.mode : ui->PanelTipo->modeName();
+    content.initialPeriod = known ? test.initialPeriod : ui->PanelTipo->initialPeriod();
     content.initialSpeed = m_window->engine().initialSpeedText();
     content.setTable(results);
 
     const QString folder = m_window->exportFolder();
     QDir().mkpath(folder);
-    QString name = ExportFile::proposedName(content.title, content.when.date());
+    QString name = ExportFile::proposedName(content.title, m_window->now().date());
     name.chop(4); // ".txt"
     const QString path =
         m_dialogs->saveFileName(m_window, QStringLiteral("Informe de Registros de ZENTA"),

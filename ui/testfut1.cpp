@@ -225,6 +225,16 @@ QString TForm1::exportFolder() const
 
 bool TForm1::BtnExportDatosClick()
 {
+    return exportResults(false);
+}
+
+bool TForm1::exportUnderNewName()
+{
+    return exportResults(true);
+}
+
+bool TForm1::exportResults(bool newName)
+{
     if (!m_session.exportable())
         return false;
     // Saving from the close question during a test must not offer the between-tests commands.
@@ -244,8 +254,8 @@ bool TForm1::BtnExportDatosClick()
     if (remembered > 0)
         selectSlot(remembered);
 
-    const QString path = OperatorQuestions::exportPath(*m_dialogs, this, exportFolder(),
-                                                       m_profile.programTitle, conditions.when);
+    const QString path = OperatorQuestions::exportPath(
+        *m_dialogs, this, exportFolder(), m_profile.programTitle, conditions.when, newName);
     if (path.isEmpty())
         return false;
 
@@ -306,11 +316,12 @@ void TForm1::closeWithoutQuestions()
     close();
 }
 
-void TForm1::resultsRestored(int initialPeriod, const QString &initialSpeed)
+void TForm1::resultsRestored(const TestConditions &test)
 {
-    if (initialPeriod > 0) {
-        ui->PanelTipo->setInitialPeriod(initialPeriod);
-        m_engine.setInitialSpeedText(initialSpeed);
+    if (test.initialPeriod > 0) {
+        m_lastTest = test;
+        ui->PanelTipo->setInitialPeriod(test.initialPeriod);
+        m_engine.setInitialSpeedText(test.initialSpeed);
     }
     const bool exportable = m_session.mayOfferExport();
     ui->PanelDeportistas->form()->BtnExportDatos->setEnabled(exportable);
@@ -351,7 +362,9 @@ void TForm1::BitBtnStartClick()
     m_session.testStarted();
     RunDisplay::showTestRunning(ui.get(), true, false);
     m_driver.start(testMode(), ui->PanelTipo->initialPeriod(), ui->PanelTipo->warmUpTicked());
-    emit testStarted(ui->PanelTipo->initialPeriod(), m_engine.initialSpeedText());
+    m_lastTest = {ui->PanelTipo->initialPeriod(), m_engine.initialSpeedText(),
+                  ui->PanelTipo->modeName(), m_now()};
+    emit testStarted(m_lastTest);
     ui->PanelDeportistas->form()->HyperGrid_Sujetos->setRowSelectionMode();
 }
 

@@ -2,6 +2,7 @@
 
 #include "cuesink.h"
 #include "enginedriver.h"
+#include "journalformat.h"
 #include "resultsmodel.h"
 #include "resultssession.h"
 #include "runengine.h"
@@ -72,6 +73,8 @@ public:
     // Where the export takes the date and time from (the system clock unless a test says so).
     void setDateTimeSource(std::function<QDateTime()> source) { m_now = std::move(source); }
     QDateTime now() const { return m_now(); }
+    // The test the grid's results come from: the last one started, or the one restored.
+    const TestConditions &lastTest() const { return m_lastTest; }
     Dialogs *dialogs() const { return m_dialogs; }
     // Typed stops, the history and the report of the athletes panel.
     ResultsTools *resultsTools() const { return m_tools; }
@@ -86,18 +89,20 @@ signals:
     void athleteCaptured(int slot);
     // A results file holding the whole grid was written.
     void exported();
-    // A test started from this period, at this speed: what its results file will name.
-    void testStarted(int initialPeriod, const QString &initialSpeed);
+    // A test started: what its results file and report will name.
+    void testStarted(const TestConditions &test);
 
 public slots:
     // Leaves as a confirmed exit does, asking nothing: the program is being ended from outside.
     void closeWithoutQuestions();
     // Names and results were put back into the grid: they can be exported or cleared, and
-    // their file names the period and speed their test started at (0: not known).
-    void resultsRestored(int initialPeriod, const QString &initialSpeed);
+    // their file and report name the test they come from (period 0: not known).
+    void resultsRestored(const TestConditions &test);
     void BitBtnNuevoClick();
     // Writes the results file; true when a file was written.
     bool BtnExportDatosClick();
+    // The same, proposing a name that no file in the folder has yet.
+    bool exportUnderNewName();
     void BtnBorrarTablaClick();
     // Enables the re-activation item for the selected row, as the menu opens.
     void PopupMenu_HGPopup();
@@ -136,6 +141,7 @@ private:
     void resultsGuard();
     bool confirmExit();
     bool askToSaveResults();
+    bool exportResults(bool newName);
 
     void FormCreate();
     void FormActivate();
@@ -150,6 +156,7 @@ private:
     Protocol::RunEngine &m_engine;
     ResultsModel m_results;
     ResultsSession m_session{m_results};
+    TestConditions m_lastTest;
     AthletesPanel *m_athletes = nullptr;
     CourseView *m_course = nullptr;
     QString m_programFolder;

@@ -1,7 +1,9 @@
 #include "clock.h"
+#include "exportfile.h"
 #include "fakes.h"
 #include "recovery.h"
 #include "sessionjournal.h"
+#include "smallfs.h"
 #include "testfut1.h"
 #include "windowharness.h"
 
@@ -10,13 +12,14 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
 #include <csignal>
-#include <sys/resource.h>
+#include <sys/stat.h>
 
 using namespace Protocol;
 
@@ -89,7 +92,10 @@ struct LeftRun
             [&] { results.setData(results.index(0, ResultsModel::Name), QStringLiteral("Ana")); },
             [&] { results.setData(results.index(0, ResultsModel::Code), QStringLiteral("A1")); },
             [&] { results.setData(results.index(2, ResultsModel::Name), QStringLiteral("Íñigo")); },
-            [&] { journal.setConditions(3, QStringLiteral("5,4")); },
+            [&] {
+                journal.setConditions({3, QStringLiteral("5,4"), QStringLiteral("Test de esfuerzo"),
+                                       QDateTime(QDate(2026, 12, 5), QTime(18, 30))});
+            },
             [&] { results.activateAthletes(); },
             [&] {
                 results.capture(3, {QStringLiteral("01:01"), 0, 92, QStringLiteral("5,4")});
@@ -155,6 +161,8 @@ private slots:
     void anotherRunningCopyIsLeftAlone();
     void foreignFileSetAside_data();
     void foreignFileSetAside();
+    void specialFilesSkipped();
+    void exportNowProposesAFreeName();
     void truncatedAtEveryByte();
     void damagedAtEveryByte();
     void journalCannotBeKept();
@@ -207,6 +215,8 @@ void TestRecovery::answers()
     QCOMPARE(h.dialogs.questions.first().caption, QStringLiteral("Recuperar registros"));
     QVERIFY(h.dialogs.questions.first().text.contains(QStringLiteral("con nombre: 2")));
     QVERIFY(h.dialogs.questions.first().text.contains(QStringLiteral("con resultado: 2")));
+    QVERIFY(h.dialogs.questions.first().text.contains( // the test's own, not the set-up panel's
+        QStringLiteral("Test de esfuerzo, periodo inicial 3 a 5,4 Km/h, empezado el 05/12/2026")));
     QCOMPARE(h.dialogs.optionsOffered.first(),
              QStringList({QStringLiteral("Recuperar en la tabla"), QStringLiteral("Exportar ahora"),
                           QStringLiteral("Descartar")}));
@@ -298,9 +308,13 @@ void TestRecovery::offerWaitsForTheWindowsOwnMessage()
         if (!box)
             return;
         seen.append(box->text());
+        // The offer gets "Descartar" first: Enter on the confirmation must keep the results.
+        if (seen.size() == 3)
+            QTest::keyClick(box, Qt::Key_Return);
         for (QAbstractButton *button : box->buttons()) {
-            if (button->text() == QLatin1String("Recuperar en la tabla") ||
-                box->buttonRole(button) == QMessageBox::AcceptRole) {
+            if (button->text() ==
+                    QLatin1String(seen.size() == 2 ? "Descartar" : "Recuperar en la tabla") ||
+                (seen.size() == 1 && box->buttonRole(button) == QMessageBox::AcceptRole)) {
                 button->click();
                 break;
             }
@@ -310,9 +324,10 @@ void TestRecovery::offerWaitsForTheWindowsOwnMessage()
     guard.watch(&window);
     window.show();
     QVERIFY(offered.wait(20000));
-    QCOMPARE(seen.size(), 2);
+    QCOMPARE(seen.size(), 4);
     QVERIFY(seen.at(0).contains(QStringLiteral("tarjeta de sonido")));
     QVERIFY(seen.at(1).contains(QStringLiteral("terminó sin exportar")));
+    QVERIFY(seen.at(3).contains(QStringLiteral("terminó sin exportar")));
     QCOMPARE(mostOpen, 1);
     QCOMPARE(window.results().rows(), left.states.last());
 }
@@ -396,6 +411,38 @@ void TestRecovery::foreignFileSetAside()
     QVERIFY(h.dialogs.questions.isEmpty());
     QVERIFY(!h.window.results().anyName());
     QCOMPARE(contents(path + QStringLiteral(".damaged")), bytes);
+}
+
+void TestRecovery::specialFilesSkipped()
+{
+    QTemporaryDir base;
+    QString journal;
+    leaveJournal(base.path(), {}, &journal);
+    const QDir folder = QFileInfo(journal).dir();
+    const QByteArray fifo = QFile::encodeName(folder.filePath(QStringLiteral("fifo.journal")));
+    QVERIFY(QFile::remove(journal) && ::mkfifo(fifo.constData(), 0600) == 0);
+    QVERIFY(QFile::link(QFile::decodeName(fifo), folder.filePath(QStringLiteral("link.journal"))));
+    QVERIFY(folder.mkdir(QStringLiteral("folder.journal")));
+    Harness h(base.path());
+    h.start(); // returns: nothing is opened that could block
+    QCOMPARE(h.dialogs.messages.size(), 1);
+    for (const char *name : {"fifo.journal", "link.journal", "folder.journal"})
+        QVERIFY(h.dialogs.messages.first().text.contains(QLatin1String(name)));
+}
+
+void TestRecovery::exportNowProposesAFreeName()
+{
+    QTemporaryDir base;
+    const LeftRun left(base.filePath(football().programTitle));
+    Harness h(base.path());
+    const QString usual = h.window.exportFolder() + QDir::separator() +
+                          ExportFile::proposedName(football().programTitle, h.window.now().date());
+    const auto cleanUp = qScopeGuard([&] { QFile::remove(usual); });
+    QVERIFY(QDir().mkpath(h.window.exportFolder()));
+    store(usual, "earlier");
+    h.dialogs.choices = {1};
+    h.start();
+    QCOMPARE(h.dialogs.proposedPaths.value(0), usual.chopped(4) + QStringLiteral(" (2).txt"));
 }
 
 void TestRecovery::truncatedAtEveryByte()
@@ -491,29 +538,36 @@ void TestRecovery::journalWriteFails()
     results.setCell(ResultsModel::Name, 1, QStringLiteral("Ana"));
     const QString path = h.guard.journal()->path();
     const QByteArray whole = contents(path);
-
     // The disk fills up in the middle of the next record: the file may grow by 10 bytes only.
-    rlimit old{};
-    QCOMPARE(getrlimit(RLIMIT_FSIZE, &old), 0);
-    rlimit tight = old;
-    tight.rlim_cur = rlim_t(whole.size() + 10);
-    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
-    QCOMPARE(setrlimit(RLIMIT_FSIZE, &tight), 0);
-    results.setCell(ResultsModel::Name, 2, QStringLiteral("Beatriz Fernández"));
-    setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, previous);
+    const auto full = [&](int slot, const QString &name) {
+        FileSizeLimit limit(rlim_t(contents(path).size() + 10));
+        QVERIFY(limit.ok());
+        results.setCell(ResultsModel::Name, slot, name);
+    };
+    full(2, QStringLiteral("Beatriz Fernández"));
 
-    QVERIFY(!h.guard.journal()->isOpen());
     // What got through of the record is gone again: the file holds whole records only.
     QCOMPARE(contents(path), whole);
     QCOMPARE(results.cell(ResultsModel::Name, 2), QStringLiteral("Beatriz Fernández"));
+    // Still this run's: no other copy of the program may take it.
+    QVERIFY(LeftJournal::claimAll(QFileInfo(path).path(), 14, 7).empty());
     QVERIFY(h.dialogs.messages.isEmpty()); // not from inside the change
     QTRY_COMPARE(h.dialogs.messages.size(), 1);
     QVERIFY(h.dialogs.messages.first().text.contains(QStringLiteral("expórtelos")));
+    // With room again, the next change writes the whole grid, and an export is marked.
     results.setCell(ResultsModel::Name, 3, QStringLiteral("Carla"));
+    QCOMPARE(JournalReading::read(contents(path), 14, 7).rows, results.rows());
+    h.guard.journal()->markExported();
+    QVERIFY(!JournalReading::read(contents(path), 14, 7).unexported());
     QCoreApplication::processEvents();
     QCOMPARE(h.dialogs.messages.size(), 1);
-    QCOMPARE(contents(path), whole);
+
+    // Out of date when the program dies: the next start says so.
+    full(4, QStringLiteral("Dora"));
+    h.guard.journal()->close();
+    Harness next(base.path());
+    next.start();
+    QVERIFY(next.dialogs.messages.value(0).text.contains(QStringLiteral("no estaba al día")));
 }
 
 void TestRecovery::killedOrEnded_data()

@@ -42,6 +42,8 @@ private slots:
     void unexportedOnlyWhatNoExportHolds_data();
     void unexportedOnlyWhatNoExportHolds();
     void everyRunHasAFileOfItsOwn();
+    void lockOfNoLiveProcessIsStale_data();
+    void lockOfNoLiveProcessIsStale();
     void fileByteForByte();
     void aFailedFlushIsAFailedWrite();
     void setAsideOverwritesNothing();
@@ -171,6 +173,31 @@ void TestJournal::everyRunHasAFileOfItsOwn()
     QVERIFY(LeftJournal::claimAll(folder.path(), 14, 7).empty());
 }
 
+void TestJournal::lockOfNoLiveProcessIsStale_data()
+{
+    QTest::addColumn<QByteArray>("lock");
+    QTest::addColumn<int>("age"); // seconds since the lock was written
+    QTest::addColumn<bool>("offered");
+    QTest::newRow("empty: a power cut") << QByteArray() << 3600 << true;
+    QTest::newRow("unreadable") << QByteArray("\xff\n\n") << 3600 << true;
+    QTest::newRow("dead process") << QByteArray("2147483647\nzenta\n") << 3600 << true;
+    QTest::newRow("empty, being written") << QByteArray() << 0 << false;
+}
+
+void TestJournal::lockOfNoLiveProcessIsStale()
+{
+    QFETCH(QByteArray, lock);
+    QFETCH(int, age);
+    QFETCH(bool, offered);
+    ResultsModel results(sportProfile(SportVariant::Futbol));
+    QTemporaryDir folder;
+    QFile file(SessionJournal(results, folder.path()).path() + QStringLiteral(".lock"));
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) && file.write(lock) >= 0);
+    QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(-age),
+                             QFileDevice::FileModificationTime));
+    QCOMPARE(LeftJournal::claimAll(folder.path(), 14, 7).size(), std::size_t(offered));
+}
+
 void TestJournal::fileByteForByte()
 {
     ResultsModel results(sportProfile(SportVariant::Futbol));
@@ -178,12 +205,15 @@ void TestJournal::fileByteForByte()
     SessionJournal journal(results, folder.path());
     results.setData(results.index(0, ResultsModel::Name), QStringLiteral("Íñigo"));
     results.setCell(ResultsModel::Code, 1, QStringLiteral("a\\b\tc"));
-    journal.setConditions(3, QStringLiteral("5,4"));
+    journal.setConditions({3, QStringLiteral("5,4"), {}, {}});
     results.activateAthletes();
     results.capture(1, {QStringLiteral("01:01"), 0, 92, QStringLiteral("5,4")});
     QFile expected(QFINDTESTDATA(QStringLiteral("data/journal_futbol.journal")));
     QVERIFY(expected.open(QIODevice::ReadOnly));
     QCOMPARE(contents(journal.path()), expected.readAll());
+    // Conditions without a mode or a start, as older journals hold them, read back.
+    QCOMPARE(JournalReading::read(contents(journal.path()), 14, 7).test.initialSpeed,
+             QStringLiteral("5,4"));
 
     // After an export: the grid as one record, then the mark.
     journal.markExported();

@@ -60,9 +60,10 @@ public:
     {
         messages.append({caption, text, QMessageBox::Ok, icon});
     }
-    QMessageBox::StandardButton question(QWidget *, const QString &caption, const QString &text,
-                                         QMessageBox::StandardButtons buttons,
-                                         QMessageBox::Icon icon) override
+    QMessageBox::StandardButton
+    question(QWidget *, const QString &caption, const QString &text,
+             QMessageBox::StandardButtons buttons, QMessageBox::Icon icon,
+             QMessageBox::StandardButton = QMessageBox::NoButton) override
     {
         questions.append({caption, text, buttons, icon});
         return answers.isEmpty() ? QMessageBox::Cancel : answers.takeFirst();

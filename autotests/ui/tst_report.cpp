@@ -150,6 +150,15 @@ void TestReport::reportReadsBackFromThePdf()
     QCOMPARE(text.contains(QStringLiteral("VO2max")), variant == SportVariant::Basket);
     // The bars carry the distances.
     QVERIFY(text.count(results.cell(ResultsModel::Distance, 3)) >= 2);
+
+    // Restored after a restart, results state their own test: not the set-up panel's, nor now.
+    h.window.resultsRestored({28, QStringLiteral("20,4"), QStringLiteral("Test completo"),
+                              QDateTime(QDate(2026, 12, 5), QTime(18, 30))});
+    QVERIFY(h.window.resultsTools()->writeReport());
+    const QString restored = pdfText(h.dialogs.saveTo);
+    for (const char *shown : {"Fecha:\\s+05/12/2026", "Hora:\\s+18:30", "Modo:\\s+Test completo",
+                              "Periodo inicial:\\s+28", "Velocidad inicial:\\s+20,4 Km/h"})
+        QVERIFY2(QRegularExpression(QString::fromUtf8(shown)).match(restored).hasMatch(), shown);
 }
 
 void TestReport::nothingToReportWithoutNames()
