@@ -103,6 +103,10 @@ private slots:
     void savesTheChart_data();
     void savesTheChart();
     void openedFromTheAthletesPanel();
+    void chartSaysWhenThereIsNothingToDraw_data();
+    void chartSaysWhenThereIsNothingToDraw();
+    void picksKeepNoStrayAxes();
+    void tableAndChartShareTheGrowth();
 };
 
 void TestHistoryWindow::listsEveryTestAndChartsThePicked_data()
@@ -277,6 +281,71 @@ void TestHistoryWindow::openedFromTheAthletesPanel()
         QVERIFY(!history || !history->isVisible());
     }
     QDir::setCurrent(before);
+}
+
+void TestHistoryWindow::chartSaysWhenThereIsNothingToDraw_data()
+{
+    QTest::addColumn<QStringList>("picked");
+    QTest::addColumn<bool>("drawn");
+    QTest::newRow("nobody picked") << QStringList() << false;
+    QTest::newRow("only zeros") << QStringList{QStringLiteral("Z0")} << false;
+    QTest::newRow("zeros and more")
+        << QStringList{QStringLiteral("Z0"), QStringLiteral("A1")} << true;
+}
+
+void TestHistoryWindow::chartSaysWhenThereIsNothingToDraw()
+{
+    QFETCH(QStringList, picked);
+    QFETCH(bool, drawn);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    writeSeason(dir.path(), SportVariant::Futbol);
+    writeTest(dir.filePath(QStringLiteral("z.txt")), SportVariant::Futbol, day(4, 1),
+              {{"Cero", "Z0", 0}});
+    ScriptedDialogs dialogs;
+    HistoryWindow window(sportProfile(SportVariant::Futbol), {dir.path()}, &dialogs);
+    window.pickAthletes(picked);
+    QCOMPARE(window.chart()->title().startsWith(QStringLiteral("Elija uno o varios deportistas")),
+             !drawn);
+    for (const QAbstractAxis *axis : window.chart()->axes())
+        QCOMPARE(axis->isVisible(), drawn);
+    QCOMPARE(HistoryControls(&window).BtnGuardarGrafico->isEnabled(), drawn);
+}
+
+// Every axis the chart ever showed is still in use or gone: none left behind per pick.
+void TestHistoryWindow::picksKeepNoStrayAxes()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    writeSeason(dir.path(), SportVariant::Futbol);
+    ScriptedDialogs dialogs;
+    HistoryWindow window(sportProfile(SportVariant::Futbol), {dir.path()}, &dialogs);
+    QList<QPointer<QAbstractAxis>> seen;
+    for (int pick = 0; pick < 40; ++pick) {
+        window.pickAthletes({pick % 2 ? QStringLiteral("A1") : QStringLiteral("Rosa")});
+        for (QAbstractAxis *axis : window.chart()->axes())
+            seen << axis;
+    }
+    QCOMPARE(window.chart()->axes().size(), 2);
+    for (const QPointer<QAbstractAxis> &axis : std::as_const(seen))
+        QVERIFY(!axis || window.chart()->axes().contains(axis.data()));
+}
+
+void TestHistoryWindow::tableAndChartShareTheGrowth()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    writeSeason(dir.path(), SportVariant::Futbol);
+    ScriptedDialogs dialogs;
+    HistoryWindow window(sportProfile(SportVariant::Futbol), {dir.path()}, &dialogs);
+    const HistoryControls ui(&window);
+    window.resize(960, 720);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    const int table = ui.TablaPruebas->height(), chart = ui.Grafico->height();
+    window.resize(960, 1200);
+    QTRY_VERIFY(ui.TablaPruebas->height() > table + 100);
+    QTRY_VERIFY(ui.Grafico->height() > chart + 100);
 }
 
 QTEST_MAIN(TestHistoryWindow)

@@ -1,3 +1,4 @@
+#include "reportbuilder.h"
 #include "resultstools.h"
 #include "smallfs.h"
 #include "widgets.h"
@@ -79,6 +80,9 @@ private slots:
     void reportReadsBackFromThePdf_data();
     void reportReadsBackFromThePdf();
     void nothingToReportWithoutNames();
+    void resultsWithoutNamesAreReported();
+    void barsCarrySlotAndCode_data();
+    void barsCarrySlotAndCode();
     void writtenWholeOrNotAtAll();
 };
 
@@ -148,8 +152,9 @@ void TestReport::reportReadsBackFromThePdf()
         QVERIFY2(has(cells.join(QStringLiteral("\\s+"))), qPrintable(cells.join(QLatin1Char(' '))));
     }
     QCOMPARE(text.contains(QStringLiteral("VO2max")), variant == SportVariant::Basket);
-    // The bars carry the distances.
+    // The bars carry the distances, and the slots and codes.
     QVERIFY(text.count(results.cell(ResultsModel::Distance, 3)) >= 2);
+    QVERIFY(text.contains(QStringLiteral("5 · €5")));
 }
 
 void TestReport::nothingToReportWithoutNames()
@@ -159,6 +164,56 @@ void TestReport::nothingToReportWithoutNames()
     QVERIFY(!h.window.resultsTools()->writeReport());
     QVERIFY(h.dialogs.proposedPaths.isEmpty());
     QVERIFY(h.dialogs.messages.isEmpty());
+}
+
+// Results whose names were erased are still worth the export, so the report serves them too.
+void TestReport::resultsWithoutNamesAreReported()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    Harness h(SportVariant::Futbol);
+    h.runTest(1);
+    for (int slot : {1, 3, 5})
+        h.name(slot, QString());
+    FlatButton *report = h.window.resultsTools()->reportButton();
+    QCOMPARE(report->isEnabled(), h.ui()->BtnExportDatos->isEnabled());
+    h.dialogs.saveTo = dir.filePath(QStringLiteral("informe.pdf"));
+    QTest::mouseClick(report, Qt::LeftButton);
+    QCOMPARE(pageCount(h.dialogs.saveTo), 1);
+    QVERIFY(h.dialogs.messages.isEmpty());
+}
+
+// Rows as (name, code, distance) per slot; bars as "label|name|metres".
+void TestReport::barsCarrySlotAndCode_data()
+{
+    QTest::addColumn<QList<QStringList>>("rows");
+    QTest::addColumn<QStringList>("bars");
+    const auto row = [](const char *name, const char *code, const char *metres) {
+        return QStringList{QString::fromUtf8(name), QString::fromUtf8(code),
+                           QString::fromUtf8(metres)};
+    };
+    QTest::newRow("same name, no code")
+        << QList<QStringList>{row("Ana", "", "800"), row("Ana", "", "900")}
+        << QStringList{QStringLiteral("1|Ana|800"), QStringLiteral("2|Ana|900")};
+    QTest::newRow("did not run, then a code")
+        << QList<QStringList>{row("Ana", "", ""), row("Eva", "E2", "700")}
+        << QStringList{QStringLiteral("2 · E2|Eva|700")};
+    QTest::newRow("name erased after the run")
+        << QList<QStringList>{row("", "", "650")} << QStringList{QStringLiteral("1||650")};
+}
+
+void TestReport::barsCarrySlotAndCode()
+{
+    QFETCH(QList<QStringList>, rows);
+    QFETCH(QStringList, bars);
+    ReportContent content;
+    for (const QStringList &r : rows)
+        content.rows << QStringList{QString(), r.at(0), r.at(1), QString(), QString(), r.at(2)};
+    QStringList got;
+    for (const Report::Bar &bar : Report::distances(content))
+        got << bar.label + QLatin1Char('|') + bar.name + QLatin1Char('|') +
+                   QString::number(bar.metres);
+    QCOMPARE(got, bars);
 }
 
 // A report that cannot be written whole leaves the earlier file as it was, and says so.
