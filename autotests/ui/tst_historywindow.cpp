@@ -17,6 +17,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolTip>
 #include <QValueAxis>
 
 using namespace Protocol;
@@ -32,7 +33,7 @@ struct Row
 
 // A results file written by the export, for one test of a sport on a day.
 void writeTest(const QString &path, SportVariant variant, const QDateTime &when,
-               const QList<Row> &rows)
+               const QList<Row> &rows, int initialPeriod = 2)
 {
     const SportProfile &profile = sportProfile(variant);
     ResultsModel model(profile);
@@ -52,9 +53,10 @@ void writeTest(const QString &path, SportVariant variant, const QDateTime &when,
                           ResultsModel::vo2MaxText(row.distance, spanish));
     }
     QByteArray bytes;
-    QVERIFY(ExportFile::encode(
-        ExportFile::lines(model, profile.programTitle, {when, 2, QStringLiteral("4,8")}, spanish),
-        &bytes));
+    QVERIFY(
+        ExportFile::encode(ExportFile::lines(model, profile.programTitle,
+                                             {when, initialPeriod, QStringLiteral("4,8")}, spanish),
+                           &bytes));
     QVERIFY(ExportFile::write(path, bytes));
 }
 
@@ -107,6 +109,8 @@ private slots:
     void chartSaysWhenThereIsNothingToDraw();
     void picksKeepNoStrayAxes();
     void tableAndChartShareTheGrowth();
+    void measureAndInitialPeriod_data();
+    void measureAndInitialPeriod();
 };
 
 void TestHistoryWindow::listsEveryTestAndChartsThePicked_data()
@@ -346,6 +350,54 @@ void TestHistoryWindow::tableAndChartShareTheGrowth()
     window.resize(960, 1200);
     QTRY_VERIFY(ui.TablaPruebas->height() > table + 100);
     QTRY_VERIFY(ui.Grafico->height() > chart + 100);
+}
+
+void TestHistoryWindow::measureAndInitialPeriod_data()
+{
+    QTest::addColumn<QString>("measure");
+    QTest::addColumn<int>("period"); // 0: every test
+    QTest::addColumn<QList<double>>("ana");
+    QTest::newRow("distance") << QStringLiteral("Distancia (m)") << 0
+                              << QList<double>{1100, 400, 1200, 1300};
+    QTest::newRow("last period completed")
+        << QStringLiteral("Último periodo completado") << 0 << QList<double>{4, 11, 4, 4};
+    QTest::newRow("maximum speed")
+        << QStringLiteral("Velocidad máxima (Km/h)") << 0 << QList<double>{7.2, 7.2, 7.2, 7.2};
+    QTest::newRow("started at 9 only")
+        << QStringLiteral("Distancia (m)") << 9 << QList<double>{400};
+}
+
+void TestHistoryWindow::measureAndInitialPeriod()
+{
+    QFETCH(QString, measure);
+    QFETCH(int, period);
+    QFETCH(QList<double>, ana);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    writeSeason(dir.path(), SportVariant::Futbol);
+    writeTest(dir.filePath(QStringLiteral("d.txt")), SportVariant::Futbol, day(4, 1),
+              {{"Ana", "a1 ", 400}}, 9);
+    // The same test exported again is one point, its files named together.
+    QVERIFY(
+        QFile::copy(dir.filePath(QStringLiteral("c.txt")), dir.filePath(QStringLiteral("e.txt"))));
+    ScriptedDialogs dialogs;
+    HistoryWindow window(sportProfile(SportVariant::Futbol), {dir.path()}, &dialogs);
+    const HistoryControls ui(&window);
+    ui.ComboMagnitud->setCurrentIndex(ui.ComboMagnitud->findText(measure));
+    ui.ComboPeriodoInicial->setCurrentIndex(ui.ComboPeriodoInicial->findData(period));
+    window.pickAthletes({QStringLiteral("A1")});
+
+    QCOMPARE(ui.TablaPruebas->rowCount(), ana.size());
+    QCOMPARE(window.chart()->series().size(), 1);
+    auto *series = static_cast<QLineSeries *>(window.chart()->series().first());
+    QCOMPARE(series->count(), ana.size());
+    for (int i = 0; i < ana.size(); ++i)
+        QCOMPARE(series->at(i).y(), ana.at(i));
+    const QString files = ui.TablaPruebas->item(ana.size() - 1, 0)->toolTip();
+    QCOMPARE(files.contains(QStringLiteral("e.txt")), period == 0);
+    emit series->hovered(series->at(0), true);
+    QVERIFY2(QToolTip::text().contains(QStringLiteral("Periodo inicial: %1 ").arg(period ? 9 : 2)),
+             qPrintable(QToolTip::text()));
 }
 
 QTEST_MAIN(TestHistoryWindow)
