@@ -1,6 +1,5 @@
 #include "exportfile.h"
 #include "historyfile.h"
-#include "historyseason.h"
 #include "resultsmodel.h"
 
 #include <QFile>
@@ -31,7 +30,7 @@ bool writeBytes(const QString &path, const QByteArray &bytes)
 
 // A results file as the export writes it, for a test of a given sport, day and locale.
 QByteArray exported(SportVariant variant, const QDateTime &when, const QLocale &locale,
-                    const QList<QStringList> &rows)
+                    const QList<QStringList> &rows, int initialPeriod = 3)
 {
     const SportProfile &profile = sportProfile(variant);
     ResultsModel model(profile);
@@ -41,7 +40,7 @@ QByteArray exported(SportVariant variant, const QDateTime &when, const QLocale &
         for (int column = 0; column < row.size(); ++column)
             model.setCell(column, slot, row.at(column));
     }
-    const ExportConditions conditions{when, 3, QStringLiteral("5,4")};
+    const ExportConditions conditions{when, initialPeriod, QStringLiteral("5,4")};
     QByteArray bytes;
     ExportFile::encode(ExportFile::lines(model, profile.programTitle, conditions, locale), &bytes);
     return bytes;
@@ -73,8 +72,6 @@ private slots:
     void folderNamedTwiceIsReadOnce();
     void whoIsWhoAndSameTest_data();
     void whoIsWhoAndSameTest();
-    void measures_data();
-    void measures();
 };
 
 void TestHistory::goldenFiles_data()
@@ -340,25 +337,18 @@ void TestHistory::folderNamedTwiceIsReadOnce()
     QVERIFY(history.skipped.isEmpty());
 }
 
-// Per file "day hh:mm initial-period", then "name|code|distance" rows; per athlete its label and
+// Per file "day hh:mm initial-period" and "name|code|distance" rows; per athlete its label and
 // distances, "×n" where n files hold that test.
 void TestHistory::whoIsWhoAndSameTest_data()
 {
     QTest::addColumn<QList<QStringList>>("files");
     QTest::addColumn<QStringList>("athletes");
-    QTest::newRow("exported twice")
-        << QList<QStringList>{{u"1 09:00 3"_s, u"Ana|A1|800"_s, u"Eva||700"_s},
-                              {u"1 09:07 3"_s, u"Ana|A1|800"_s, u"Eva||700"_s}}
-        << QStringList{u"A1 · Ana: 800×2"_s, u"Eva: 700×2"_s};
-    QTest::newRow("same day, other initial period")
-        << QList<QStringList>{{u"1 09:00 3"_s, u"Ana|A1|800"_s}, {u"1 09:07 5"_s, u"Ana|A1|800"_s}}
-        << QStringList{u"A1 · Ana: 800 800"_s};
-    QTest::newRow("same day, other result")
-        << QList<QStringList>{{u"1 09:00 3"_s, u"Ana|A1|800"_s}, {u"1 09:07 3"_s, u"Ana|A1|810"_s}}
-        << QStringList{u"A1 · Ana: 800 810"_s};
-    QTest::newRow("same result, another day")
-        << QList<QStringList>{{u"1 09:00 3"_s, u"Ana|A1|800"_s}, {u"2 09:00 3"_s, u"Ana|A1|800"_s}}
-        << QStringList{u"A1 · Ana: 800 800"_s};
+    QTest::newRow("exported twice; same day, other initial period or result")
+        << QList<QStringList>{{u"1 09:00 3"_s, u"Ana|A1|800"_s, u"Eva||7"_s},
+                              {u"1 09:07 3"_s, u"Ana|A1|800"_s, u"Eva||7"_s},
+                              {u"1 09:09 5"_s, u"Ana|A1|800"_s},
+                              {u"1 09:11 3"_s, u"Ana|A1|810"_s}}
+        << QStringList{u"A1 · Ana: 800×2 800 810"_s, u"Eva: 7×2"_s};
     QTest::newRow("code in other case and blanks, latest spelling shown")
         << QList<QStringList>{{u"1 09:00 3"_s, u"Ana|sr01|800"_s},
                               {u"2 09:00 3"_s, u"Ana M.| SR01 |900"_s}}
@@ -369,9 +359,6 @@ void TestHistory::whoIsWhoAndSameTest_data()
                               {u"3 09:00 3"_s, u"Rosa||730"_s}}
         << QStringList{u"Rosa: 730"_s, u"Rosa (Nº 1, mismo nombre, sin código): 700 720"_s,
                        u"Rosa (Nº 2, mismo nombre, sin código): 650 640"_s};
-    QTest::newRow("same name, told apart by codes")
-        << QList<QStringList>{{u"1 09:00 3"_s, u"Rosa|R1|700"_s, u"Rosa|R2|650"_s}}
-        << QStringList{u"R1 · Rosa: 700"_s, u"R2 · Rosa: 650"_s};
 }
 
 void TestHistory::whoIsWhoAndSameTest()
@@ -379,81 +366,29 @@ void TestHistory::whoIsWhoAndSameTest()
     QFETCH(QList<QStringList>, files);
     QFETCH(QStringList, athletes);
     QTemporaryDir dir;
-    QVERIFY(dir.isValid());
     for (int f = 0; f < files.size(); ++f) {
         const QStringList when = files.at(f).first().split(QLatin1Char(' '));
         QList<QStringList> rows;
         for (const QString &row : files.at(f).mid(1)) {
-            const QStringList cells = row.split(QLatin1Char('|'));
-            rows << QStringList{QString::number(rows.size() + 1),
-                                cells.at(0),
-                                cells.at(1),
-                                QStringLiteral("05:00"),
-                                QStringLiteral("3"),
-                                cells.at(2),
-                                QStringLiteral("7,2")};
+            const QStringList c = row.split(u'|');
+            rows << QStringList{
+                QString::number(rows.size() + 1), c[0], c[1], u"05:00"_s, u"3"_s, c[2], u"7,2"_s};
         }
-        const SportProfile &profile = sportProfile(SportVariant::Futbol);
-        ResultsModel model(profile);
-        for (int slot = 1; slot <= rows.size(); ++slot) {
-            for (int column = 0; column < rows.at(slot - 1).size(); ++column)
-                model.setCell(column, slot, rows.at(slot - 1).at(column));
-        }
-        const ExportConditions conditions{
-            QDateTime(QDate(2026, 4, when.at(0).toInt()), QTime::fromString(when.at(1))),
-            when.at(2).toInt(), QStringLiteral("5,4")};
-        QByteArray bytes;
-        QVERIFY(ExportFile::encode(ExportFile::lines(model, profile.programTitle, conditions,
-                                                     QLocale(QLocale::Spanish, QLocale::Spain)),
-                                   &bytes));
-        QVERIFY(writeBytes(dir.filePath(QStringLiteral("%1.txt").arg(f)), bytes));
+        const QDateTime at(QDate(2026, 4, when.at(0).toInt()), QTime::fromString(when.at(1)));
+        QVERIFY(writeBytes(dir.filePath(u"%1.txt"_s.arg(f)),
+                           exported(SportVariant::Futbol, at, QLocale(QLocale::Spanish), rows,
+                                    when.at(2).toInt())));
     }
     const History history = HistoryFile::readFolders({dir.path()});
     QStringList got;
     for (const QString &athlete : history.athletes()) {
-        const QList<HistoryResult> results = history.resultsOf(athlete);
-        QString line = results.last().label() + QLatin1Char(':');
-        for (const HistoryResult &r : results) {
-            line += QLatin1Char(' ') + QString::number(r.distance);
-            if (!r.sameTestIn.isEmpty())
-                line += QStringLiteral("×%1").arg(1 + r.sameTestIn.size());
-        }
-        got << line;
+        got << history.resultsOf(athlete).last().label() + QLatin1Char(':');
+        for (const HistoryResult &r : history.resultsOf(athlete))
+            got.last() +=
+                QLatin1Char(' ') + QString::number(r.distance) +
+                (r.sameTestIn.isEmpty() ? QString() : u"×%1"_s.arg(1 + r.sameTestIn.size()));
     }
     QCOMPARE(got, athletes);
-}
-
-void TestHistory::measures_data()
-{
-    QTest::addColumn<HistorySeason::Measure>("measure");
-    QTest::addColumn<int>("periods");
-    QTest::addColumn<QString>("vo2");
-    QTest::addColumn<double>("expected"); // -1: none
-    using M = HistorySeason::Measure;
-    QTest::newRow("distance") << M::Distance << 3 << QString() << 1200.0;
-    QTest::newRow("last period: three from 9") << M::LastPeriod << 3 << QString() << 11.0;
-    QTest::newRow("last period: not even the first") << M::LastPeriod << 0 << QString() << -1.0;
-    QTest::newRow("speed") << M::Speed << 3 << QString() << 12.6;
-    QTest::newRow("VO2max") << M::Vo2Max << 3 << QStringLiteral("18,195") << 18.195;
-    QTest::newRow("VO2max, not in this sport") << M::Vo2Max << 3 << QString() << -1.0;
-}
-
-void TestHistory::measures()
-{
-    QFETCH(HistorySeason::Measure, measure);
-    QFETCH(int, periods);
-    QFETCH(QString, vo2);
-    QFETCH(double, expected);
-    HistoryResult r;
-    r.initialPeriod = 9;
-    r.periods = periods;
-    r.distance = 1200;
-    r.speed = QStringLiteral("12,6");
-    r.vo2Max = vo2;
-    r.vo2MaxValue = vo2.isEmpty() ? 0 : 18.195;
-    double got = -1;
-    QCOMPARE(HistorySeason::value(r, measure, &got), expected >= 0);
-    QCOMPARE(got, expected);
 }
 
 QTEST_GUILESS_MAIN(TestHistory)

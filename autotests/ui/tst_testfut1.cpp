@@ -423,8 +423,7 @@ void TestMainWindow::helpPanel()
 
     const QString text = ui->Memo1->toPlainText();
     const QStringList paragraphs = text.trimmed().split(QStringLiteral("\n\n"));
-    // The seven paragraphs of the procedure, one on stopping athletes from the keyboard, one on
-    // what follows a test and one on the recovery offer.
+    // The procedure's seven paragraphs, then the keys, what follows a test, the recovery offer.
     QCOMPARE(paragraphs.size(), 10);
     for (const QString &paragraph : paragraphs)
         QVERIFY(paragraph.startsWith(QStringLiteral("   ")) || paragraph == paragraphs.first());
