@@ -337,8 +337,7 @@ void TestHistory::folderNamedTwiceIsReadOnce()
     QVERIFY(history.skipped.isEmpty());
 }
 
-// Per file "day hh:mm initial-period" and "name|code|distance" rows; per athlete its label and
-// distances, "×n" where n files hold that test.
+// Files: "day hh:mm initial-period", "name|code|distance"...; athletes: label: distances (×files).
 void TestHistory::whoIsWhoAndSameTest_data()
 {
     QTest::addColumn<QList<QStringList>>("files");

@@ -221,8 +221,7 @@ void TestHistoryWindow::savesTheChart()
     HistoryWindow window(sportProfile(SportVariant::Futbol), {dir.path()}, &dialogs);
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
-    // A taller window gives both the table and the chart more room.
-    const HistoryControls ui(&window);
+    const HistoryControls ui(&window); // a taller window: a taller table and chart
     const int table = ui.TablaPruebas->height(), chart = ui.Grafico->height();
     window.resize(window.width(), window.height() + 400);
     QTRY_VERIFY(ui.TablaPruebas->height() > table + 100 && ui.Grafico->height() > chart + 100);

@@ -163,8 +163,7 @@ void TestReport::nothingToReportWithoutNames()
     QVERIFY(h.dialogs.messages.isEmpty());
 }
 
-// Results whose names were erased are still worth the export, so the report serves them too,
-// each bar under its slot number.
+// Results whose names were erased are exported, and reported: each bar under its slot and code.
 void TestReport::resultsWithoutNamesAreReported()
 {
     QTemporaryDir dir;
