@@ -1,6 +1,7 @@
 #include "historyfile.h"
 
 #include "cp1252.h"
+#include "historyseason.h"
 #include "resultsmodel.h"
 
 #include <QDir>
@@ -151,14 +152,35 @@ QStringList History::athletes() const
     return out;
 }
 
-QList<HistoryResult> History::resultsOf(const QString &athlete) const
+QList<HistoryResult> History::resultsOf(const QString &athlete, int initialPeriod) const
 {
     QList<HistoryResult> out;
     for (const HistoryResult &r : results) {
-        if (r.athlete == athlete)
+        if (r.athlete == athlete && (initialPeriod == 0 || r.initialPeriod == initialPeriod))
             out << r;
     }
     return out;
+}
+
+QList<int> History::initialPeriods() const
+{
+    QList<int> out;
+    for (const HistoryResult &r : results) {
+        if (!out.contains(r.initialPeriod))
+            out << r.initialPeriod;
+    }
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+QString HistoryResult::label() const
+{
+    const QString c = code.trimmed(), n = name.trimmed();
+    if (sameNameNoCode)
+        return n + QStringLiteral(" (Nº %1, mismo nombre, sin código)").arg(slot);
+    if (c.isEmpty() || n.isEmpty())
+        return c + n;
+    return c + QStringLiteral(" · ") + n;
 }
 
 namespace HistoryFile {
@@ -349,6 +371,7 @@ History readFolders(const QStringList &folders)
                              return a.when < b.when;
                          return a.file < b.file;
                      });
+    HistorySeason::settle(&history);
     return history;
 }
 

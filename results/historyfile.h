@@ -28,8 +28,12 @@ struct HistoryResult
     QString vo2Max; // "18,195"; empty where the file has none
     double vo2MaxValue = 0.0;
     QString file;
+    QStringList sameTestIn;      // other files holding this very test (exported again, or copied)
+    bool sameNameNoCode = false; // its file has another row of this name, neither with a code
 
     bool hasVo2Max() const { return !vo2Max.isEmpty(); }
+    // Whom it belongs to, as its file spells it: "code · name", or whichever there is.
+    QString label() const;
 };
 
 // A file the history left out, and why.
@@ -48,7 +52,10 @@ struct History
 
     // Every athlete, sorted, once.
     QStringList athletes() const;
-    QList<HistoryResult> resultsOf(const QString &athlete) const;
+    // An athlete's tests, oldest first; only those started at initialPeriod where it is not 0.
+    QList<HistoryResult> resultsOf(const QString &athlete, int initialPeriod = 0) const;
+    // The initial periods the tests were started at, in order, once each.
+    QList<int> initialPeriods() const;
 };
 
 // Reads the results files the export writes, in Windows-1252 or re-saved in UTF-8, each field

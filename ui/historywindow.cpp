@@ -8,6 +8,7 @@
 #include <QBuffer>
 #include <QChart>
 #include <QChartView>
+#include <QCursor>
 #include <QDateTimeAxis>
 #include <QDir>
 #include <QFileInfo>
@@ -15,9 +16,13 @@
 #include <QLineSeries>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QToolTip>
 #include <QValueAxis>
 
+#include <cmath>
+
 using namespace Protocol;
+using HistorySeason::Measure;
 
 namespace {
 
@@ -35,10 +40,52 @@ enum Column {
     ColumnCount
 };
 
-QString label(const HistoryResult &r)
+struct MeasureText
 {
-    return r.code.isEmpty() || r.name.isEmpty() ? r.athlete
-                                                : r.code + QStringLiteral(" · ") + r.name;
+    Measure measure;
+    QString choice; // in the list and the chart's title
+    QString axis;
+    bool whole; // whole numbers only
+};
+
+const QList<MeasureText> &measureTexts()
+{
+    static const QList<MeasureText> texts = {
+        {Measure::Distance, QStringLiteral("Distancia (m)"), QStringLiteral("Distancia (m)"), true},
+        {Measure::LastPeriod, QStringLiteral("Último periodo completado"),
+         QStringLiteral("Último periodo completado"), true},
+        {Measure::Speed, QStringLiteral("Velocidad máxima (Km/h)"),
+         QStringLiteral("Vel. Máx. (Km/h)"), false},
+        {Measure::Vo2Max, QStringLiteral("VO2max (ml/kg/min)"), QStringLiteral("VO2max"), false}};
+    return texts;
+}
+
+const MeasureText &textOf(Measure measure)
+{
+    for (const MeasureText &t : measureTexts()) {
+        if (t.measure == measure)
+            return t;
+    }
+    return measureTexts().first();
+}
+
+// Every file a test was found in, for a tool tip.
+QString filesOf(const HistoryResult &r)
+{
+    if (r.sameTestIn.isEmpty())
+        return QDir::toNativeSeparators(r.file);
+    QStringList lines = {QStringLiteral("La misma prueba está en %1 archivos; cuenta una vez:")
+                             .arg(r.sameTestIn.size() + 1),
+                         QDir::toNativeSeparators(r.file)};
+    for (const QString &file : r.sameTestIn)
+        lines << QDir::toNativeSeparators(file);
+    return lines.join(QLatin1Char('\n'));
+}
+
+// A chart's first letter in lower case, but not an abbreviation's.
+QString inTitle(const QString &choice)
+{
+    return choice.at(1).isLower() ? choice.at(0).toLower() + choice.mid(1) : choice;
 }
 
 } // namespace
@@ -65,10 +112,30 @@ HistoryWindow::HistoryWindow(const SportProfile &profile, const QStringList &fol
     ui->TablaPruebas->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     ui->TablaPruebas->horizontalHeader()->setStretchLastSection(true);
     ui->Grafico->setRenderHint(QPainter::Antialiasing);
-    ui->Grafico->chart()->legend()->setAlignment(Qt::AlignBottom);
+    QChart *chart = ui->Grafico->chart();
+    chart->legend()->setAlignment(Qt::AlignBottom);
+    m_dates = new QDateTimeAxis;
+    m_dates->setFormat(QStringLiteral("dd/MM/yy"));
+    m_dates->setTitleText(QStringLiteral("Fecha de la prueba"));
+    m_values = new QValueAxis;
+    chart->addAxis(m_dates, Qt::AlignBottom);
+    chart->addAxis(m_values, Qt::AlignLeft);
     ui->splitterPrincipal->setStretchFactor(1, 1);
-    ui->splitterDerecho->setStretchFactor(1, 2); // the chart is what the window is for
+    // A taller window shows more tests and a taller chart, the chart a little more.
+    ui->splitterDerecho->setStretchFactor(0, 2);
+    ui->splitterDerecho->setStretchFactor(1, 3);
     ui->splitterDerecho->setSizes({170, 400});
+
+    for (const MeasureText &t : measureTexts()) {
+        if (t.measure != Measure::Vo2Max || profile.hasVo2Max())
+            ui->ComboMagnitud->addItem(t.choice, int(t.measure));
+    }
+    // VO2max where the sport estimates it, the distance elsewhere.
+    ui->ComboMagnitud->setCurrentIndex(ui->ComboMagnitud->findData(
+        int(profile.hasVo2Max() ? Measure::Vo2Max : Measure::Distance)));
+    connect(ui->ComboMagnitud, &QComboBox::currentIndexChanged, this, &HistoryWindow::showPicked);
+    connect(ui->ComboPeriodoInicial, &QComboBox::currentIndexChanged, this,
+            &HistoryWindow::showPicked);
 
     connect(ui->ListaDeportistas, &QListWidget::itemSelectionChanged, this,
             &HistoryWindow::showPicked);
@@ -86,11 +153,6 @@ HistoryWindow::~HistoryWindow() = default;
 QChart *HistoryWindow::chart() const
 {
     return ui->Grafico->chart();
-}
-
-bool HistoryWindow::chartsVo2Max() const
-{
-    return m_profile.hasVo2Max();
 }
 
 void HistoryWindow::addFolder(const QString &folder)
@@ -152,9 +214,19 @@ void HistoryWindow::reload()
         for (const QString &athlete : m_history.athletes()) {
             // The latest name an athlete was listed under.
             const QList<HistoryResult> results = m_history.resultsOf(athlete);
-            auto *item = new QListWidgetItem(label(results.last()), ui->ListaDeportistas);
+            auto *item = new QListWidgetItem(results.last().label(), ui->ListaDeportistas);
             item->setData(Qt::UserRole, athlete);
         }
+    }
+    {
+        const QSignalBlocker blocker(ui->ComboPeriodoInicial);
+        const int period = ui->ComboPeriodoInicial->currentData().toInt();
+        ui->ComboPeriodoInicial->clear();
+        ui->ComboPeriodoInicial->addItem(QStringLiteral("Todos"), 0);
+        for (const int p : m_history.initialPeriods())
+            ui->ComboPeriodoInicial->addItem(QString::number(p), p);
+        ui->ComboPeriodoInicial->setCurrentIndex(
+            qMax(0, ui->ComboPeriodoInicial->findData(period)));
     }
     pickAthletes(picked.isEmpty() ? m_history.athletes().mid(0, 1) : picked);
 }
@@ -185,43 +257,21 @@ void HistoryWindow::pickAthletes(const QStringList &athletes)
 void HistoryWindow::showPicked()
 {
     const QStringList picked = pickedAthletes();
-    QTableWidget *table = ui->TablaPruebas;
-    table->setRowCount(0);
-
-    QChart *chart = ui->Grafico->chart();
-    chart->removeAllSeries();
-    for (QAbstractAxis *axis : chart->axes())
-        chart->removeAxis(axis);
-    const bool vo2 = chartsVo2Max();
-    chart->setTitle(vo2 ? QStringLiteral("Progreso: VO2max (ml/kg/min)")
-                        : QStringLiteral("Progreso: distancia (m)"));
-    auto *dates = new QDateTimeAxis;
-    dates->setFormat(QStringLiteral("dd/MM/yy"));
-    dates->setTitleText(QStringLiteral("Fecha de la prueba"));
-    auto *values = new QValueAxis;
-    values->setTitleText(vo2 ? QStringLiteral("VO2max") : QStringLiteral("Distancia (m)"));
-    values->setLabelFormat(vo2 ? QStringLiteral("%.1f") : QStringLiteral("%d"));
-    chart->addAxis(dates, Qt::AlignBottom);
-    chart->addAxis(values, Qt::AlignLeft);
-
-    qint64 first = 0, last = 0;
-    double top = 0;
-    bool any = false;
-    QList<QList<HistoryResult>> resultsOfPicked;
+    const int period = ui->ComboPeriodoInicial->currentData().toInt();
+    QList<QList<HistoryResult>> tests;
     int rows = 0;
     for (const QString &athlete : picked) {
-        resultsOfPicked << m_history.resultsOf(athlete);
-        rows += int(resultsOfPicked.last().size());
+        tests << m_history.resultsOf(athlete, period);
+        rows += int(tests.last().size());
     }
+    QTableWidget *table = ui->TablaPruebas;
+    table->setRowCount(0);
     // Sized once: a season of many athletes would otherwise grow the table row by row.
     table->setRowCount(rows);
     int row = 0;
-    for (const QList<HistoryResult> &results : std::as_const(resultsOfPicked)) {
-        auto *series = new QLineSeries;
-        series->setName(label(results.last()));
-        series->setPointsVisible(true);
+    for (const QList<HistoryResult> &results : std::as_const(tests)) {
         for (const HistoryResult &r : results) {
-            const QStringList cells = {label(r),
+            const QStringList cells = {r.label(),
                                        r.when.date().toString(QStringLiteral("dd/MM/yyyy")),
                                        r.when.time().toString(QStringLiteral("hh:mm")),
                                        r.sport,
@@ -231,35 +281,123 @@ void HistoryWindow::showPicked()
                                        QString::number(r.distance),
                                        r.speed,
                                        r.vo2Max};
+            const QString files = filesOf(r);
             for (int c = 0; c < cells.size(); ++c) {
                 auto *item = new QTableWidgetItem(cells.at(c));
-                item->setToolTip(QDir::toNativeSeparators(r.file));
+                item->setToolTip(files);
                 if (c != Athlete)
                     item->setTextAlignment(Qt::AlignCenter);
                 table->setItem(row, c, item);
             }
             ++row;
-            if (vo2 && !r.hasVo2Max())
-                continue; // a sport without the estimate has no point on this chart
-            const double value = vo2 ? r.vo2MaxValue : r.distance;
+        }
+    }
+
+    const Measure measure = Measure(ui->ComboMagnitud->currentData().toInt());
+    const bool drawn = drawChart(tests, measure);
+    QChart *chart = ui->Grafico->chart();
+    if (!drawn) {
+        chart->removeAllSeries();
+        chart->setTitle(picked.isEmpty()
+                            ? QStringLiteral("Elija uno o varios deportistas")
+                            : QStringLiteral("Elija uno o varios deportistas con valores de «") +
+                                  inTitle(textOf(measure).choice) +
+                                  QStringLiteral("» que mostrar"));
+    }
+    m_dates->setVisible(drawn);
+    m_values->setVisible(drawn);
+    chart->legend()->setVisible(drawn);
+    ui->BtnGuardarGrafico->setEnabled(drawn);
+}
+
+bool HistoryWindow::drawChart(const QList<QList<HistoryResult>> &tests, Measure measure)
+{
+    QChart *chart = ui->Grafico->chart();
+    chart->removeAllSeries();
+    const MeasureText &text = textOf(measure);
+    chart->setTitle(QStringLiteral("Progreso: ") + inTitle(text.choice));
+    m_values->setTitleText(text.axis);
+    m_values->setLabelFormat(text.whole ? QStringLiteral("%d") : QStringLiteral("%.1f"));
+
+    qint64 first = 0, last = 0;
+    double low = 0, high = 0;
+    bool any = false;
+    for (const QList<HistoryResult> &results : tests) {
+        if (results.isEmpty())
+            continue;
+        auto *series = new QLineSeries;
+        series->setName(m_history.resultsOf(results.first().athlete).last().label());
+        series->setPointsVisible(true);
+        QList<HistoryResult> plotted;
+        for (const HistoryResult &r : results) {
+            double value = 0;
+            if (!HistorySeason::value(r, measure, &value))
+                continue; // a sport without the estimate, a test with no period completed
             const qint64 at = r.when.toMSecsSinceEpoch();
             series->append(double(at), value);
+            plotted << r;
             first = any ? qMin(first, at) : at;
             last = any ? qMax(last, at) : at;
-            top = qMax(top, value);
+            low = any ? qMin(low, value) : value;
+            high = any ? qMax(high, value) : value;
             any = true;
         }
         chart->addSeries(series);
-        series->attachAxis(dates);
-        series->attachAxis(values);
+        series->attachAxis(m_dates);
+        series->attachAxis(m_values);
+        connect(series, &QLineSeries::hovered, this,
+                [this, series, plotted](const QPointF &point, bool hovered) {
+                    showPointTip(series, plotted, point, hovered);
+                });
     }
+    if (!any || high <= 0)
+        return false;
+
     // A single day still needs a span to draw on.
     const qint64 day = 24 * 3600 * 1000;
-    dates->setRange(QDateTime::fromMSecsSinceEpoch(any ? first - day : 0),
-                    QDateTime::fromMSecsSinceEpoch(any ? last + day : day));
-    values->setRange(0, top > 0 ? top * 1.1 : 1);
-    values->applyNiceNumbers();
-    ui->BtnGuardarGrafico->setEnabled(!picked.isEmpty());
+    m_dates->setRange(QDateTime::fromMSecsSinceEpoch(first - day),
+                      QDateTime::fromMSecsSinceEpoch(last + day));
+    // The span of the values, not from zero: tests started at other periods stay readable.
+    const double margin = high > low ? (high - low) * 0.15 : qMax(1.0, high * 0.1);
+    m_values->setTickType(QValueAxis::TicksFixed);
+    m_values->setRange(qMax(0.0, low - margin), high + margin);
+    m_values->applyNiceNumbers();
+    const double step = (m_values->max() - m_values->min()) / (m_values->tickCount() - 1);
+    if (text.whole && step != std::floor(step)) {
+        // Ticks between whole numbers would all read the same.
+        m_values->setTickType(QValueAxis::TicksDynamic);
+        m_values->setTickAnchor(0);
+        m_values->setTickInterval(std::ceil(step));
+    }
+    return true;
+}
+
+void HistoryWindow::showPointTip(QLineSeries *series, const QList<HistoryResult> &plotted,
+                                 const QPointF &point, bool hovered)
+{
+    const QList<QPointF> points = series->points();
+    if (!hovered || points.isEmpty()) {
+        QToolTip::hideText();
+        return;
+    }
+    // The test nearest in time to where the line is touched.
+    qsizetype nearest = 0;
+    for (qsizetype i = 1; i < points.size(); ++i) {
+        if (std::abs(points.at(i).x() - point.x()) < std::abs(points.at(nearest).x() - point.x()))
+            nearest = i;
+    }
+    const HistoryResult &r = plotted.at(nearest);
+    const Measure measure = Measure(ui->ComboMagnitud->currentData().toInt());
+    const double value = points.at(nearest).y();
+    const QString shown = measure == Measure::Speed    ? r.speed
+                          : measure == Measure::Vo2Max ? r.vo2Max
+                                                       : QString::number(qRound(value));
+    const QString tip =
+        r.label() + QLatin1Char('\n') + r.when.toString(QStringLiteral("dd/MM/yyyy hh:mm")) +
+        QLatin1Char('\n') +
+        QStringLiteral("Periodo inicial: %1 (%2 Km/h)").arg(r.initialPeriod).arg(r.initialSpeed) +
+        QLatin1Char('\n') + textOf(measure).choice + QStringLiteral(": ") + shown;
+    QToolTip::showText(QCursor::pos(), tip, ui->Grafico);
 }
 
 bool HistoryWindow::BtnGuardarGraficoClick()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "historyfile.h"
+#include "historyseason.h"
 
 #include <QDialog>
 #include <QStringList>
@@ -9,6 +10,9 @@
 
 class Dialogs;
 class QChart;
+class QDateTimeAxis;
+class QLineSeries;
+class QValueAxis;
 namespace Protocol {
 struct SportProfile;
 } // namespace Protocol
@@ -18,8 +22,9 @@ class HistoryWindow;
 }
 
 // The season at a glance: every test of every athlete found in the results files of some
-// folders, and the progress of the athletes picked as a chart (distance, or VO2max where the
-// sport estimates it). It reads the files and never writes them.
+// folders, and the progress of the athletes picked as a chart of what the coach chooses
+// (distance, last completed period, maximum speed, VO2max where the sport estimates it), all
+// tests or only those started at one period. It reads the files and never writes them.
 class HistoryWindow : public QDialog
 {
     Q_OBJECT
@@ -53,7 +58,10 @@ signals:
 private:
     void reload();
     void showPicked();
-    bool chartsVo2Max() const;
+    // Draws the picked athletes' values; false when there is nothing above zero to draw.
+    bool drawChart(const QList<QList<HistoryResult>> &tests, HistorySeason::Measure measure);
+    void showPointTip(QLineSeries *series, const QList<HistoryResult> &plotted,
+                      const QPointF &point, bool hovered);
 
     std::unique_ptr<Ui::HistoryWindow> ui;
     const Protocol::SportProfile &m_profile;
@@ -61,4 +69,7 @@ private:
     QStringList m_folders;
     qsizetype m_fixedFolders = 0; // the leading folders that cannot be removed
     History m_history;
+    // Made once: the chart keeps them from one pick to the next.
+    QDateTimeAxis *m_dates = nullptr;
+    QValueAxis *m_values = nullptr;
 };

@@ -45,16 +45,21 @@ void drawCell(QPainter &p, const QRectF &cell, const QString &text, Qt::Alignmen
 
 namespace Report {
 
-QList<QPair<QString, int>> distances(const ReportContent &content)
+QList<Bar> distances(const ReportContent &content)
 {
-    QList<QPair<QString, int>> out;
-    for (const QStringList &row : content.rows) {
-        const QString who = row.value(ResultsModel::Name).isEmpty() ? row.value(ResultsModel::Code)
-                                                                    : row.value(ResultsModel::Name);
+    QList<Bar> out;
+    for (qsizetype i = 0; i < content.rows.size(); ++i) {
+        const QStringList &row = content.rows.at(i);
         bool ok = false;
         const int metres = row.value(ResultsModel::Distance).toInt(&ok);
-        if (ok && !who.isEmpty())
-            out.append({who, metres});
+        if (!ok)
+            continue;
+        // The slot tells apart athletes of one name, and stands for a name erased after the run.
+        QString label = QString::number(i + 1);
+        const QString code = row.value(ResultsModel::Code);
+        if (!code.isEmpty())
+            label += QStringLiteral(" · ") + code;
+        out.append({label, row.value(ResultsModel::Name), metres});
     }
     return out;
 }
@@ -149,7 +154,7 @@ bool render(const ReportContent &content, QByteArray *pdf)
         y += 18;
 
         // Bar chart of the distance per athlete, in slot order.
-        const QList<QPair<QString, int>> bars = distances(content);
+        const QList<Bar> bars = distances(content);
         p.setFont(font(11, true));
         p.drawText(QRectF(0, y, width, 18), Qt::AlignLeft | Qt::AlignVCenter,
                    QStringLiteral("Distancia por deportista (m)"));
@@ -161,11 +166,11 @@ bool render(const ReportContent &content, QByteArray *pdf)
         if (!bars.isEmpty() && chartHeight > 40) {
             int most = 1;
             for (const auto &bar : bars)
-                most = std::max(most, bar.second);
+                most = std::max(most, bar.metres);
             const qreal slotWidth = width / bars.size();
             const qreal barWidth = std::min(slotWidth * 0.7, qreal(36));
             for (int i = 0; i < bars.size(); ++i) {
-                const qreal h = (chartHeight - 14) * bars.at(i).second / most;
+                const qreal h = (chartHeight - 14) * bars.at(i).metres / most;
                 const qreal left = i * slotWidth + (slotWidth - barWidth) / 2;
                 const QRectF bar(left, chartBottom - h, barWidth, h);
                 p.fillRect(bar, QColor(0xFF, 0x80, 0x00));
@@ -174,16 +179,20 @@ bool render(const ReportContent &content, QByteArray *pdf)
                 p.setPen(Qt::black);
                 p.setFont(font(7.5, true));
                 p.drawText(QRectF(i * slotWidth, chartBottom - h - 13, slotWidth, 12),
-                           Qt::AlignCenter, QString::number(bars.at(i).second));
+                           Qt::AlignCenter, QString::number(bars.at(i).metres));
+                // Slot and code under the bar, then the name; turned when it does not fit the
+                // bar's share of width.
+                p.setFont(font(7, true));
+                drawCell(p, QRectF(i * slotWidth, chartBottom + 2, slotWidth, 11), bars.at(i).label,
+                         Qt::AlignHCenter);
                 p.setFont(font(7));
-                // Names under their bars; turned when they do not fit the bar's share of width.
-                const QString &who = bars.at(i).first;
+                const QString &who = bars.at(i).name;
                 if (QFontMetricsF(p.font()).horizontalAdvance(who) <= slotWidth - 4) {
-                    p.drawText(QRectF(i * slotWidth, chartBottom + 3, slotWidth, 12),
+                    p.drawText(QRectF(i * slotWidth, chartBottom + 13, slotWidth, 12),
                                Qt::AlignCenter, who);
                 } else {
                     p.save();
-                    p.translate(i * slotWidth + slotWidth / 2, chartBottom + 4);
+                    p.translate(i * slotWidth + slotWidth / 2, chartBottom + 15);
                     p.rotate(30);
                     drawCell(p, QRectF(0, -6, 60, 12), who, Qt::AlignLeft);
                     p.restore();

@@ -31,8 +31,15 @@ namespace Report {
 // The whole document, or false when it could not be drawn.
 bool render(const ReportContent &content, QByteArray *pdf);
 
-// Athletes with a distance, and that distance, for the bar chart: the name, or the code where
-// the name is empty.
-QList<QPair<QString, int>> distances(const ReportContent &content);
+// One bar of the chart: an athlete with a distance.
+struct Bar
+{
+    QString label; // the slot number, and the code where there is one: "3 · A7"
+    QString name;
+    int metres = 0;
+};
+
+// The bars, in slot order: every row with a distance, named or not.
+QList<Bar> distances(const ReportContent &content);
 
 } // namespace Report

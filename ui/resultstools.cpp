@@ -172,8 +172,9 @@ void ResultsTools::openHistory()
 
 bool ResultsTools::writeReport()
 {
+    // Whatever the export would write: named rows, and results whose name was erased.
     const ResultsModel &results = m_window->results();
-    if (!results.anyName())
+    if (!results.anyName() && !results.anyResult())
         return false;
     Ui::TForm1 *ui = m_window->form();
     ReportContent content;

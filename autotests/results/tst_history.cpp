@@ -11,6 +11,7 @@
 #include <sys/stat.h>
 
 using namespace Protocol;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -33,7 +34,7 @@ bool writeBytes(const QString &path, const QByteArray &bytes)
 
 // A results file as the export writes it, for a test of a given sport, day and locale.
 QByteArray exported(SportVariant variant, const QDateTime &when, const QLocale &locale,
-                    const QList<QStringList> &rows)
+                    const QList<QStringList> &rows, int initialPeriod = 3)
 {
     const SportProfile &profile = sportProfile(variant);
     ResultsModel model(profile);
@@ -43,7 +44,7 @@ QByteArray exported(SportVariant variant, const QDateTime &when, const QLocale &
         for (int column = 0; column < row.size(); ++column)
             model.setCell(column, slot, row.at(column));
     }
-    const ExportConditions conditions{when, 3, QStringLiteral("5,4")};
+    const ExportConditions conditions{when, initialPeriod, QStringLiteral("5,4")};
     QByteArray bytes;
     ExportFile::encode(ExportFile::lines(model, profile.programTitle, conditions, locale), &bytes);
     return bytes;
@@ -75,6 +76,8 @@ private slots:
     void codeHoldingTheSeparator();
     void athletesByCodeOrName();
     void folderNamedTwiceIsReadOnce();
+    void whoIsWhoAndSameTest_data();
+    void whoIsWhoAndSameTest();
 };
 
 void TestHistory::goldenFiles_data()
@@ -414,6 +417,59 @@ void TestHistory::folderNamedTwiceIsReadOnce()
     QCOMPARE(history.filesRead, 1);
     QCOMPARE(history.results.size(), 3);
     QVERIFY(history.skipped.isEmpty());
+}
+
+// Files: "day hh:mm initial-period", "name|code|distance"...; athletes: label: distances (×files).
+void TestHistory::whoIsWhoAndSameTest_data()
+{
+    QTest::addColumn<QList<QStringList>>("files");
+    QTest::addColumn<QStringList>("athletes");
+    QTest::newRow("exported twice; same day, other initial period or result")
+        << QList<QStringList>{{u"1 09:00 3"_s, u"Ana|A1|800"_s, u"Eva||7"_s},
+                              {u"1 09:07 3"_s, u"Ana|A1|800"_s, u"Eva||7"_s},
+                              {u"1 09:09 5"_s, u"Ana|A1|800"_s},
+                              {u"1 09:11 3"_s, u"Ana|A1|810"_s}}
+        << QStringList{u"A1 · Ana: 800×2 800 810"_s, u"Eva: 7×2"_s};
+    QTest::newRow("code in other case and blanks, latest spelling shown")
+        << QList<QStringList>{{u"1 09:00 3"_s, u"Ana|sr01|800"_s},
+                              {u"2 09:00 3"_s, u"Ana M.| SR01 |900"_s}}
+        << QStringList{u"SR01 · Ana M.: 800 900"_s};
+    QTest::newRow("same name without code in one file")
+        << QList<QStringList>{{u"1 09:00 3"_s, u"Rosa||700"_s, u"Rosa||650"_s},
+                              {u"2 09:00 3"_s, u"Rosa||720"_s, u"Rosa||640"_s},
+                              {u"3 09:00 3"_s, u"Rosa||730"_s}}
+        << QStringList{u"Rosa: 730"_s, u"Rosa (Nº 1, mismo nombre, sin código): 700 720"_s,
+                       u"Rosa (Nº 2, mismo nombre, sin código): 650 640"_s};
+}
+
+void TestHistory::whoIsWhoAndSameTest()
+{
+    QFETCH(QList<QStringList>, files);
+    QFETCH(QStringList, athletes);
+    QTemporaryDir dir;
+    for (int f = 0; f < files.size(); ++f) {
+        const QStringList when = files.at(f).first().split(QLatin1Char(' '));
+        QList<QStringList> rows;
+        for (const QString &row : files.at(f).mid(1)) {
+            const QStringList c = row.split(u'|');
+            rows << QStringList{
+                QString::number(rows.size() + 1), c[0], c[1], u"05:00"_s, u"3"_s, c[2], u"7,2"_s};
+        }
+        const QDateTime at(QDate(2026, 4, when.at(0).toInt()), QTime::fromString(when.at(1)));
+        QVERIFY(writeBytes(dir.filePath(u"%1.txt"_s.arg(f)),
+                           exported(SportVariant::Futbol, at, QLocale(QLocale::Spanish), rows,
+                                    when.at(2).toInt())));
+    }
+    const History history = HistoryFile::readFolders({dir.path()});
+    QStringList got;
+    for (const QString &athlete : history.athletes()) {
+        got << history.resultsOf(athlete).last().label() + QLatin1Char(':');
+        for (const HistoryResult &r : history.resultsOf(athlete))
+            got.last() +=
+                QLatin1Char(' ') + QString::number(r.distance) +
+                (r.sameTestIn.isEmpty() ? QString() : u"×%1"_s.arg(1 + r.sameTestIn.size()));
+    }
+    QCOMPARE(got, athletes);
 }
 
 QTEST_GUILESS_MAIN(TestHistory)

@@ -18,6 +18,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolTip>
 #include <QValueAxis>
 
 using namespace Protocol;
@@ -33,7 +34,7 @@ struct Row
 
 // A results file written by the export, for one test of a sport on a day.
 void writeTest(const QString &path, SportVariant variant, const QDateTime &when,
-               const QList<Row> &rows)
+               const QList<Row> &rows, int initialPeriod = 2)
 {
     const SportProfile &profile = sportProfile(variant);
     ResultsModel model(profile);
@@ -53,9 +54,10 @@ void writeTest(const QString &path, SportVariant variant, const QDateTime &when,
                           ResultsModel::vo2MaxText(row.distance, spanish));
     }
     QByteArray bytes;
-    QVERIFY(ExportFile::encode(
-        ExportFile::lines(model, profile.programTitle, {when, 2, QStringLiteral("4,8")}, spanish),
-        &bytes));
+    QVERIFY(
+        ExportFile::encode(ExportFile::lines(model, profile.programTitle,
+                                             {when, initialPeriod, QStringLiteral("4,8")}, spanish),
+                           &bytes));
     QVERIFY(ExportFile::write(path, bytes));
 }
 
@@ -105,6 +107,10 @@ private slots:
     void savesTheChart();
     void openedFromTheAthletesPanel_data();
     void openedFromTheAthletesPanel();
+    void chartSaysWhenThereIsNothingToDraw_data();
+    void chartSaysWhenThereIsNothingToDraw();
+    void measureAndInitialPeriod_data();
+    void measureAndInitialPeriod();
 };
 
 void TestHistoryWindow::listsEveryTestAndChartsThePicked_data()
@@ -216,6 +222,11 @@ void TestHistoryWindow::savesTheChart()
     ScriptedDialogs dialogs;
     HistoryWindow window(sportProfile(SportVariant::Futbol), {dir.path()}, &dialogs);
     window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    const HistoryControls ui(&window); // a taller window: a taller table and chart
+    const int table = ui.TablaPruebas->height(), chart = ui.Grafico->height();
+    window.resize(window.width(), window.height() + 400);
+    QTRY_VERIFY(ui.TablaPruebas->height() > table + 100 && ui.Grafico->height() > chart + 100);
 
     QVERIFY(!window.BtnGuardarGraficoClick()); // cancelled
     QVERIFY(dialogs.proposedPaths.last().startsWith(dir.path()));
@@ -306,6 +317,77 @@ void TestHistoryWindow::openedFromTheAthletesPanel()
     }
     QDir::setCurrent(before);
     qputenv("HOME", home);
+}
+
+void TestHistoryWindow::chartSaysWhenThereIsNothingToDraw_data()
+{
+    QTest::addColumn<QStringList>("picked");
+    QTest::addColumn<bool>("drawn");
+    QTest::newRow("nobody picked") << QStringList() << false;
+    QTest::newRow("only zeros") << QStringList{QStringLiteral("Z0")} << false;
+    QTest::newRow("zeros and more")
+        << QStringList{QStringLiteral("Z0"), QStringLiteral("A1")} << true;
+}
+
+// No axes drawn over nothing, and none left behind by a pick: the chart keeps its own two.
+void TestHistoryWindow::chartSaysWhenThereIsNothingToDraw()
+{
+    QFETCH(QStringList, picked);
+    QFETCH(bool, drawn);
+    QTemporaryDir dir;
+    writeSeason(dir.path(), SportVariant::Futbol);
+    writeTest(dir.filePath(QStringLiteral("z.txt")), SportVariant::Futbol, day(4, 1),
+              {{"Cero", "Z0", 0}});
+    HistoryWindow window(sportProfile(SportVariant::Futbol), {dir.path()}, nullptr);
+    const QList<QAbstractAxis *> axes = window.chart()->axes();
+    window.pickAthletes(picked);
+    QCOMPARE(window.chart()->axes(), axes);
+    QCOMPARE(window.chart()->title().startsWith(QStringLiteral("Elija uno o varios deportistas")),
+             !drawn);
+    QCOMPARE(axes.first()->isVisible(), drawn);
+    QCOMPARE(HistoryControls(&window).BtnGuardarGrafico->isEnabled(), drawn);
+}
+
+void TestHistoryWindow::measureAndInitialPeriod_data()
+{
+    QTest::addColumn<QString>("measure");
+    QTest::addColumn<int>("period"); // 0: every test
+    QTest::addColumn<QList<double>>("ana");
+    QTest::newRow("last period completed")
+        << QStringLiteral("Último periodo completado") << 0 << QList<double>{4, 11, 4, 4};
+    QTest::newRow("maximum speed")
+        << QStringLiteral("Velocidad máxima (Km/h)") << 0 << QList<double>{7.2, 7.2, 7.2, 7.2};
+    QTest::newRow("started at 9 only")
+        << QStringLiteral("Distancia (m)") << 9 << QList<double>{400};
+}
+
+// "a1 " is A1; the test exported twice (e.txt) is one row; each point tells its initial period.
+void TestHistoryWindow::measureAndInitialPeriod()
+{
+    QFETCH(QString, measure);
+    QFETCH(int, period);
+    QFETCH(QList<double>, ana);
+    QTemporaryDir dir;
+    writeSeason(dir.path(), SportVariant::Futbol);
+    writeTest(dir.filePath(QStringLiteral("d.txt")), SportVariant::Futbol, day(4, 1),
+              {{"Ana", "a1 ", 400}}, 9);
+    QVERIFY(
+        QFile::copy(dir.filePath(QStringLiteral("c.txt")), dir.filePath(QStringLiteral("e.txt"))));
+    HistoryWindow window(sportProfile(SportVariant::Futbol), {dir.path()}, nullptr);
+    const HistoryControls ui(&window);
+    ui.ComboMagnitud->setCurrentIndex(ui.ComboMagnitud->findText(measure));
+    ui.ComboPeriodoInicial->setCurrentIndex(ui.ComboPeriodoInicial->findData(period));
+    window.pickAthletes({QStringLiteral("A1")});
+
+    QCOMPARE(ui.TablaPruebas->rowCount(), ana.size());
+    auto *series = static_cast<QLineSeries *>(window.chart()->series().first());
+    QCOMPARE(series->points().size(), ana.size());
+    for (int i = 0; i < ana.size(); ++i)
+        QCOMPARE(series->at(i).y(), ana.at(i));
+    QCOMPARE(ui.TablaPruebas->item(ana.size() - 1, 0)->toolTip().contains(QStringLiteral("e.txt")),
+             period == 0);
+    emit series->hovered(series->at(0), true);
+    QVERIFY(QToolTip::text().contains(QStringLiteral("Periodo inicial: %1 ").arg(period ? 9 : 2)));
 }
 
 QTEST_MAIN(TestHistoryWindow)

@@ -79,6 +79,7 @@ private slots:
     void reportReadsBackFromThePdf_data();
     void reportReadsBackFromThePdf();
     void nothingToReportWithoutNames();
+    void resultsWithoutNamesAreReported();
     void writtenWholeOrNotAtAll();
 };
 
@@ -148,8 +149,9 @@ void TestReport::reportReadsBackFromThePdf()
         QVERIFY2(has(cells.join(QStringLiteral("\\s+"))), qPrintable(cells.join(QLatin1Char(' '))));
     }
     QCOMPARE(text.contains(QStringLiteral("VO2max")), variant == SportVariant::Basket);
-    // The bars carry the distances.
+    // The bars carry the distances, and the slots and codes.
     QVERIFY(text.count(results.cell(ResultsModel::Distance, 3)) >= 2);
+    QVERIFY(text.contains(QStringLiteral("5 · €5")));
 
     // Restored after a restart, results state their own test: not the set-up panel's, nor now.
     h.window.resultsRestored({28, QStringLiteral("20,4"), QStringLiteral("Test completo"),
@@ -168,6 +170,21 @@ void TestReport::nothingToReportWithoutNames()
     QVERIFY(!h.window.resultsTools()->writeReport());
     QVERIFY(h.dialogs.proposedPaths.isEmpty());
     QVERIFY(h.dialogs.messages.isEmpty());
+}
+
+// Results whose names were erased are exported, and reported: each bar under its slot and code.
+void TestReport::resultsWithoutNamesAreReported()
+{
+    QTemporaryDir dir;
+    Harness h(SportVariant::Futbol);
+    h.runTest(1);
+    for (int slot : {1, 3, 5})
+        h.results().setCell(ResultsModel::Name, slot, QString());
+    FlatButton *report = h.window.resultsTools()->reportButton();
+    QCOMPARE(report->isEnabled(), h.ui()->BtnExportDatos->isEnabled());
+    h.dialogs.saveTo = dir.filePath(QStringLiteral("informe.pdf"));
+    QTest::mouseClick(report, Qt::LeftButton);
+    QVERIFY(pdfText(h.dialogs.saveTo).contains(QStringLiteral("3 · B2")));
 }
 
 // A report that cannot be written whole leaves the earlier file as it was, and says so.

@@ -423,12 +423,15 @@ void TestMainWindow::helpPanel()
 
     const QString text = ui->Memo1->toPlainText();
     const QStringList paragraphs = text.trimmed().split(QStringLiteral("\n\n"));
-    // The seven paragraphs of the procedure, then one on stopping athletes from the keyboard.
-    QCOMPARE(paragraphs.size(), 8);
+    // The procedure's seven paragraphs, then the keys, what follows a test, the recovery offer.
+    QCOMPARE(paragraphs.size(), 10);
     for (const QString &paragraph : paragraphs)
         QVERIFY(paragraph.startsWith(QStringLiteral("   ")) || paragraph == paragraphs.first());
     QVERIFY(text.contains(product));
-    const QString keys = paragraphs.last();
+    for (const char *command : {"«Informe»", "«Historial»", "«Otra carpeta...»"})
+        QVERIFY2(paragraphs.at(8).contains(QString::fromUtf8(command)), command);
+    QVERIFY(paragraphs.at(9).contains(QStringLiteral("«Recuperar registros»")));
+    const QString keys = paragraphs.at(7);
     for (const char *key : {"Intro", "Esc", "Ctrl+Z", "2 segundos"})
         QVERIFY2(keys.contains(QString::fromLatin1(key)), key);
     QVERIFY(keys.contains(QStringLiteral("de 1 a %1").arg(h.window.profile().stationsPerLap)));
