@@ -222,7 +222,8 @@ void TestJournal::fileByteForByte()
     QCOMPARE(contents(journal.path()), exported.readAll());
 }
 
-// Written but never on the disk is not written: the record is taken back and reported.
+// Written but never on the disk is not written: the record is taken back and reported, the
+// journal stays held and out of date, and the next change that reaches the disk catches up.
 void TestJournal::aFailedFlushIsAFailedWrite()
 {
     ResultsModel results(sportProfile(SportVariant::Futbol));
@@ -238,8 +239,13 @@ void TestJournal::aFailedFlushIsAFailedWrite()
     results.setCell(ResultsModel::Name, 2, QStringLiteral("Bea"));
     QCOMPARE(failed.size(), 1);
     QCOMPARE(failed.first().first().toString(), QString::fromLocal8Bit(std::strerror(EIO)));
-    QVERIFY(!journal.isOpen());
+    QVERIFY(journal.isOpen() && !journal.upToDate());
     QCOMPARE(contents(journal.path()), before);
+
+    journal.setSync([](int) { return 0; });
+    results.setCell(ResultsModel::Name, 3, QStringLiteral("Carla"));
+    QVERIFY(journal.upToDate());
+    QVERIFY(contents(journal.path()).contains("Bea"));
 }
 
 // A file set aside by an earlier run keeps its name and content.
