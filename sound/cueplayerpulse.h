@@ -29,6 +29,7 @@ constexpr qint64 RequestMs = 100;
 // server has the device take back what it already holds of it.
 constexpr double RewriteMarginMs = 10;
 constexpr int RetryMs = 1000;
+constexpr int TimingMs = 100;
 constexpr int OpenTimeoutMs = 3000;
 
 inline QByteArray readResource(const QString &path)
@@ -59,10 +60,10 @@ struct CuePlayer::Pulse
     pa_context *context = nullptr;
     pa_stream *stream = nullptr;
     pa_time_event *timer = nullptr; // a retry, or the end of waiting for open()
+    pa_time_event *poll = nullptr;  // asks the server for its timing
     std::unique_ptr<CueSchedule> schedule;
     int rate = 0;
     qint64 written = 0;       // frames of the stream written so far
-    qint64 owed = 0;          // frames rewritten since the last request
     bool timingFresh = false; // the server's timing was read since the stream started
     pa_usec_t lastReport = 0;
     bool opening = false;
@@ -91,6 +92,10 @@ struct CuePlayer::Pulse
 
     void teardown()
     {
+        if (poll) {
+            api->time_free(poll);
+            poll = nullptr;
+        }
         if (stream) {
             pa_stream_set_state_callback(stream, nullptr, nullptr);
             pa_stream_set_write_callback(stream, nullptr, nullptr);
@@ -220,7 +225,6 @@ struct CuePlayer::Pulse
         attr.minreq = uint32_t(pa_usec_to_bytes(CuePlayerPulse::RequestMs * 1000, &samples));
         attr.fragsize = uint32_t(-1);
         written = 0;
-        owed = 0;
         timingFresh = false;
         schedule->restartStream();
         // Never corked: a stream that starts or resumes makes the device set up its buffer
@@ -263,6 +267,23 @@ struct CuePlayer::Pulse
         schedule->resetClock();
         if (pa_operation *op = pa_stream_update_timing_info(stream, &Pulse::timingRead, this))
             pa_operation_unref(op);
+        if (!poll)
+            poll = CuePlayerPulse::timerIn(api, CuePlayerPulse::TimingMs, &Pulse::pollTiming, this);
+    }
+
+    // The library's own updates thin out to one in 1.5 s; a server that reports up to a block
+    // late needs many for some to be punctual.
+    static void pollTiming(pa_mainloop_api *api, pa_time_event *e, const timeval *, void *data)
+    {
+        auto *d = static_cast<Pulse *>(data);
+        if (d->ready()) {
+            if (pa_operation *op = pa_stream_update_timing_info(d->stream, &Pulse::timingRead, d))
+                pa_operation_unref(op);
+        }
+        timeval tv{};
+        pa_gettimeofday(&tv);
+        pa_timeval_add(&tv, pa_usec_t(CuePlayerPulse::TimingMs) * 1000);
+        api->time_restart(e, &tv);
     }
 
     static void timingRead(pa_stream *, int success, void *data)
@@ -342,30 +363,34 @@ struct CuePlayer::Pulse
         if (!ready())
             return;
         observe();
-        // What the server asks for, plus what rewrites took from the client's count of it:
-        // the server counts a rewrite as no new data, the client as data it was asked for.
-        qint64 frames = qint64(pa_stream_writable_size(stream) / 2) + owed;
-        owed = 0;
-        if (frames <= 0)
-            return;
         double heard = 0;
-        if (position(&heard)) {
-            // After a stall the stream has played on through silence past what was written;
-            // the server would drop what arrives for frames it has passed, and play the tail
-            // of a cue cut that way. Those frames are sent silent, and what fell due in them
-            // is dropped, or played as soon as it can if it is only a little late.
-            const qint64 audible = qint64(
-                std::ceil(heard + (stats.sinkMs + CuePlayerPulse::RewriteMarginMs) * rate / 1000));
-            if (written < audible) {
-                const qint64 gap = std::min(audible - written, frames);
-                chunk.assign(size_t(gap), 0);
-                pa_stream_write(stream, chunk.data(), size_t(gap) * 2, nullptr, 0,
-                                PA_SEEK_RELATIVE);
-                written += gap;
-                frames -= gap;
+        if (!position(&heard)) {
+            // Silence until the stream's clock is known: what the server asks for.
+            const qint64 frames = qint64(pa_stream_writable_size(stream) / 2);
+            if (frames > 0) {
+                write(written, frames, PA_SEEK_RELATIVE);
+                written += frames;
             }
-            stats.aheadMs = double(written + frames - heard) * 1000.0 / rate;
+            return;
         }
+        // Kept written a fixed time ahead of what is heard, whatever the server counts as
+        // asked for (servers count a rewrite differently).
+        qint64 frames =
+            qint64(std::ceil(heard + double(CuePlayerPulse::AheadMs) * rate / 1000)) - written;
+        // After a stall the stream has played on through silence past what was written; the
+        // server would drop what arrives for frames it has passed, and play the tail of a cue
+        // cut that way. Those frames are sent silent, and what fell due in them is dropped, or
+        // played as soon as it can if it is only a little late.
+        const qint64 audible = qint64(
+            std::ceil(heard + (stats.sinkMs + CuePlayerPulse::RewriteMarginMs) * rate / 1000));
+        if (written < audible && frames > 0) {
+            const qint64 gap = std::min(audible - written, frames);
+            chunk.assign(size_t(gap), 0);
+            pa_stream_write(stream, chunk.data(), size_t(gap) * 2, nullptr, 0, PA_SEEK_RELATIVE);
+            written += gap;
+            frames -= gap;
+        }
+        stats.aheadMs = double(written + std::max<qint64>(frames, 0) - heard) * 1000.0 / rate;
         if (frames <= 0)
             return;
         write(written, frames, PA_SEEK_RELATIVE);
@@ -395,7 +420,6 @@ struct CuePlayer::Pulse
         const qint64 first = std::max(rewriteStart(heard), changed);
         if (first < written) {
             write(first, written - first, PA_SEEK_ABSOLUTE);
-            owed += written - first;
             ++stats.rewrites;
             stats.rewrittenMs += double(written - first) * 1000.0 / rate;
         }
