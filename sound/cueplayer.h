@@ -4,13 +4,16 @@
 
 #include <QVector>
 
+#include <functional>
 #include <memory>
 
 namespace Protocol {
 class Clock;
 } // namespace Protocol
+class CueBackend;
 
-// Plays the run's sounds through one PulseAudio stream, on the sound client's own thread.
+// Plays the run's sounds through one stream of the sound server, on the sound client's own
+// thread: PipeWire's own when the server is PipeWire, else PulseAudio's.
 //
 // The engine's plan arrives ahead of time; each sound is laid on the stream's frame that the
 // listener hears at its due time, reckoned from the stream's own clock (what the device has
@@ -60,11 +63,12 @@ public:
     Stats stats() const;
 
 private:
-    struct Pulse;
     void setState(State state);
+    // Hands a state from the sound client's thread to this object's.
+    std::function<void(State)> poster();
 
     const Protocol::Clock &m_clock;
-    std::unique_ptr<Pulse> d;
+    std::unique_ptr<CueBackend> d;
     bool m_available = false;
     State m_state = State::NoDevice;
 };
