@@ -1,6 +1,7 @@
 #include "cueplayer.h"
 
 #include "clock.h"
+#include "pipewirebackend.h"
 #include "pulsebackend.h"
 #include "wavefile.h"
 
@@ -60,6 +61,18 @@ bool CuePlayer::open()
     if (!pulse->open())
         return false;
     d = std::move(pulse);
+    // PipeWire's own stream, asked for: its timing is exact per block where its PulseAudio
+    // service reports up to a block late, but on a crowded machine it has not yet been seen
+    // to play whole.
+    const auto *probe = static_cast<PulseBackend *>(d.get());
+    if (probe->onPipeWire() && qgetenv("ZENTA_SOUND_API") == "pipewire") {
+        auto native =
+            std::make_unique<PipeWireBackend>(m_clock, poster(), probe->rate(), probe->device());
+        if (native->open()) {
+            d->close();
+            d = std::move(native);
+        }
+    }
     m_available = true;
     setState(State::Active);
     return true;

@@ -13,7 +13,8 @@ class Clock;
 class CueBackend;
 
 // Plays the run's sounds through one stream of the sound server, on the sound client's own
-// thread: PipeWire's own when the server is PipeWire, else PulseAudio's.
+// thread: PulseAudio's (on PipeWire too, through its PulseAudio service), or PipeWire's own when
+// ZENTA_SOUND_API=pipewire asks for it on a PipeWire server.
 //
 // The engine's plan arrives ahead of time; each sound is laid on the stream's frame that the
 // listener hears at its due time, reckoned from the stream's own clock (what the device has
@@ -56,6 +57,7 @@ public:
         int rewrites = 0;       // queued sound written again (a plan change, a jump)
         int jumps = 0;          // the stream's clock found off by more than drift
         double rewrittenMs = 0; // how much was written again
+        bool pipeWire = false;  // played through PipeWire's own stream
     };
     // The device has set up its buffer for this stream: sounds from now on land where planned.
     // A fresh stream on an idle server can take a second or two.

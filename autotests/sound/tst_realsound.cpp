@@ -183,6 +183,39 @@ void checkOnGrid(const QVector<Burst> &bursts, double anchorFrame, int intervalM
     QVERIFY2(cut <= cutAllowed, qPrintable(QStringLiteral("%1 cues cut short").arg(cut)));
 }
 
+// The server's own playback of a plain tone, recorded as the cues are: when the server itself
+// drops sound or its clock falls behind (a private PipeWire on a crowded machine does both: 7 %
+// slow), nothing here can be judged.
+QString serverDropsSound()
+{
+    SteadyClock clock;
+    Capture capture(clock);
+    if (!capture.start())
+        return capture.error();
+    QByteArray tone;
+    for (int i = 0; i < RecordRate * 3 / 2; ++i) {
+        const auto v = qint16(12000 * std::sin(2 * M_PI * 440 * i / RecordRate));
+        tone.append(reinterpret_cast<const char *>(&v), 2);
+    }
+    QProcess play;
+    play.start(QStringLiteral("pacat"),
+               {QStringLiteral("--raw"), QStringLiteral("--format=s16le"),
+                QStringLiteral("--rate=%1").arg(RecordRate), QStringLiteral("--channels=1")});
+    play.write(tone);
+    play.closeWriteChannel();
+    play.waitForFinished(5000);
+    runFor(1500);
+    // What a recorder of a few seconds lags behind the clock beyond its own latency.
+    const double behindMs = double(clock.nowNs()) / 1e6 - capture.endMs();
+    capture.stop();
+    if (behindMs > 150)
+        return QStringLiteral("the server's clock fell %1 ms behind in 3 s").arg(behindMs);
+    const int pieces = int(capture.bursts().size());
+    return pieces > 1
+               ? QStringLiteral("the server itself played a plain tone in %1 pieces").arg(pieces)
+               : QString();
+}
+
 // The child process of the stall test: plays the grid until killed.
 int playGrid()
 {
@@ -220,6 +253,9 @@ void TestRealSound::initTestCase()
         QSKIP("real sound test needs parec (pulseaudio-utils)");
     // Never play into someone's speakers: only the private server of run-with-pulse.sh.
     QVERIFY2(!qgetenv("PULSE_SERVER").isEmpty(), "run this test through run-with-pulse.sh");
+    const QString dropped = serverDropsSound();
+    if (!dropped.isEmpty())
+        QSKIP(qPrintable(dropped));
 }
 
 void TestRealSound::cuesLandOnTheirSamplesInStep()
@@ -411,6 +447,9 @@ void TestRealSound::soundComesBackAfterTheServerDies()
     connect(&run.player, &CueSink::stateChanged, this,
             [&states](CueSink::State s) { states.append(s); });
     QVERIFY(run.start());
+    // PipeWire's own stream does not go through its PulseAudio service.
+    if (run.player.stats().pipeWire && script.endsWith(QLatin1String("pulse-service")))
+        QSKIP("played through PipeWire's own stream");
     const qint64 startDue = run.startDueMs();
     runFor(1500);
 
