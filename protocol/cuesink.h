@@ -40,6 +40,10 @@ public:
     // Everything queued goes quiet at once: the test stopped, a new one is prepared, or the
     // program is left.
     virtual void silence() {}
+    // A test is being prepared: the output is opened now, so the first cue is on time.
+    virtual void prepare() {}
+    // No test under way: the output is let go, so the device may rest.
+    virtual void rest() {}
     // A cue or alert fell due at dueMs. Usually already planned; a sink may rely on this alone.
     virtual void playCue(qint64 dueMs) = 0;
     virtual void playAlert(qint64 dueMs) = 0;

@@ -23,6 +23,8 @@ public:
     virtual bool open() = 0;
     virtual void close() = 0;
     virtual bool isOpen() const = 0;
+    // Opens the stream, or closes it so the device may rest; the connection stays.
+    virtual void setStreaming(bool on) = 0;
     virtual void reschedule(const Change &change) = 0;
     virtual CuePlayer::Stats stats() const = 0;
     // The output device's name as the server shows it.

@@ -125,6 +125,18 @@ void CuePlayer::silence()
         setState(State::Active);
 }
 
+void CuePlayer::prepare()
+{
+    if (d)
+        d->setStreaming(true);
+}
+
+void CuePlayer::rest()
+{
+    if (d)
+        d->setStreaming(false);
+}
+
 void CuePlayer::playCue(qint64 dueMs)
 {
     if (d)

@@ -42,6 +42,8 @@ public:
     qint64 leadMs() const override { return LeadMs; }
     void plan(const Protocol::SoundPlan &sounds) override;
     void silence() override;
+    void prepare() override;
+    void rest() override;
     void playCue(qint64 dueMs) override;
     void playAlert(qint64 dueMs) override;
 

@@ -147,13 +147,31 @@ void PipeWireBackend::openStream()
         fail();
 }
 
-void PipeWireBackend::teardown()
+void PipeWireBackend::closeStream()
 {
     if (stream) {
         spa_hook_remove(&streamListener);
         pw_stream_destroy(stream);
         stream = nullptr;
     }
+}
+
+void PipeWireBackend::setStreaming(bool on)
+{
+    if (!loop)
+        return;
+    pw_thread_loop_lock(loop);
+    wanted = on;
+    if (!on)
+        closeStream();
+    else if (!stream && core && !lost)
+        openStream();
+    pw_thread_loop_unlock(loop);
+}
+
+void PipeWireBackend::teardown()
+{
+    closeStream();
     if (core) {
         spa_hook_remove(&coreListener);
         pw_core_disconnect(core);
@@ -182,10 +200,14 @@ void PipeWireBackend::retry(void *data, uint64_t)
 {
     auto *d = static_cast<PipeWireBackend *>(data);
     d->teardown();
-    if (d->connectCore())
-        d->openStream();
-    else
+    if (!d->connectCore()) {
         d->fail();
+    } else if (d->wanted) {
+        d->openStream();
+    } else {
+        d->lost = false;
+        d->post(State::Recovered);
+    }
 }
 
 void PipeWireBackend::coreError(void *data, uint32_t id, int, int res, const char *)

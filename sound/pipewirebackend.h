@@ -22,11 +22,13 @@ public:
     void reschedule(const Change &change) override;
     CuePlayer::Stats stats() const override;
     QString device() const override { return sinkName; }
+    void setStreaming(bool on) override;
 
 private:
     bool connectCore();
     void openStream();
     void teardown();
+    void closeStream();
     void fail();
     void observe();
 
@@ -56,5 +58,6 @@ private:
     bool opening = false;
     bool openFailed = false;
     bool lost = false;
+    bool wanted = true; // a stream, or the device left to rest
     CuePlayer::Stats counts;
 };

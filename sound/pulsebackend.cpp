@@ -142,7 +142,7 @@ void PulseBackend::connectContext()
         fail();
 }
 
-void PulseBackend::teardown()
+void PulseBackend::closeStream()
 {
     if (poll) {
         api->time_free(poll);
@@ -156,6 +156,25 @@ void PulseBackend::teardown()
         pa_stream_unref(stream);
         stream = nullptr;
     }
+}
+
+void PulseBackend::setStreaming(bool on)
+{
+    if (!loop)
+        return;
+    pa_threaded_mainloop_lock(loop);
+    wanted = on;
+    if (!on)
+        closeStream();
+    else if (!stream && context && pa_context_get_state(context) == PA_CONTEXT_READY &&
+             streamRate > 0)
+        openStream();
+    pa_threaded_mainloop_unlock(loop);
+}
+
+void PulseBackend::teardown()
+{
+    closeStream();
     if (context) {
         pa_context_set_state_callback(context, nullptr, nullptr);
         pa_context_disconnect(context);
@@ -210,9 +229,16 @@ void PulseBackend::contextState(pa_context *c, void *data)
     auto *d = static_cast<PulseBackend *>(data);
     switch (pa_context_get_state(c)) {
     case PA_CONTEXT_READY:
-        if (d->streamRate > 0)
+        if (d->streamRate > 0 && d->wanted) {
             d->openStream();
-        else
+        } else if (d->streamRate > 0) {
+            // Back, with no stream wanted until a test is prepared.
+            if (d->lost) {
+                d->lost = false;
+                ++d->counts.reconnects;
+                d->post(State::Recovered);
+            }
+        } else
             pa_operation_unref(pa_context_get_server_info(c, &PulseBackend::serverInfo, d));
         break;
     case PA_CONTEXT_FAILED:

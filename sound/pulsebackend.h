@@ -22,6 +22,7 @@ public:
     void reschedule(const Change &change) override;
     CuePlayer::Stats stats() const override;
     QString device() const override;
+    void setStreaming(bool on) override;
     // The server is PipeWire's PulseAudio service.
     bool onPipeWire() const;
     int rate() const;
@@ -36,6 +37,7 @@ private:
     bool ready() const { return stream && pa_stream_get_state(stream) == PA_STREAM_READY; }
     void connectContext();
     void teardown();
+    void closeStream();
     void stopTimer();
     void fail();
     void openStream();
@@ -75,6 +77,7 @@ private:
     bool opening = false;
     bool openFailed = false;
     bool lost = false;
+    bool wanted = true; // a stream, or the device left to rest
     bool pipeWire = false;
     QString sinkName;
     CuePlayer::Stats counts;

@@ -33,6 +33,7 @@ context.objects = [
             audio.position = [ FL FR ]
             audio.rate = 48000
             monitor.channel-volumes = true
+            session.suspend-timeout-seconds = 1
         }
     }
 ]

@@ -35,7 +35,8 @@ case \$1 in
     start) XDG_RUNTIME_DIR="$dir" HOME="$dir" pulseaudio -n --daemonize=no --exit-idle-time=-1 \\
                --disable-shm=yes --use-pid-file=no --log-target=file:"$dir/pulse.log" \\
                -L "module-null-sink sink_name=cues rate=48000 channels=2" \\
-               -L "module-native-protocol-unix auth-anonymous=1 socket=$dir/native" &
+               -L "module-native-protocol-unix auth-anonymous=1 socket=$dir/native" \\
+               -L "module-suspend-on-idle timeout=1" &
            echo \$! >"$dir/pid" ;;
     stop)  kill -9 \$(cat "$dir/pid") 2>/dev/null ;;
 esac

@@ -239,6 +239,7 @@ private slots:
     void cuesLandOnTheirSamplesInStep();
     void stalledProcessResumesOnTheGrid_data();
     void stalledProcessResumesOnTheGrid();
+    void aRestingDeviceWakesForATestOnTime();
     void soundComesBackAfterTheServerDies_data();
     void soundComesBackAfterTheServerDies();
 };
@@ -422,6 +423,41 @@ void TestRealSound::stalledProcessResumesOnTheGrid()
     qInfo("%d of the %d cues due from a second after the resume heard", heard, expected);
     QVERIFY(expected >= 2);
     QCOMPARE(heard, expected);
+}
+
+static bool sinkSuspended()
+{
+    QProcess pactl;
+    pactl.start(QStringLiteral("pactl"),
+                {QStringLiteral("list"), QStringLiteral("short"), QStringLiteral("sinks")});
+    pactl.waitForFinished(3000);
+    const QByteArray out = pactl.readAllStandardOutput();
+    return out.contains("cues") && out.contains("SUSPENDED");
+}
+
+void TestRealSound::aRestingDeviceWakesForATestOnTime()
+{
+    SteadyClock clock;
+    GridRun run(clock);
+    QVERIFY(run.player.open());
+    run.driver.setSink(&run.player);
+    // Between tests no stream holds the output: the server lets it rest.
+    run.player.rest();
+    QTRY_VERIFY_WITH_TIMEOUT(sinkSuspended(), 10000);
+    // Choosing a mode opens the stream; the recorder joins; "Iniciar prueba" right after.
+    run.driver.newTest();
+    Capture capture(clock);
+    QVERIFY2(capture.start(), qPrintable(capture.error()));
+    run.driver.engine().setCurrentPeriod(GridPeriod);
+    const double startedAt = double(clock.nowNs()) / 1e6;
+    run.driver.start(TestMode::RepeatPeriod, GridPeriod, false);
+    runFor(1000);
+    capture.stop();
+    const QVector<Burst> got = capture.bursts();
+    QVERIFY(!got.isEmpty());
+    const double firstCueMs = capture.heardMs(got.first().onset) - startedAt;
+    qInfo("first cue heard %.1f ms after the start", firstCueMs);
+    QVERIFY2(firstCueMs <= 150, qPrintable(QString::number(firstCueMs)));
 }
 
 void TestRealSound::soundComesBackAfterTheServerDies_data()
