@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QString>
 #include <QVector>
 
 namespace Protocol {
@@ -33,6 +34,10 @@ public:
     virtual State state() const { return available() ? State::Active : State::NoDevice; }
     // How long before its due time a sound must be known to land on its own sample.
     virtual qint64 leadMs() const { return 0; }
+    // The output device as the sound server names it, and its latency as the server reports
+    // it (negative while unknown).
+    virtual QString outputName() const { return {}; }
+    virtual double outputLatencyMs() const { return -1; }
 
     // The sounds due from now on, as far ahead as the engine can tell; replaces the plan given
     // before. Sounds that are already playing finish.

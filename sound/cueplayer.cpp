@@ -108,6 +108,17 @@ void CuePlayer::setState(State state)
     emit stateChanged(state);
 }
 
+QString CuePlayer::outputName() const
+{
+    return d ? d->device() : QString();
+}
+
+double CuePlayer::outputLatencyMs() const
+{
+    const Stats s = stats();
+    return s.clockKnown ? s.sinkMs : -1;
+}
+
 void CuePlayer::plan(const SoundPlan &sounds)
 {
     if (d)

@@ -40,6 +40,8 @@ public:
     bool available() const override;
     State state() const override;
     qint64 leadMs() const override { return LeadMs; }
+    QString outputName() const override;
+    double outputLatencyMs() const override;
     void plan(const Protocol::SoundPlan &sounds) override;
     void silence() override;
     void prepare() override;
