@@ -34,6 +34,8 @@ int main(int argc, char *argv[])
         SteadyClock clock;
         CuePlayer sound(clock);
         sound.open();
+        // Between tests the device may rest; choosing a test mode opens the stream again.
+        sound.rest();
 
         // Declared before the intro window so it outlives it; the intro only keeps a reference.
         std::unique_ptr<TForm1> window;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QString>
 #include <QVector>
 
 namespace Protocol {
@@ -33,6 +34,10 @@ public:
     virtual State state() const { return available() ? State::Active : State::NoDevice; }
     // How long before its due time a sound must be known to land on its own sample.
     virtual qint64 leadMs() const { return 0; }
+    // The output device as the sound server names it, and its latency as the server reports
+    // it (negative while unknown).
+    virtual QString outputName() const { return {}; }
+    virtual double outputLatencyMs() const { return -1; }
 
     // The sounds due from now on, as far ahead as the engine can tell; replaces the plan given
     // before. Sounds that are already playing finish.
@@ -40,6 +45,10 @@ public:
     // Everything queued goes quiet at once: the test stopped, a new one is prepared, or the
     // program is left.
     virtual void silence() {}
+    // A test is being prepared: the output is opened now, so the first cue is on time.
+    virtual void prepare() {}
+    // No test under way: the output is let go, so the device may rest.
+    virtual void rest() {}
     // A cue or alert fell due at dueMs. Usually already planned; a sink may rely on this alone.
     virtual void playCue(qint64 dueMs) = 0;
     virtual void playAlert(qint64 dueMs) = 0;

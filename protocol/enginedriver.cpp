@@ -43,6 +43,8 @@ void EngineDriver::setSink(CueSink *sink)
     connect(this, &EngineDriver::alertDue, sink, &CueSink::playAlert);
     connect(this, &EngineDriver::planChanged, sink, &CueSink::plan);
     connect(this, &EngineDriver::silenced, sink, &CueSink::silence);
+    connect(this, &EngineDriver::prepared, sink, &CueSink::prepare);
+    connect(this, &EngineDriver::rested, sink, &CueSink::rest);
     if (m_engine.isRunning())
         replan();
 }
@@ -51,6 +53,7 @@ void EngineDriver::newTest()
 {
     quiet();
     m_engine.newTest();
+    emit prepared();
 }
 
 void EngineDriver::start(TestMode mode, int startPeriod, bool warmUpTicked)
@@ -71,6 +74,7 @@ void EngineDriver::stop()
         return;
     quiet();
     m_engine.stop();
+    emit rested();
 }
 
 void EngineDriver::setWorkingTable(const QStringList &lines)

@@ -53,6 +53,8 @@ signals:
     void activateAthletes();
     void planChanged(const SoundPlan &sounds);
     void silenced();
+    void prepared();
+    void rested();
 
 private:
     class Listener;

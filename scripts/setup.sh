@@ -17,6 +17,7 @@ packages=(
     qt6-translations-l10n
     fonts-liberation
     libpulse-dev pulseaudio pulseaudio-utils
+    pipewire pipewire-pulse wireplumber libpipewire-0.3-dev dbus-daemon
     xvfb xauth
     poppler-utils
     dpkg-dev file lintian appstream desktop-file-utils strace

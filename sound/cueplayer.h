@@ -4,13 +4,17 @@
 
 #include <QVector>
 
+#include <functional>
 #include <memory>
 
 namespace Protocol {
 class Clock;
 } // namespace Protocol
+class CueBackend;
 
-// Plays the run's sounds through one PulseAudio stream, on the sound client's own thread.
+// Plays the run's sounds through one stream of the sound server, on the sound client's own
+// thread: PulseAudio's (on PipeWire too, through its PulseAudio service), or PipeWire's own when
+// ZENTA_SOUND_API=pipewire asks for it on a PipeWire server.
 //
 // The engine's plan arrives ahead of time; each sound is laid on the stream's frame that the
 // listener hears at its due time, reckoned from the stream's own clock (what the device has
@@ -36,8 +40,12 @@ public:
     bool available() const override;
     State state() const override;
     qint64 leadMs() const override { return LeadMs; }
+    QString outputName() const override;
+    double outputLatencyMs() const override;
     void plan(const Protocol::SoundPlan &sounds) override;
     void silence() override;
+    void prepare() override;
+    void rest() override;
     void playCue(qint64 dueMs) override;
     void playAlert(qint64 dueMs) override;
 
@@ -53,6 +61,7 @@ public:
         int rewrites = 0;       // queued sound written again (a plan change, a jump)
         int jumps = 0;          // the stream's clock found off by more than drift
         double rewrittenMs = 0; // how much was written again
+        bool pipeWire = false;  // played through PipeWire's own stream
     };
     // The device has set up its buffer for this stream: sounds from now on land where planned.
     // A fresh stream on an idle server can take a second or two.
@@ -60,11 +69,12 @@ public:
     Stats stats() const;
 
 private:
-    struct Pulse;
     void setState(State state);
+    // Hands a state from the sound client's thread to this object's.
+    std::function<void(State)> poster();
 
     const Protocol::Clock &m_clock;
-    std::unique_ptr<Pulse> d;
+    std::unique_ptr<CueBackend> d;
     bool m_available = false;
     State m_state = State::NoDevice;
 };

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 using namespace Protocol;
 
@@ -11,11 +12,24 @@ namespace {
 // it is taken up: readings jitter by a few hundredths of a millisecond on a quiet machine.
 constexpr double WindowMs = 10000;
 constexpr double MinSpanMs = 1000;
+// Readings spread wider than this find the rate over a wider span.
+constexpr double SpreadMs = 2;
+constexpr double WideWindowMs = 30000;
+constexpr double WideSpanMs = 10000;
+constexpr double WideBinMs = 2000;
 constexpr double AdoptMs = 1.0;
-// A reading this much later than the others' line is left out of it.
+// A reading comes late, never early: the server may stamp it when it answers while its position
+// moves once per processing block (PipeWire: 21 ms and more), and a busy machine delays it. The
+// line goes through the earliest twentieth of the readings.
+constexpr int EarliestShare = 20;
+constexpr double BinMs = 500;
+// A half second whose earliest reading is this much later than the others' line is left out.
 constexpr double LateReadingMs = 0.5;
-// A reading this far off is no drift: the stream jumped (the device set up its buffer anew).
+// Readings this far off the line are no drift but a jump (the device set up its buffer anew):
+// taken at once when farther than JumpAtOnceMs, else once JumpReadings in a row say so.
 constexpr double JumpMs = 15;
+constexpr double JumpAtOnceMs = 60;
+constexpr int JumpReadings = 3;
 
 } // namespace
 
@@ -28,28 +42,95 @@ void CueSchedule::resetClock()
 {
     m_clockKnown = false;
     m_readings.clear();
+    m_offLine.clear();
+    m_lateSpreadMs = 0;
+}
+
+void CueSchedule::anchor(const Reading &r)
+{
+    m_anchorMs = r.ms;
+    m_anchorFrame = r.frame;
 }
 
 bool CueSchedule::observe(double nowMs, double heardFrame)
 {
-    if (!m_clockKnown || std::abs(msAt(heardFrame) - nowMs) > JumpMs) {
-        const bool jumped = m_clockKnown;
-        m_anchorMs = nowMs;
-        m_anchorFrame = heardFrame;
+    const Reading reading{nowMs, heardFrame};
+    if (!m_clockKnown) {
+        anchor(reading);
         m_clockKnown = true;
-        m_readings = {{nowMs, heardFrame}};
-        return jumped;
-    }
-    m_readings.append({nowMs, heardFrame});
-    while (m_readings.size() > 2 && m_readings.first().ms < nowMs - WindowMs)
-        m_readings.removeFirst();
-    if (m_readings.last().ms - m_readings.first().ms < MinSpanMs)
+        m_readings = {reading};
         return false;
+    }
+    // How much later than the line this reading came; readings come as late as the usual
+    // spread of the others before they say anything.
+    const double late = nowMs - msAt(heardFrame);
+    const double beyond = late > 0 ? late - m_lateSpreadMs : -late;
+    if (beyond > JumpMs) {
+        m_offLine.append(reading);
+        const bool sameWay =
+            std::all_of(m_offLine.cbegin(), m_offLine.cend(),
+                        [&](const Reading &r) { return (r.ms - msAt(r.frame) > 0) == (late > 0); });
+        if (!sameWay)
+            m_offLine = {reading};
+        if (beyond <= JumpAtOnceMs && m_offLine.size() < JumpReadings)
+            return false;
+        // The new relation runs through the earliest of the readings that found it.
+        const auto lateness = [this](const Reading &r) { return r.ms - msAt(r.frame); };
+        anchor(*std::min_element(
+            m_offLine.cbegin(), m_offLine.cend(),
+            [&](const Reading &x, const Reading &y) { return lateness(x) < lateness(y); }));
+        m_readings = m_offLine;
+        m_offLine.clear();
+        return true;
+    }
+    m_offLine.clear();
+    m_readings.append(reading);
+    while (m_readings.size() > 2 && m_readings.first().ms < nowMs - WideWindowMs)
+        m_readings.removeFirst();
+    if (m_readings.last().ms - m_readings.first().ms < MinSpanMs) {
+        // Too few to fit a rate: the earliest reading so far is the best anchor.
+        if (late < -AdoptMs)
+            anchor(reading);
+        return false;
+    }
 
-    // Least squares, time against frame, about the readings' mean; then once more without the
-    // readings that came late (a busy machine delays a reading, never hastens it).
-    double meanMs = 0, meanFrame = 0, slope = 0;
+    // Each reading's time less its frame's place on a line of the given rate: the lowest are
+    // the punctual ones.
+    const auto offsets = [this](double slope) {
+        QVector<double> out;
+        for (const Reading &r : std::as_const(m_readings))
+            out.append(r.ms - r.frame * slope);
+        std::sort(out.begin(), out.end());
+        return out;
+    };
+    const QVector<double> spread = offsets(m_msPerFrame);
+    m_lateSpreadMs =
+        spread[spread.size() * 19 / 20] - spread[spread.size() / EarliestShare]; // usual lateness
+
+    // The rate: least squares through the earliest reading of each stretch, so that the
+    // lateness of single readings averages out; readings that come late by up to a block find
+    // it only over wider stretches and a longer span.
+    const bool wide = m_lateSpreadMs >= SpreadMs;
+    const double binMs = wide ? WideBinMs : BinMs;
+    const double fromMs = nowMs - (wide ? WideWindowMs : WindowMs);
+    QVector<Reading> earliest;
+    for (const Reading &r : std::as_const(m_readings)) {
+        if (r.ms < fromMs)
+            continue;
+        const bool sameBin = !earliest.isEmpty() &&
+                             std::floor(r.ms / binMs) == std::floor(earliest.last().ms / binMs);
+        if (!sameBin)
+            earliest.append(r);
+        else if (r.ms - r.frame * m_msPerFrame <
+                 earliest.last().ms - earliest.last().frame * m_msPerFrame)
+            earliest.last() = r;
+    }
+    double slope = m_msPerFrame;
+    const double spanMs = wide ? WideSpanMs : MinSpanMs;
+    double meanMs = 0, meanFrame = 0;
     const auto fit = [&](const QVector<Reading> &readings) {
+        if (readings.size() < 2 || readings.last().ms - readings.first().ms < spanMs)
+            return false;
         meanMs = 0;
         meanFrame = 0;
         for (const Reading &r : readings) {
@@ -68,22 +149,24 @@ bool CueSchedule::observe(double nowMs, double heardFrame)
         slope = sxy / sxx;
         return true;
     };
-    if (!fit(m_readings))
-        return false;
-    QVector<double> residuals;
-    for (const Reading &r : std::as_const(m_readings))
-        residuals.append(r.ms - (meanMs + (r.frame - meanFrame) * slope));
-    QVector<double> sorted = residuals;
-    std::nth_element(sorted.begin(), sorted.begin() + sorted.size() / 2, sorted.end());
-    const double limit = sorted[sorted.size() / 2] + LateReadingMs;
-    QVector<Reading> punctual;
-    for (int i = 0; i < m_readings.size(); ++i) {
-        if (residuals[i] <= limit)
-            punctual.append(m_readings[i]);
+    // Then once more without the half seconds that came late (a busy machine).
+    if (fit(earliest)) {
+        QVector<double> residuals;
+        for (const Reading &r : std::as_const(earliest))
+            residuals.append(r.ms - (meanMs + (r.frame - meanFrame) * slope));
+        QVector<double> sorted = residuals;
+        std::nth_element(sorted.begin(), sorted.begin() + sorted.size() / 2, sorted.end());
+        const double limit = sorted[sorted.size() / 2] + LateReadingMs;
+        QVector<Reading> punctual;
+        for (int i = 0; i < earliest.size(); ++i) {
+            if (residuals[i] <= limit)
+                punctual.append(earliest[i]);
+        }
+        fit(punctual);
     }
-    if (punctual.size() < 2 || !fit(punctual))
-        return false;
-    const auto fitted = [&](double frame) { return meanMs + (frame - meanFrame) * slope; };
+    // And the line through the earliest readings at that rate.
+    const double offset = offsets(slope)[m_readings.size() / EarliestShare];
+    const auto fitted = [&](double frame) { return offset + frame * slope; };
     const double ahead = heardFrame + m_rate; // where sounds are placed: the next second
     if (std::abs(fitted(heardFrame) - msAt(heardFrame)) >= AdoptMs ||
         std::abs(fitted(ahead) - msAt(ahead)) >= AdoptMs) {

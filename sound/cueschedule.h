@@ -10,11 +10,12 @@
 // and the relation between the stream's frames and the engine clock. Knows nothing of the sound
 // server, so its timing can be tested on made-up clocks.
 //
-// The relation is learnt from readings of the frame the listener hears at a given time: a line
-// fitted through the readings of the last seconds, so a sound card whose clock runs fast or slow
-// is followed by its rate, not by steps. The line is taken up only when it differs from the one
-// in use by a fraction of a millisecond, so reading jitter never moves a gap; and each sound is
-// placed on its frame once, the first time it is rendered, and keeps it.
+// The relation is learnt from readings of the frame the listener hears at a given time, which
+// may come late but never early: a line fitted through the earliest readings of the last seconds,
+// so a sound card whose clock runs fast or slow is followed by its rate, not by steps. The line is
+// taken up only when it differs from the one in use by a fraction of a millisecond, so reading
+// jitter never moves a gap; and each sound is placed on its frame once, the first time it is
+// rendered, and keeps it.
 class CueSchedule
 {
 public:
@@ -79,11 +80,14 @@ private:
         double ms;
         double frame;
     };
+    void anchor(const Reading &r);
     bool m_clockKnown = false;
     double m_anchorMs = 0; // engine time at which m_anchorFrame is heard
     double m_anchorFrame = 0;
     double m_msPerFrame;
     QVector<Reading> m_readings; // the last seconds'
+    QVector<Reading> m_offLine;  // the last readings in a row far off the line
+    double m_lateSpreadMs = 0;   // how late readings usually come
 
     int m_dropped = 0;
 };

@@ -1,7 +1,8 @@
 #!/bin/sh
-# Pacing benchmark: builds pacing-bench and runs it against a private PulseAudio server with a
-# null sink "cues" (the same one the real-sound test uses), on a private Xvfb when there is one,
-# else on Qt's offscreen platform. The benchmark records cues.monitor itself and prints tables.
+# Pacing benchmark: builds pacing-bench and runs it against a private sound server with a null
+# sink "cues" (the same ones the real-sound test uses), on a private Xvfb when there is one, else
+# on Qt's offscreen platform. The benchmark records cues.monitor itself and prints tables.
+# ZENTA_BENCH_SERVER=pipewire runs it on PipeWire and its PulseAudio service (default: pulse).
 #
 #   tools/bench.sh [build-folder] [pacing-bench options...]
 #   e.g. tools/bench.sh build-bench --start-period 28 --periods 3
@@ -64,4 +65,6 @@ if [ ! -f "$build/CMakeCache.txt" ]; then
 fi
 cmake --build "$build" --target pacing-bench || exit 1
 
-exec sh "$src/autotests/sound/run-with-pulse.sh" sh "$src/tools/bench.sh" --inside-pulse "$build" "$@"
+server=run-with-pulse.sh
+[ "${ZENTA_BENCH_SERVER:-pulse}" = pipewire ] && server=run-with-pipewire.sh
+exec sh "$src/autotests/sound/$server" sh "$src/tools/bench.sh" --inside-pulse "$build" "$@"

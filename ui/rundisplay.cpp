@@ -11,6 +11,8 @@
 #include "ui_tablesbox.h"
 #include "ui_testfut1.h"
 
+#include <QLocale>
+
 using namespace Protocol;
 
 namespace RunDisplay {
@@ -89,6 +91,21 @@ void showPeriodTables(Ui::TForm1 *ui, const QStringList &workingTable)
     for (const auto &[memo, variant] : sources)
         memo->setPlainText(periodTableLines(sportProfile(variant)).join(QLatin1Char('\n')));
     tables->MemoPeriodoN->setPlainText(workingTable.join(QLatin1Char('\n')));
+}
+
+void showSoundOutput(Ui::TForm1 *ui, const CueSink *sound)
+{
+    const QString name = sound ? sound->outputName() : QString();
+    if (name.isEmpty()) {
+        ui->LabelSonido->setToolTip(QStringLiteral("Sin salida de sonido"));
+        return;
+    }
+    QString tip = QStringLiteral("Salida: %1").arg(name);
+    const double latency = sound->outputLatencyMs();
+    if (latency >= 0)
+        tip += QStringLiteral("\nLatencia que informa el servidor: %1 ms")
+                   .arg(QLocale(QLocale::Spanish).toString(latency, 'f', 1));
+    ui->LabelSonido->setToolTip(tip);
 }
 
 void showSoundState(Ui::TForm1 *ui, CueSink::State state)

@@ -25,6 +25,8 @@ void showTestRunning(Ui::TForm1 *ui, bool running, bool exportable);
 
 // How the sound fares, in words by the speed strip; a loss stands out.
 void showSoundState(Ui::TForm1 *ui, Protocol::CueSink::State state);
+// The output device and its latency, in the sound label's tool tip.
+void showSoundOutput(Ui::TForm1 *ui, const Protocol::CueSink *sound);
 
 // Every sport's table, and the working one, in the developer's tables panel.
 void showPeriodTables(Ui::TForm1 *ui, const QStringList &workingTable);

@@ -174,6 +174,7 @@ void TForm1::FormActivate()
         connect(m_sound, &CueSink::stateChanged, this, &TForm1::showSoundState);
     }
     showSoundState(m_sound ? m_sound->state() : CueSink::State::NoDevice);
+    ui->LabelSonido->installEventFilter(this);
     if (!soundAvailable && m_dialogs) {
         OperatorQuestions::noSoundDevice(*m_dialogs, this, m_profile.programTitle);
     }
@@ -428,6 +429,15 @@ void TForm1::pollEngine()
 void TForm1::showSoundState(CueSink::State state)
 {
     RunDisplay::showSoundState(ui.get(), state);
+    RunDisplay::showSoundOutput(ui.get(), m_sound);
+}
+
+bool TForm1::eventFilter(QObject *watched, QEvent *event)
+{
+    // The latency is the server's latest word when the tip is shown.
+    if (watched == ui->LabelSonido && event->type() == QEvent::ToolTip)
+        RunDisplay::showSoundOutput(ui.get(), m_sound);
+    return QWidget::eventFilter(watched, event);
 }
 
 void TForm1::displaysChanged()

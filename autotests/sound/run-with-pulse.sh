@@ -17,34 +17,34 @@ fi
 dir=$(mktemp -d "${TMPDIR:-/tmp}/zenta-pulse.XXXXXX") || exit 1
 pid=""
 cleanup() {
-    if [ -n "$pid" ]; then
-        kill "$pid" 2>/dev/null
-        wait "$pid" 2>/dev/null
-    fi
-    # A server a test started again in place of the first one.
-    if [ -s "$dir/pid" ] && [ "$(cat "$dir/pid")" != "$pid" ]; then
-        kill "$(cat "$dir/pid")" 2>/dev/null
-    fi
+    # The server, or the one a test started again in its place.
+    [ -s "$dir/pid" ] && kill "$(cat "$dir/pid")" 2>/dev/null
+    sleep 0.1
     rm -rf "$dir"
 }
 trap cleanup EXIT
 trap 'exit 130' INT
 trap 'exit 143' TERM HUP
 
-# Fixed 48 kHz so the recording needs no resampling; no autospawn, nothing else loaded. The same
-# command is kept in a script, so a test can kill the server and start it again.
-cat >"$dir/start-server" <<END
+# Fixed 48 kHz so the recording needs no resampling; no autospawn, nothing else loaded. The
+# server is started and stopped by a script that takes start or stop, so a test can kill it and
+# start it again.
+cat >"$dir/server" <<END
 #!/bin/sh
-XDG_RUNTIME_DIR="$dir" HOME="$dir" exec pulseaudio -n --daemonize=no --exit-idle-time=-1 \
-    --disable-shm=yes --use-pid-file=no --log-target=file:"$dir/pulse.log" \
-    -L "module-null-sink sink_name=cues rate=48000 channels=2" \
-    -L "module-native-protocol-unix auth-anonymous=1 socket=$dir/native"
+case \$1 in
+    start) XDG_RUNTIME_DIR="$dir" HOME="$dir" pulseaudio -n --daemonize=no --exit-idle-time=-1 \\
+               --disable-shm=yes --use-pid-file=no --log-target=file:"$dir/pulse.log" \\
+               -L "module-null-sink sink_name=cues rate=48000 channels=2" \\
+               -L "module-native-protocol-unix auth-anonymous=1 socket=$dir/native" \\
+               -L "module-suspend-on-idle timeout=1" &
+           echo \$! >"$dir/pid" ;;
+    stop)  kill -9 \$(cat "$dir/pid") 2>/dev/null ;;
+esac
 END
-sh "$dir/start-server" &
-pid=$!
-echo "$pid" >"$dir/pid"
-export ZENTA_PULSE_START="$dir/start-server"
-export ZENTA_PULSE_PIDFILE="$dir/pid"
+sh "$dir/server" start
+pid=$(cat "$dir/pid")
+export ZENTA_SERVER_RESTARTS="$dir/server"
+export ZENTA_SERVER_PIDFILES="$dir/pid"
 
 export PULSE_SERVER="unix:$dir/native"
 export XDG_RUNTIME_DIR="$dir"

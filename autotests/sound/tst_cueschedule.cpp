@@ -70,7 +70,10 @@ struct FakeStream
             // thirty by lateMs (a busy machine).
             seed = seed * 1103515245u + 12345u;
             const double late = std::fmod(now, 30000) < 1000 ? lateMs : 0;
-            schedule.observe(now + (seed >> 16) % 1000 / 1000.0 * jitterMs + late, heardFrame(now));
+            // A server that moves its position once per block reports the block's first frame.
+            const double block = blockMs > 0 ? std::fmod(now - startMs, blockMs) : 0;
+            schedule.observe(now + (seed >> 16) % 1000 / 1000.0 * jitterMs + late,
+                             heardFrame(now - block));
             const qint64 target = qint64(heardFrame(now)) + AheadFrames;
             if (written < qint64(heardFrame(now)))
                 written = qint64(heardFrame(now)); // played on through silence
@@ -91,6 +94,7 @@ struct FakeStream
     quint32 seed = 1;
     double jitterMs = 0;
     double lateMs = 0;
+    double blockMs = 0;
     Listener listener;
 };
 
@@ -102,6 +106,8 @@ class TestCueSchedule : public QObject
 private slots:
     void followsTheSystemClockWhateverTheCard_data();
     void followsTheSystemClockWhateverTheCard();
+    void aJumpNeedsReadingsThatAgree_data();
+    void aJumpNeedsReadingsThatAgree();
     void dropsWhatAStallMadeLate();
     void lateReportsPlayOnlyWithinTheTolerance_data();
     void lateReportsPlayOnlyWithinTheTolerance();
@@ -122,18 +128,29 @@ void TestCueSchedule::followsTheSystemClockWhateverTheCard_data()
     QTest::addColumn<int>("minutes");
     QTest::addColumn<double>("jitterMs"); // of the readings
     QTest::addColumn<double>("lateMs");   // of a second of readings in every thirty
+    QTest::addColumn<double>("blockMs");  // how late a reading may be, at random
     QTest::addColumn<double>("gapMs");    // how far a gap may be off the table
     QTest::addColumn<double>("skewMs");   // and a cue off its due time
     const double frame = 1000.0 / Rate;
-    QTest::newRow("in step, 5 min") << 0.0 << 5 << 0.0 << 0.0 << 0.0 << 0.0;
-    QTest::newRow("in step, jittery readings") << 0.0 << 5 << 0.3 << 0.0 << frame << 0.5;
-    QTest::newRow("1000 ppm fast, 5 min") << 1000.0 << 5 << 0.0 << 0.0 << 0.2 << 0.2;
-    QTest::newRow("1000 ppm slow, 5 min") << -1000.0 << 5 << 0.0 << 0.0 << 0.2 << 0.2;
-    QTest::newRow("1000 ppm fast, jittery readings") << 1000.0 << 5 << 0.3 << 0.0 << 2.0 << 2.0;
-    QTest::newRow("100 ppm fast, 2 h") << 100.0 << 120 << 0.0 << 0.0 << 2.0 << 2.0;
-    QTest::newRow("in step, late readings now and then") << 0.0 << 5 << 0.3 << 8.0 << frame << 0.5;
+    const double block = 1024 * 1000.0 / 48000;
+    QTest::newRow("in step, 5 min") << 0.0 << 5 << 0.0 << 0.0 << 0.0 << 0.0 << 0.0;
+    QTest::newRow("in step, jittery readings") << 0.0 << 5 << 0.3 << 0.0 << 0.0 << frame << 0.5;
+    QTest::newRow("1000 ppm fast, 5 min") << 1000.0 << 5 << 0.0 << 0.0 << 0.0 << 0.2 << 0.2;
+    QTest::newRow("1000 ppm slow, 5 min") << -1000.0 << 5 << 0.0 << 0.0 << 0.0 << 0.2 << 0.2;
+    QTest::newRow("1000 ppm fast, jittery readings")
+        << 1000.0 << 5 << 0.3 << 0.0 << 0.0 << 2.0 << 2.0;
+    QTest::newRow("100 ppm fast, 2 h") << 100.0 << 120 << 0.0 << 0.0 << 0.0 << 2.0 << 2.0;
+    QTest::newRow("in step, late readings now and then")
+        << 0.0 << 5 << 0.3 << 8.0 << 0.0 << frame << 0.5;
     QTest::newRow("100 ppm fast, 2 h, jittery readings")
-        << 100.0 << 120 << 0.3 << 0.0 << 2.0 << 2.0;
+        << 100.0 << 120 << 0.3 << 0.0 << 0.0 << 2.0 << 2.0;
+    // Up to a processing block late, as PipeWire's PulseAudio service reports.
+    QTest::newRow("in step, readings up to a block late")
+        << 0.0 << 5 << 0.3 << 0.0 << block << 2.0 << 2.0;
+    QTest::newRow("in step, up to two blocks late")
+        << 0.0 << 5 << 0.3 << 0.0 << 2 * block << 3.0 << 4.0;
+    QTest::newRow("100 ppm slow, readings up to a block late, busy now and then")
+        << -100.0 << 5 << 0.3 << 8.0 << block << 2.0 << 2.0;
 }
 
 void TestCueSchedule::followsTheSystemClockWhateverTheCard()
@@ -142,12 +159,14 @@ void TestCueSchedule::followsTheSystemClockWhateverTheCard()
     QFETCH(int, minutes);
     QFETCH(double, jitterMs);
     QFETCH(double, lateMs);
+    QFETCH(double, blockMs);
     QFETCH(double, gapMs);
     QFETCH(double, skewMs);
     CueSchedule schedule = makeSchedule();
     FakeStream stream(schedule, ppm);
     stream.jitterMs = jitterMs;
     stream.lateMs = lateMs;
+    stream.blockMs = blockMs;
     // Cues at table gaps, planned 15 s ahead and re-planned every second, as the driver does.
     const QVector<qint64> gaps = {951, 1525, 2200, 1117};
     QVector<qint64> due;
@@ -182,6 +201,34 @@ void TestCueSchedule::followsTheSystemClockWhateverTheCard()
              qPrintable(QStringLiteral("a cue heard %1 ms off its time").arg(worst)));
     QVERIFY2(worstGap <= gapMs + 1e-9, qPrintable(QStringLiteral("a gap %1 ms off").arg(worstGap)));
     QCOMPARE(schedule.droppedCount(), 0);
+}
+
+void TestCueSchedule::aJumpNeedsReadingsThatAgree_data()
+{
+    QTest::addColumn<double>("offMs"); // of the readings after two punctual seconds
+    QTest::addColumn<int>("readings");
+    QTest::addColumn<bool>("jumps");
+    QTest::newRow("one reading 40 ms late") << 40.0 << 1 << false;
+    QTest::newRow("two readings 40 ms early") << -40.0 << 2 << false;
+    QTest::newRow("three readings 40 ms late") << 40.0 << 3 << true;
+    QTest::newRow("three readings 10 ms late") << 10.0 << 3 << false;
+    QTest::newRow("one reading 70 ms early") << -70.0 << 1 << true;
+}
+
+void TestCueSchedule::aJumpNeedsReadingsThatAgree()
+{
+    QFETCH(double, offMs);
+    QFETCH(int, readings);
+    QFETCH(bool, jumps);
+    CueSchedule schedule = makeSchedule();
+    double ms = 0;
+    for (; ms <= 2000; ms += 100)
+        QVERIFY(!schedule.observe(ms, ms * Rate / 1000));
+    bool jumped = false;
+    for (int i = 0; i < readings; ++i, ms += 100)
+        jumped = schedule.observe(ms + offMs, ms * Rate / 1000);
+    QCOMPARE(jumped, jumps);
+    QCOMPARE(schedule.msAt(0), jumps ? offMs : 0.0);
 }
 
 void TestCueSchedule::dropsWhatAStallMadeLate()

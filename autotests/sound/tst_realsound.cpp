@@ -88,6 +88,8 @@ public:
 
     bool start()
     {
+        // 10 ms, or what the server script asks for.
+        const int latencyMs = qEnvironmentVariableIntValue("ZENTA_RECORD_LATENCY_MS");
         QObject::connect(&m_process, &QProcess::readyReadStandardOutput, &m_process, [this] {
             m_data += m_process.readAllStandardOutput();
             const double frames = double(m_data.size() / 2);
@@ -98,7 +100,8 @@ public:
                         {QStringLiteral("--device=cues.monitor"), QStringLiteral("--raw"),
                          QStringLiteral("--format=s16le"),
                          QStringLiteral("--rate=%1").arg(RecordRate),
-                         QStringLiteral("--channels=1"), QStringLiteral("--latency-msec=10")});
+                         QStringLiteral("--channels=1"),
+                         QStringLiteral("--latency-msec=%1").arg(latencyMs > 0 ? latencyMs : 10)});
         if (!m_process.waitForStarted(5000))
             return false;
         QElapsedTimer waited;
@@ -180,6 +183,39 @@ void checkOnGrid(const QVector<Burst> &bursts, double anchorFrame, int intervalM
     QVERIFY2(cut <= cutAllowed, qPrintable(QStringLiteral("%1 cues cut short").arg(cut)));
 }
 
+// The server's own playback of a plain tone, recorded as the cues are: when the server itself
+// drops sound or its clock falls behind (a private PipeWire on a crowded machine does both: 7 %
+// slow), nothing here can be judged.
+QString serverDropsSound()
+{
+    SteadyClock clock;
+    Capture capture(clock);
+    if (!capture.start())
+        return capture.error();
+    QByteArray tone;
+    for (int i = 0; i < RecordRate * 3 / 2; ++i) {
+        const auto v = qint16(12000 * std::sin(2 * M_PI * 440 * i / RecordRate));
+        tone.append(reinterpret_cast<const char *>(&v), 2);
+    }
+    QProcess play;
+    play.start(QStringLiteral("pacat"),
+               {QStringLiteral("--raw"), QStringLiteral("--format=s16le"),
+                QStringLiteral("--rate=%1").arg(RecordRate), QStringLiteral("--channels=1")});
+    play.write(tone);
+    play.closeWriteChannel();
+    play.waitForFinished(5000);
+    runFor(1500);
+    // What a recorder of a few seconds lags behind the clock beyond its own latency.
+    const double behindMs = double(clock.nowNs()) / 1e6 - capture.endMs();
+    capture.stop();
+    if (behindMs > 150)
+        return QStringLiteral("the server's clock fell %1 ms behind in 3 s").arg(behindMs);
+    const int pieces = int(capture.bursts().size());
+    return pieces > 1
+               ? QStringLiteral("the server itself played a plain tone in %1 pieces").arg(pieces)
+               : QString();
+}
+
 // The child process of the stall test: plays the grid until killed.
 int playGrid()
 {
@@ -203,6 +239,8 @@ private slots:
     void cuesLandOnTheirSamplesInStep();
     void stalledProcessResumesOnTheGrid_data();
     void stalledProcessResumesOnTheGrid();
+    void aRestingDeviceWakesForATestOnTime();
+    void soundComesBackAfterTheServerDies_data();
     void soundComesBackAfterTheServerDies();
 };
 
@@ -216,6 +254,9 @@ void TestRealSound::initTestCase()
         QSKIP("real sound test needs parec (pulseaudio-utils)");
     // Never play into someone's speakers: only the private server of run-with-pulse.sh.
     QVERIFY2(!qgetenv("PULSE_SERVER").isEmpty(), "run this test through run-with-pulse.sh");
+    const QString dropped = serverDropsSound();
+    if (!dropped.isEmpty())
+        QSKIP(qPrintable(dropped));
 }
 
 void TestRealSound::cuesLandOnTheirSamplesInStep()
@@ -384,38 +425,75 @@ void TestRealSound::stalledProcessResumesOnTheGrid()
     QCOMPARE(heard, expected);
 }
 
+static bool sinkSuspended()
+{
+    QProcess pactl;
+    pactl.start(QStringLiteral("pactl"),
+                {QStringLiteral("list"), QStringLiteral("short"), QStringLiteral("sinks")});
+    pactl.waitForFinished(3000);
+    const QByteArray out = pactl.readAllStandardOutput();
+    return out.contains("cues") && out.contains("SUSPENDED");
+}
+
+void TestRealSound::aRestingDeviceWakesForATestOnTime()
+{
+    SteadyClock clock;
+    GridRun run(clock);
+    QVERIFY(run.player.open());
+    run.driver.setSink(&run.player);
+    // Between tests no stream holds the output: the server lets it rest.
+    run.player.rest();
+    QTRY_VERIFY_WITH_TIMEOUT(sinkSuspended(), 10000);
+    // Choosing a mode opens the stream; the recorder joins; "Iniciar prueba" right after.
+    run.driver.newTest();
+    Capture capture(clock);
+    QVERIFY2(capture.start(), qPrintable(capture.error()));
+    run.driver.engine().setCurrentPeriod(GridPeriod);
+    const double startedAt = double(clock.nowNs()) / 1e6;
+    run.driver.start(TestMode::RepeatPeriod, GridPeriod, false);
+    runFor(1000);
+    capture.stop();
+    const QVector<Burst> got = capture.bursts();
+    QVERIFY(!got.isEmpty());
+    const double firstCueMs = capture.heardMs(got.first().onset) - startedAt;
+    qInfo("first cue heard %.1f ms after the start", firstCueMs);
+    QVERIFY2(firstCueMs <= 150, qPrintable(QString::number(firstCueMs)));
+}
+
+void TestRealSound::soundComesBackAfterTheServerDies_data()
+{
+    // Scripts that kill a part of the server (start or stop), from the server's script.
+    QTest::addColumn<QString>("script");
+    const QStringList scripts =
+        qEnvironmentVariable("ZENTA_SERVER_RESTARTS").split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    for (const QString &script : scripts)
+        QTest::newRow(qPrintable(script.section(QLatin1Char('/'), -1))) << script;
+    if (scripts.isEmpty())
+        QTest::newRow("no restart script") << QString();
+}
+
 void TestRealSound::soundComesBackAfterTheServerDies()
 {
-    const QByteArray startServer = qgetenv("ZENTA_PULSE_START");
-    const QByteArray pidFile = qgetenv("ZENTA_PULSE_PIDFILE");
-    if (startServer.isEmpty() || pidFile.isEmpty())
-        QSKIP("run-with-pulse.sh did not say how to restart the server");
+    QFETCH(QString, script);
+    if (script.isEmpty())
+        QSKIP("the server's script did not say how to restart the server");
     SteadyClock clock;
     GridRun run(clock);
     QVector<CueSink::State> states;
     connect(&run.player, &CueSink::stateChanged, this,
             [&states](CueSink::State s) { states.append(s); });
     QVERIFY(run.start());
+    // PipeWire's own stream does not go through its PulseAudio service.
+    if (run.player.stats().pipeWire && script.endsWith(QLatin1String("pulse-service")))
+        QSKIP("played through PipeWire's own stream");
     const qint64 startDue = run.startDueMs();
     runFor(1500);
 
-    QFile pid(QString::fromLocal8Bit(pidFile));
-    QVERIFY(pid.open(QIODevice::ReadOnly));
-    const pid_t server = pid_t(pid.readAll().trimmed().toInt());
-    pid.close();
-    QVERIFY(server > 0);
-    ::kill(server, SIGKILL);
+    QCOMPARE(QProcess::execute(QStringLiteral("sh"), {script, QStringLiteral("stop")}), 0);
     QTRY_VERIFY_WITH_TIMEOUT(states.contains(CueSink::State::Lost), 3000);
 
     // The server comes back; so must the sound, within three seconds.
-    QProcess restarted;
-    restarted.setProgram(QStringLiteral("sh"));
-    restarted.setArguments({QString::fromLocal8Bit(startServer)});
-    qint64 newPid = 0;
-    QVERIFY(restarted.startDetached(&newPid));
-    QVERIFY(pid.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    pid.write(QByteArray::number(newPid));
-    pid.close();
+    QCOMPARE(QProcess::execute(QStringLiteral("sh"), {script, QStringLiteral("start")}), 0);
     const qint64 restartedAt = clock.nowMs();
     QTRY_VERIFY_WITH_TIMEOUT(states.contains(CueSink::State::Recovered), 3000);
     qInfo("sound back %lld ms after the server", clock.nowMs() - restartedAt);

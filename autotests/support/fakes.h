@@ -27,6 +27,10 @@ public:
     int silences = 0;
     bool available() const override { return device; }
     qint64 leadMs() const override { return lead; }
+    QString output;
+    double latency = -1;
+    QString outputName() const override { return output; }
+    double outputLatencyMs() const override { return latency; }
     void plan(const Protocol::SoundPlan &sounds) override { plans.append(sounds); }
     void silence() override { ++silences; }
     void playCue(qint64 dueMs) override { cues.append(dueMs); }

@@ -657,6 +657,12 @@ void TestMainWindow::soundStateBesideTheSpeedStrip()
         h.sound.setState(state);
         QCOMPARE(label->text(), QString::fromUtf8(text));
     }
+    // The tip names the device and the latency the server reports, a Bluetooth speaker's here.
+    h.sound.output = QStringLiteral("Altavoz BT");
+    h.sound.latency = 250;
+    h.sound.setState(CueSink::State::Active);
+    QCOMPARE(label->toolTip(),
+             QStringLiteral("Salida: Altavoz BT\nLatencia que informa el servidor: 250,0 ms"));
     // Seen, whole, and over nothing else, in every screen of a test.
     QTest::mouseClick(h.ui()->BitBtnEmpezar, Qt::LeftButton);
     QTest::mouseClick(h.ui()->FlatRadioButton1, Qt::LeftButton);

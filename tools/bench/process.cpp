@@ -117,15 +117,23 @@ double monoMs()
 
 double serverCpuMs()
 {
-    QFile pidFile(QString::fromLocal8Bit(qgetenv("ZENTA_PULSE_PIDFILE")));
-    if (!pidFile.open(QIODevice::ReadOnly))
-        return -1;
-    const QList<QByteArray> fields = statFields(
-        QStringLiteral("/proc/%1/stat").arg(QString::fromLatin1(pidFile.readAll().trimmed())));
-    if (fields.size() < 13)
-        return -1;
-    // utime and stime, fields 14 and 15 of the line.
-    return (fields[11].toDouble() + fields[12].toDouble()) * 1000.0 / double(sysconf(_SC_CLK_TCK));
+    // Summed over the server's processes (PipeWire runs three), from their scripts' pid files.
+    const QStringList files =
+        qEnvironmentVariable("ZENTA_SERVER_PIDFILES").split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    double ms = files.isEmpty() ? -1 : 0;
+    for (const QString &file : files) {
+        QFile pidFile(file);
+        if (!pidFile.open(QIODevice::ReadOnly))
+            return -1;
+        const QList<QByteArray> fields = statFields(
+            QStringLiteral("/proc/%1/stat").arg(QString::fromLatin1(pidFile.readAll().trimmed())));
+        if (fields.size() < 13)
+            return -1;
+        // utime and stime, fields 14 and 15 of the line.
+        ms +=
+            (fields[11].toDouble() + fields[12].toDouble()) * 1000.0 / double(sysconf(_SC_CLK_TCK));
+    }
+    return ms;
 }
 
 QString loadAverage()

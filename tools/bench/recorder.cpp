@@ -47,11 +47,15 @@ int recordTo(const QString &path, int argc, char **argv)
             parec.terminate();
         }
     });
+    // 10 ms, or what the server's script asks for (50 ms on PipeWire, whose processing block a
+    // short recorder would shrink).
+    const int latencyMs = qEnvironmentVariableIntValue("ZENTA_RECORD_LATENCY_MS");
     parec.start(QStringLiteral("parec"),
                 {QStringLiteral("--device=cues.monitor"), QStringLiteral("--raw"),
                  QStringLiteral("--format=s16le"),
                  QStringLiteral("--rate=%1").arg(onsets::RecordRate),
-                 QStringLiteral("--channels=1"), QStringLiteral("--latency-msec=10")});
+                 QStringLiteral("--channels=1"),
+                 QStringLiteral("--latency-msec=%1").arg(latencyMs > 0 ? latencyMs : 10)});
     if (!parec.waitForStarted(5000))
         return 1;
     return app.exec();
