@@ -141,6 +141,8 @@ bool AthleteStore::prepare(QSqlDatabase &db)
     if (!run(QStringLiteral("PRAGMA user_version")) || !q.next())
         return false;
     const int version = q.value(0).toInt();
+    // A statement left open holds its read snapshot; a write from it could not wait its turn.
+    q.finish();
     if (version > schemaVersion) {
         m_notice = QStringLiteral("La base de deportistas %1 es de una versión más reciente del "
                                   "programa; no se usa ni se modifica.")
