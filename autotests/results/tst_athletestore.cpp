@@ -1,3 +1,4 @@
+#include "athleteimport.h"
 #include "athletestore.h"
 
 #include <QProcess>
@@ -115,6 +116,51 @@ private slots:
         QCOMPARE(old.readAll(), bytes);
         old.remove();
         QVERIFY(store.saveSquad(numbered(1)));
+    }
+
+    void importReadsSpreadsheetText_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("taken"); // name|code|sex|year per athlete
+        QTest::addColumn<QList<int>>("refusedLines");
+        QTest::newRow("UTF-8 mark, header, code first")
+            << QByteArray("\xEF\xBB\xBF"
+                          "C\xC3\xB3"
+                          "digo;Nombre\r\nA03;Nuria Pe\xC3\xB1"
+                          "a\r\n")
+            << "Nuria Peña|A03||0" << QList<int>{};
+        QTest::newRow("Windows-1252 commas, no header") << QByteArray("Nuria Pe\xF1"
+                                                                      "a,A03,F,2008\n")
+                                                        << "Nuria Peña|A03|F|2008" << QList<int>{};
+        QTest::newRow("no header, code first, tabs") << QByteArray("A03\tAna\n\nB7\tLuis Gil\n")
+                                                     << "Ana|A03||0 Luis Gil|B7||0" << QList<int>{};
+        QTest::newRow("bad rows")
+            << QByteArray("Nombre,C\xC3\xB3"
+                          "digo,Sexo,A\xC3\xB1o\nAna,A1,X,2008\nEva,A2,F,1899\nLuz,A1,F,1900\nSol,"
+                          "a1,F,2009\n,B2,,\n\"Mar, \"\"La\"\"\",B3\n\"Sin,B4\nMaximiliano "
+                          "Fern\xC3\xA1ndez,B5\nPaz,B123456\n")
+            << "Luz|A1|F|1900 Mar, \"La\"|B3||0" << QList<int>{2, 3, 5, 6, 8, 9, 10};
+        QTest::newRow("header without a name") << QByteArray("Sexo;C\xC3\xB3"
+                                                             "digo\nF;A1\n")
+                                               << "" << QList<int>{};
+        QTest::newRow("not text") << QByteArray("Ana;A1\x01\n") << "" << QList<int>{};
+    }
+    void importReadsSpreadsheetText()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, taken);
+        QFETCH(QList<int>, refusedLines);
+        const AthleteImport read = AthleteImport::read(bytes);
+        QStringList got;
+        for (const Athlete &a : read.athletes)
+            got << QStringList{a.name, a.code, a.sex, QString::number(a.birthYear)}.join(
+                QLatin1Char('|'));
+        QCOMPARE(got.join(QLatin1Char(' ')), taken);
+        QList<int> lines;
+        for (const AthleteImport::Refused &r : read.refused)
+            lines << r.line;
+        QCOMPARE(lines, refusedLines);
+        QCOMPARE(read.error.isEmpty(), !taken.isEmpty());
     }
 
     void migratesFromFirstVersion()
