@@ -13,6 +13,7 @@
 #include "resultstools.h"
 #include "rundisplay.h"
 #include "setuppanel.h"
+#include "squadmenu.h"
 #include "startscreen.h"
 #include "theme.h"
 #include "ui_athletesbox.h"
@@ -80,6 +81,7 @@ void TForm1::FormCreate()
     connect(athletes->BtnExportDatos, &QPushButton::clicked, this, &TForm1::BtnExportDatosClick);
     connect(athletes->BtnBorrarTabla, &QPushButton::clicked, this, &TForm1::BtnBorrarTablaClick);
     m_tools = new ResultsTools(this, m_clock, m_dialogs);
+    m_squads = new SquadMenu(this, m_dialogs);
     displaysChanged();
 }
 
@@ -304,6 +306,7 @@ void TForm1::closeWithoutQuestions()
 
 void TForm1::resultsRestored(int initialPeriod, const QString &initialSpeed)
 {
+    emit gridRestored();
     if (initialPeriod > 0) {
         ui->PanelTipo->setInitialPeriod(initialPeriod);
         m_engine.setInitialSpeedText(initialSpeed);

@@ -25,6 +25,7 @@ class Dialogs;
 class QAction;
 class QMenu;
 class ResultsTools;
+class SquadMenu;
 
 namespace Ui {
 class TForm1;
@@ -69,6 +70,10 @@ public:
     Dialogs *dialogs() const { return m_dialogs; }
     // Typed stops, the history and the report of the athletes panel.
     ResultsTools *resultsTools() const { return m_tools; }
+    // The "Plantillas" menu and the grid's suggestions of known athletes.
+    SquadMenu *squadMenu() const { return m_squads; }
+    // What the grid allows between and during tests.
+    const ResultsSession &session() const { return m_session; }
 
     // The full path of the running program's folder, ending in a separator.
     static QString getProgramFolder();
@@ -82,6 +87,8 @@ signals:
     void exported();
     // A test started from this period, at this speed: what its results file will name.
     void testStarted(int initialPeriod, const QString &initialSpeed);
+    // Names and results were put back into the grid from an earlier run.
+    void gridRestored();
 
 public slots:
     // Leaves as a confirmed exit does, asking nothing: the program is being ended from outside.
@@ -145,6 +152,7 @@ private:
     bool m_activated = false;
     bool m_exiting = false; // confirmed once: closing the window then asks nothing more
     ResultsTools *m_tools = nullptr;
+    SquadMenu *m_squads = nullptr;
     std::function<void()> m_about;
     std::function<QDateTime()> m_now = [] { return QDateTime::currentDateTime(); };
 };
