@@ -232,9 +232,12 @@ void SquadMenu::attachCompleter(QLineEdit *editor)
     // Typed text is matched anywhere in name and code, without regard to accents or case.
     connect(editor, &QLineEdit::textEdited, completer, [completer, filtered](const QString &text) {
         filtered->setFilterFixedString(AthleteStore::fold(text.trimmed()));
-        if (!text.trimmed().isEmpty() && filtered->rowCount() > 0)
+        if (!text.trimmed().isEmpty() && filtered->rowCount() > 0) {
+            // Wider than a narrow name cell, so a whole name and its code show.
+            QAbstractItemView *popup = completer->popup();
+            popup->setMinimumWidth(popup->sizeHintForColumn(0) + 2 * popup->frameWidth() + 24);
             completer->complete();
-        else
+        } else
             completer->popup()->hide();
     });
     connect(completer, qOverload<const QModelIndex &>(&QCompleter::activated), editor,
