@@ -143,7 +143,7 @@ SquadMenu::SquadMenu(TForm1 *window, Dialogs *dialogs, const QString &storePath)
                 if (topLeft != bottomRight || (topLeft.column() != ResultsModel::Name &&
                                                topLeft.column() != ResultsModel::Code))
                     return;
-                const QString note = conflictNote(topLeft.column(), topLeft.row() + 1);
+                const QString note = conflictNote(topLeft.row() + 1);
                 if (!note.isEmpty())
                     emit gridOf(m_window)->entryNote(note);
             });
@@ -168,7 +168,7 @@ bool SquadMenu::available() const
     return !m_window->session().running();
 }
 
-QString SquadMenu::conflictNote(int column, int slot)
+QString SquadMenu::conflictNote(int slot)
 {
     const ResultsModel &results = m_window->results();
     const QString name = results.cell(ResultsModel::Name, slot);
@@ -177,18 +177,21 @@ QString SquadMenu::conflictNote(int column, int slot)
         return {};
     const QString foldedName = AthleteStore::fold(name);
     const QString foldedCode = AthleteStore::fold(code);
+    QString codeOwner;
     QString recordCode;
     for (const Athlete &known : store().athletes()) {
         const bool sameCode = AthleteStore::fold(known.code) == foldedCode;
         const bool sameName = AthleteStore::fold(known.name) == foldedName;
         if (sameCode && sameName)
             return {};
-        if (column == ResultsModel::Code && sameCode)
-            return QStringLiteral("El código %1 es de %2").arg(code, known.name);
-        if (sameName && !known.code.isEmpty())
+        if (sameCode)
+            codeOwner = known.name;
+        else if (sameName && !known.code.isEmpty())
             recordCode = known.code;
     }
-    if (column == ResultsModel::Name && !recordCode.isEmpty())
+    if (!codeOwner.isEmpty())
+        return QStringLiteral("El código %1 es de %2").arg(code, codeOwner);
+    if (!recordCode.isEmpty())
         return QStringLiteral("%1 tiene el código %2").arg(name, recordCode);
     return {};
 }

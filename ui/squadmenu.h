@@ -41,9 +41,9 @@ public:
     // none when the operator cancelled. A checklist unless a test replaces it.
     std::function<QList<int>(const Squad &squad, int places)> pickRunners;
 
-    // The note for a name or code just entered in a slot that another known athlete's record
-    // contradicts, or empty.
-    QString conflictNote(int column, int slot);
+    // The note for a slot whose code belongs to another known athlete, or whose name has
+    // another code on record; empty when the record agrees or knows neither.
+    QString conflictNote(int slot);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

@@ -3,12 +3,17 @@
 #include "windowharness.h"
 
 #include <QAbstractItemView>
+#include <QApplication>
 #include <QCompleter>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
+#include <QPushButton>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QTimer>
 
 using namespace Protocol;
 
@@ -76,6 +81,26 @@ private slots:
         QCOMPARE(h.cell(ResultsModel::Name, 4), QString());
     }
 
+    void checklistTakesAtMostTheGrid()
+    {
+        Harness h(SportVariant::Voley);
+        QVERIFY(h.window.squadMenu()->store().saveSquad(squadOf(14)));
+        bool okWithThirteen = true;
+        QTimer::singleShot(0, [&] {
+            QWidget *dialog = QApplication::activeModalWidget();
+            auto *list = dialog->findChild<QListWidget *>(QStringLiteral("ListaCorredores"));
+            auto *ok = dialog->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok);
+            list->item(12)->setCheckState(Qt::Checked);
+            okWithThirteen = ok->isEnabled();
+            list->item(0)->setCheckState(Qt::Unchecked);
+            QTest::mouseClick(ok, Qt::LeftButton);
+        });
+        QVERIFY(h.window.squadMenu()->loadSquad(QStringLiteral("Cadete")));
+        QVERIFY(!okWithThirteen);
+        QCOMPARE(h.cell(ResultsModel::Name, 1), QStringLiteral("Jugador 1"));
+        QCOMPARE(h.cell(ResultsModel::Name, 12), QStringLiteral("Jugador 12"));
+    }
+
     void menuServesBetweenTestsOnly()
     {
         Harness h(SportVariant::Futbol);
@@ -113,6 +138,9 @@ private slots:
         h.name(2, QStringLiteral("Luis"), QStringLiteral("a03"));
         QCOMPARE(h.ui()->LabelAviso->text(), QStringLiteral("El código a03 es de Nuria Peña"));
         QCOMPARE(h.cell(ResultsModel::Name, 2), QStringLiteral("Luis"));
+        h.name(3, QStringLiteral("nuria pena"), QStringLiteral("B9"));
+        QCOMPARE(h.ui()->LabelAviso->text(), QStringLiteral("nuria pena tiene el código A03"));
+        QCOMPARE(h.cell(ResultsModel::Code, 3), QStringLiteral("B9"));
     }
 
     void exportAndImportMakeAthletesKnown()
