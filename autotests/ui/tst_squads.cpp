@@ -152,13 +152,16 @@ private slots:
         QVERIFY(h.window.BtnExportDatosClick());
         AthleteStore &store = h.window.squadMenu()->store();
         QCOMPARE(store.athletes().value(0).name, QStringLiteral("Eva Gil"));
+        h.name(2, QStringLiteral("Íñigo"), QStringLiteral("I4"));
+        h.window.resultsRestored(0, {}); // as the recovery of a journal ends
+        QCOMPARE(store.athletes().size(), 2);
 
         QFile list(dir.filePath(QStringLiteral("lista.csv")));
         QVERIFY(list.open(QIODevice::WriteOnly) && list.write("Ana,A1\n,B2\nBea,B3\n"));
         list.close();
         h.dialogs.answers = {QMessageBox::No, QMessageBox::Yes};
         QVERIFY(!h.window.squadMenu()->importFile(list.fileName(), QStringLiteral("Lista")));
-        QCOMPARE(store.athletes().size(), 1);
+        QCOMPARE(store.athletes().size(), 2);
         QVERIFY(h.window.squadMenu()->importFile(list.fileName(), QStringLiteral("Lista")));
         QCOMPARE(store.squad(QStringLiteral("Lista"))->members.size(), 2);
     }
