@@ -14,6 +14,7 @@ fi
 packages=(
     cmake ninja-build g++ pkg-config clang-format
     qt6-base-dev qt6-multimedia-dev qt6-charts-dev libqt6opengl6-dev qt6-image-formats-plugins libgl-dev
+    libqt6sql6-sqlite
     qt6-translations-l10n
     fonts-liberation
     libpulse-dev pulseaudio pulseaudio-utils

@@ -13,6 +13,7 @@
 #include "resultstools.h"
 #include "rundisplay.h"
 #include "setuppanel.h"
+#include "squadmenu.h"
 #include "startscreen.h"
 #include "theme.h"
 #include "ui_athletesbox.h"
@@ -81,6 +82,7 @@ void TForm1::FormCreate()
     connect(athletes->BtnExportDatos, &QPushButton::clicked, this, &TForm1::BtnExportDatosClick);
     connect(athletes->BtnBorrarTabla, &QPushButton::clicked, this, &TForm1::BtnBorrarTablaClick);
     m_tools = new ResultsTools(this, m_clock, m_dialogs);
+    m_squads = new SquadMenu(this, m_dialogs);
     displaysChanged();
 }
 
@@ -319,6 +321,7 @@ void TForm1::closeWithoutQuestions()
 
 void TForm1::resultsRestored(const TestConditions &test)
 {
+    emit gridRestored();
     if (test.initialPeriod > 0) {
         m_lastTest = test;
         ui->PanelTipo->setInitialPeriod(test.initialPeriod);

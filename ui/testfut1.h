@@ -26,6 +26,7 @@ class Dialogs;
 class QAction;
 class QMenu;
 class ResultsTools;
+class SquadMenu;
 
 namespace Ui {
 class TForm1;
@@ -78,6 +79,10 @@ public:
     Dialogs *dialogs() const { return m_dialogs; }
     // Typed stops, the history and the report of the athletes panel.
     ResultsTools *resultsTools() const { return m_tools; }
+    // The "Plantillas" menu and the grid's suggestions of known athletes.
+    SquadMenu *squadMenu() const { return m_squads; }
+    // What the grid allows between and during tests.
+    const ResultsSession &session() const { return m_session; }
 
     // The full path of the running program's folder, ending in a separator.
     static QString getProgramFolder();
@@ -91,6 +96,8 @@ signals:
     void exported();
     // A test started: what its results file and report will name.
     void testStarted(const TestConditions &test);
+    // Names and results were put back into the grid from an earlier run.
+    void gridRestored();
 
 public slots:
     // Leaves as a confirmed exit does, asking nothing: the program is being ended from outside.
@@ -165,6 +172,7 @@ private:
     bool m_activated = false;
     bool m_exiting = false; // confirmed once: closing the window then asks nothing more
     ResultsTools *m_tools = nullptr;
+    SquadMenu *m_squads = nullptr;
     std::function<void()> m_about;
     std::function<QDateTime()> m_now = [] { return QDateTime::currentDateTime(); };
 };

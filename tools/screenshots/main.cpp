@@ -6,13 +6,18 @@
 #include "historycontrols.h"
 #include "historywindow.h"
 #include "mainwindowcontrols.h"
+#include "resultsgrid.h"
+#include "squadmenu.h"
 #include "testfut1.h"
 #include "unitini.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QLineEdit>
 #include <QPixmap>
+#include <QScreen>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -80,6 +85,8 @@ int main(int argc, char *argv[])
     const QString out =
         argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("docs/screenshots");
     QDir().mkpath(out);
+    // A scratch athlete store, not the user's.
+    QStandardPaths::setTestModeEnabled(true);
 
     for (const SportVariant variant : {SportVariant::Futbol, SportVariant::Basket}) {
         ManualClock clock(1000);
@@ -126,6 +133,26 @@ int main(int argc, char *argv[])
         ui->CheckBox_Calentamiento->setChecked(false);
         ui->SpinEdit1->setValue(3);
         save(window, out + QStringLiteral("/%1-setup.png").arg(stem(variant)));
+
+        // The grid suggests the squad's athletes as a name is typed; the list is a pop-up of its
+        // own, so the screen is grabbed where the window is.
+        QDir(QFileInfo(AthleteStore::defaultPath()).absolutePath()).removeRecursively();
+        window.squadMenu()->saveTable(QStringLiteral("Primer equipo"));
+        const QModelIndex cell = window.results().index(7, ResultsModel::Name);
+        ui->HyperGrid_Sujetos->setCurrentIndex(cell);
+        ui->HyperGrid_Sujetos->edit(cell);
+        if (auto *editor = ui->HyperGrid_Sujetos->findChild<QLineEdit *>()) {
+            QTest::keyClicks(editor, QStringLiteral("nu"));
+            QTest::qWait(200);
+            window.screen()
+                ->grabWindow(0, window.frameGeometry().x(), window.frameGeometry().y(),
+                             window.frameGeometry().width(), window.frameGeometry().height())
+                .save(out + QStringLiteral("/%1-squads.png").arg(stem(variant)));
+            qInfo("wrote %s-squads.png", qPrintable(stem(variant)));
+            QTest::keyClick(editor, Qt::Key_Escape);
+            QTest::keyClick(editor, Qt::Key_Escape);
+        }
+        QApplication::processEvents();
 
         QTest::mouseClick(ui->BitBtnStart, Qt::LeftButton);
         // One full period, the recovery pause, then most of a lap of the next period.
