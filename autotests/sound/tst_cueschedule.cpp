@@ -334,21 +334,35 @@ void TestCueSchedule::aCueCutsTheOneBefore()
 
 void TestCueSchedule::jumpsEitherWay_data()
 {
-    QTest::addColumn<double>("offMs"); // of the reading against the line, + ahead
+    // Readings in a row, each this far off the line (+ ahead); whether the last is a jump. A
+    // reading may come a block late, so a small step needs others to agree; a large one does not.
+    QTest::addColumn<double>("offMs");
+    QTest::addColumn<int>("readings");
     QTest::addColumn<bool>("jump");
-    QTest::newRow("20 ms ahead") << 20.0 << true;
-    QTest::newRow("20 ms behind") << -20.0 << true;
-    QTest::newRow("10 ms ahead") << 10.0 << false;
-    QTest::newRow("10 ms behind") << -10.0 << false;
+    QTest::newRow("20 ms ahead, three agree") << 20.0 << 3 << true;
+    QTest::newRow("20 ms behind, three agree") << -20.0 << 3 << true;
+    QTest::newRow("20 ms ahead, once") << 20.0 << 1 << false;
+    QTest::newRow("20 ms behind, once") << -20.0 << 1 << false;
+    QTest::newRow("70 ms ahead, once") << 70.0 << 1 << true;
+    QTest::newRow("70 ms behind, once") << -70.0 << 1 << true;
+    QTest::newRow("10 ms ahead, three") << 10.0 << 3 << false;
+    QTest::newRow("10 ms behind, three") << -10.0 << 3 << false;
 }
 
 void TestCueSchedule::jumpsEitherWay()
 {
     QFETCH(double, offMs);
+    QFETCH(int, readings);
     QFETCH(bool, jump);
     CueSchedule schedule = makeSchedule();
     QVERIFY(!schedule.observe(0, 0));
-    QCOMPARE(schedule.observe(1000, (1000 + offMs) * Rate / 1000), jump);
+    bool jumped = false;
+    for (int i = 0; i < readings; ++i) {
+        const double ms = 1000 + 100 * i;
+        jumped = schedule.observe(ms, (ms + offMs) * Rate / 1000);
+        QVERIFY(!jumped || i == readings - 1);
+    }
+    QCOMPARE(jumped, jump);
 }
 
 // The old stream's clock says nothing of the new one's frames.

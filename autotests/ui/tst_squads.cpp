@@ -153,7 +153,7 @@ private slots:
         AthleteStore &store = h.window.squadMenu()->store();
         QCOMPARE(store.athletes().value(0).name, QStringLiteral("Eva Gil"));
         h.name(2, QStringLiteral("Íñigo"), QStringLiteral("I4"));
-        h.window.resultsRestored(0, {}); // as the recovery of a journal ends
+        h.window.resultsRestored({}); // as the recovery of a journal ends
         QCOMPARE(store.athletes().size(), 2);
 
         QFile list(dir.filePath(QStringLiteral("lista.csv")));
