@@ -97,11 +97,22 @@ void layoutWindow(Ui::TForm1 *ui, CourseView *course)
     athletes->FlatPanel6->resize(athletes->BtnBorrarTabla->x() + 1, athletes->FlatPanel6->height());
 }
 
+void fitAthletesCaption(const Ui::PanelDeportistas *athletes, int right)
+{
+    FlatPanel *strip = athletes->FlatPanel6;
+    const int caption = strip->fontMetrics().horizontalAdvance(strip->text());
+    const int overlap = strip->width() / 2 + caption / 2 + NoteGap - (right - strip->x());
+    // Drawn centred in the contents: taking twice the shift off the right moves it by the shift.
+    strip->setContentsMargins(0, 0, qMax(0, 2 * overlap), 0);
+}
+
 void placeNote(const Ui::PanelDeportistas *athletes, QLabel *box, int minWidth)
 {
     const FlatPanel *strip = athletes->FlatPanel6;
     const int caption = strip->fontMetrics().horizontalAdvance(strip->text());
-    const int right = strip->x() + strip->width() / 2 - caption / 2 - NoteGap;
+    const QRect captionRoom = strip->contentsRect();
+    const int right =
+        strip->x() + (captionRoom.left() + captionRoom.right() + 1) / 2 - caption / 2 - NoteGap;
     const int room = right - NoteLeft;
     const int frame = box->width() - box->contentsRect().width() + 2 * box->margin();
     const int needed = box->fontMetrics().horizontalAdvance(box->text()) + frame + 1;

@@ -22,6 +22,10 @@ void layoutAthletesPanel(Ui::TForm1 *ui, const QList<FlatButton *> &stopButtons,
 // Fits a note box, with its text set, into the free left end of the athletes' title strip, clear
 // of the caption and the buttons: at least minWidth wide, as wide as the text needs up to the
 // caption, and wrapped onto more lines, growing downwards, when that is not wide enough.
+// The athletes' caption kept in the middle of the strip, moved left only as far as the first
+// button at the strip's right end (at x = right) needs, so no button stands over it.
+void fitAthletesCaption(const Ui::PanelDeportistas *athletes, int right);
+
 void placeNote(const Ui::PanelDeportistas *athletes, QLabel *box, int minWidth = 0);
 
 } // namespace MainWindowLayout

@@ -22,6 +22,8 @@ using namespace Protocol;
 
 namespace {
 
+// Room beside a strip button's caption: slim, so the strip's own caption keeps its room.
+constexpr int StripButtonPadding = 8;
 constexpr QLatin1String AddedFoldersKey("historial/carpetasAnadidas");
 
 // One store for every sport: a folder of results files serves them all.
@@ -64,7 +66,7 @@ ResultsTools::ResultsTools(TForm1 *window, const Clock &clock, Dialogs *dialogs)
         button->setPressedColor(athletes->BtnExportDatos->pressedColor());
         button->setBorderColor(QColor(0, 0, 0xA0));
         button->setFocusPolicy(Qt::NoFocus);
-        const int width = button->fontMetrics().horizontalAdvance(caption) + 12;
+        const int width = button->fontMetrics().horizontalAdvance(caption) + StripButtonPadding;
         button->resize(width, athletes->BtnBorrarTabla->height());
         return button;
     };

@@ -111,7 +111,9 @@ SquadMenu::SquadMenu(TForm1 *window, Dialogs *dialogs, const QString &storePath)
     m_button->setPressedColor(history->pressedColor());
     m_button->setBorderColor(QColor(0, 0, 0xA0));
     m_button->setFocusPolicy(Qt::NoFocus);
-    m_button->resize(m_button->fontMetrics().horizontalAdvance(Title) + 12, history->height());
+    const int padding =
+        history->width() - history->fontMetrics().horizontalAdvance(history->text());
+    m_button->resize(m_button->fontMetrics().horizontalAdvance(Title) + padding, history->height());
     m_button->move(history->x() - m_button->width() - 1, history->y());
 
     m_menu = new QMenu(m_button);

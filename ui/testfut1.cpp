@@ -83,6 +83,7 @@ void TForm1::FormCreate()
     connect(athletes->BtnBorrarTabla, &QPushButton::clicked, this, &TForm1::BtnBorrarTablaClick);
     m_tools = new ResultsTools(this, m_clock, m_dialogs);
     m_squads = new SquadMenu(this, m_dialogs);
+    MainWindowLayout::fitAthletesCaption(athletes, m_squads->button()->x());
     displaysChanged();
 }
 

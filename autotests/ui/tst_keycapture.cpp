@@ -427,11 +427,14 @@ void TestKeyCapture::buttonsBesideExportAndClear()
     QTest::mouseClick(ui->BitBtnEmpezar, Qt::LeftButton);
     const QRect strip = ui->FlatPanel6->geometry();
     const int caption = ui->FlatPanel6->fontMetrics().horizontalAdvance(ui->FlatPanel6->text());
-    const QRect captionRect(strip.center().x() - caption / 2, strip.y(), caption, strip.height());
+    const int middle = strip.x() + ui->FlatPanel6->contentsRect().center().x();
+    const QRect captionRect(middle - caption / 2, strip.y(), caption, strip.height());
     FlatButton *history = h.tools()->historyButton();
     FlatButton *report = h.tools()->reportButton();
     QLabel *field = h.tools()->keyField();
-    const QList<QWidget *> all = {history, report, field, ui->BtnBorrarTabla, ui->BtnExportDatos};
+    auto *squads = h.window.findChild<QWidget *>(QStringLiteral("BtnPlantillas"));
+    const QList<QWidget *> all = {history,           report, field, squads, ui->BtnBorrarTabla,
+                                  ui->BtnExportDatos};
     for (QWidget *a : all) {
         QVERIFY(strip.united(ui->BtnExportDatos->geometry()).contains(a->geometry()));
         QVERIFY(!a->geometry().intersects(captionRect));

@@ -764,10 +764,17 @@ void TestRoster::refusalNoteByTheGrid()
     QVERIFY(label->isVisible());
     QCOMPARE(label->parentWidget(), h.ui()->PanelDeportistas);
     QVERIFY(h.ui()->PanelDeportistas->rect().contains(label->geometry()));
-    QVERIFY(label->fontMetrics().horizontalAdvance(label->text()) <= label->contentsRect().width());
-    QList<QWidget *> clear = {h.ui()->PanelReg_SJp, h.ui()->BtnBorrarTabla, h.ui()->BtnExportDatos,
+    // Read whole: on one line, or wrapped onto lines that all show.
+    QVERIFY(label->fontMetrics().horizontalAdvance(label->text()) <=
+                label->contentsRect().width() ||
+            (label->wordWrap() && label->heightForWidth(label->width()) <= label->height()));
+    QVERIFY(label->text() == label->toolTip());
+    QList<QWidget *> clear = {h.ui()->PanelReg_SJp,
+                              h.ui()->BtnBorrarTabla,
+                              h.ui()->BtnExportDatos,
                               h.window.findChild<QWidget *>(QStringLiteral("BtnHistorial")),
-                              h.window.findChild<QWidget *>(QStringLiteral("BtnInforme"))};
+                              h.window.findChild<QWidget *>(QStringLiteral("BtnInforme")),
+                              h.window.findChild<QWidget *>(QStringLiteral("BtnPlantillas"))};
     for (int slot = 1; slot <= 14; ++slot)
         clear.append(h.window.stopButton(slot));
     for (QWidget *w : std::as_const(clear))
