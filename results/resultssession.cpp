@@ -24,6 +24,7 @@ bool ResultsSession::unexportedResults() const
 void ResultsSession::testStarted()
 {
     m_running = true;
+    emit runningChanged(true);
     m_testShown = true;
     m_stops.clear();
     m_taken.clear();
@@ -43,6 +44,7 @@ void ResultsSession::clearTable()
 int ResultsSession::testEnded(const ResultReading &reading)
 {
     m_running = false;
+    emit runningChanged(false);
     int last = 0;
     for (int slot = 1; slot <= m_results.slotCount(); ++slot) {
         if (capture(slot, reading))

@@ -66,6 +66,8 @@ public:
 
 signals:
     void slotRunningChanged(int slot, bool running);
+    // A test began or ended: what may only be done between tests follows it.
+    void runningChanged(bool running);
 
 private:
     void setRunning(int slot, bool running);

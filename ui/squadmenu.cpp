@@ -136,6 +136,8 @@ SquadMenu::SquadMenu(TForm1 *window, Dialogs *dialogs, const QString &storePath)
         for (QAction *action : m_menu->actions())
             action->setEnabled(available());
     });
+    connect(&window->session(), &ResultsSession::runningChanged, m_button,
+            [this](bool running) { m_button->setEnabled(!running); });
     connect(m_button, &QPushButton::clicked, this,
             [this] { m_menu->popup(m_button->mapToGlobal(QPoint(0, m_button->height()))); });
 

@@ -106,13 +106,16 @@ private slots:
         Harness h(SportVariant::Futbol);
         h.name(1, QStringLiteral("Ana"));
         QMenu *menu = h.window.findChild<QMenu *>(QStringLiteral("MenuPlantillas"));
-        QTest::mouseClick(h.window.findChild<QWidget *>(QStringLiteral("BtnPlantillas")),
-                          Qt::LeftButton);
+        auto *button = h.window.findChild<QWidget *>(QStringLiteral("BtnPlantillas"));
+        QTest::mouseClick(button, Qt::LeftButton);
         QVERIFY(menu->isVisible() && menu->actions().first()->isEnabled());
         menu->hide();
         h.window.BitBtnStartClick();
+        QVERIFY(!button->isEnabled());
         QMetaObject::invokeMethod(menu, &QMenu::aboutToShow);
         QVERIFY(!menu->actions().first()->isEnabled());
+        h.window.BitBtnStopClick();
+        QVERIFY(button->isEnabled());
     }
 
     void suggestsKnownAthletesAndNotesConflicts()
