@@ -26,7 +26,7 @@ constexpr double BinMs = 500;
 // A half second whose earliest reading is this much later than the others' line is left out.
 constexpr double LateReadingMs = 0.5;
 // Readings this far off the line are no drift but a jump (the device set up its buffer anew):
-// taken at once when farther than JumpAtOnceMs, else once JumpReadings in a row say so.
+// taken at once when farther ahead than JumpAtOnceMs, else once JumpReadings in a row say so.
 constexpr double JumpMs = 15;
 constexpr double JumpAtOnceMs = 60;
 constexpr int JumpReadings = 3;
@@ -72,7 +72,9 @@ bool CueSchedule::observe(double nowMs, double heardFrame)
                         [&](const Reading &r) { return (r.ms - msAt(r.frame) > 0) == (late > 0); });
         if (!sameWay)
             m_offLine = {reading};
-        if (beyond <= JumpAtOnceMs && m_offLine.size() < JumpReadings)
+        // A report may come late by any amount (a busy server or sink thread), never early:
+        // only one far ahead of the line is taken alone.
+        if ((late > 0 || beyond <= JumpAtOnceMs) && m_offLine.size() < JumpReadings)
             return false;
         // The new relation runs through the earliest of the readings that found it.
         const auto lateness = [this](const Reading &r) { return r.ms - msAt(r.frame); };

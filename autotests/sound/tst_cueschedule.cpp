@@ -344,7 +344,8 @@ void TestCueSchedule::jumpsEitherWay_data()
     QTest::newRow("20 ms ahead, once") << 20.0 << 1 << false;
     QTest::newRow("20 ms behind, once") << -20.0 << 1 << false;
     QTest::newRow("70 ms ahead, once") << 70.0 << 1 << true;
-    QTest::newRow("70 ms behind, once") << -70.0 << 1 << true;
+    QTest::newRow("70 ms behind, once") << -70.0 << 1 << false;
+    QTest::newRow("70 ms behind, three agree") << -70.0 << 3 << true;
     QTest::newRow("10 ms ahead, three") << 10.0 << 3 << false;
     QTest::newRow("10 ms behind, three") << -10.0 << 3 << false;
 }
