@@ -231,6 +231,14 @@ bool AthleteStore::fail(const QSqlQuery &query)
     return false;
 }
 
+bool AthleteStore::run(QSqlQuery &query, const QString &sql, const QVariantList &values)
+{
+    query.prepare(sql);
+    for (const QVariant &value : values)
+        query.addBindValue(value);
+    return query.exec() || fail(query);
+}
+
 QList<Athlete> AthleteStore::athletes() const
 {
     QList<Athlete> out;
@@ -250,10 +258,7 @@ qint64 AthleteStore::learnOne(const Athlete &athlete)
     const QString name = cleaned(athlete.name);
     QSqlQuery q(QSqlDatabase::database(m_connection, false));
     const auto exec = [&](const QString &sql, const QVariantList &values) {
-        q.prepare(sql);
-        for (const QVariant &value : values)
-            q.addBindValue(value);
-        return q.exec() || fail(q);
+        return run(q, sql, values);
     };
     qint64 id = 0;
     if (!code.isEmpty()) {
@@ -349,10 +354,7 @@ bool AthleteStore::saveSquad(const Squad &squad)
         return false;
     QSqlQuery q(QSqlDatabase::database(m_connection, false));
     const auto exec = [&](const QString &sql, const QVariantList &values) {
-        q.prepare(sql);
-        for (const QVariant &value : values)
-            q.addBindValue(value);
-        return q.exec() || fail(q);
+        return run(q, sql, values);
     };
     bool ok = exec(QStringLiteral("DELETE FROM squads WHERE name = ?"), {cleaned(squad.name)}) &&
               exec(QStringLiteral("INSERT INTO squads (name, sport) VALUES (?, ?)"),

@@ -3,6 +3,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <QVariant>
 
 #include <optional>
 
@@ -75,6 +76,8 @@ private:
     bool begin();
     bool commit();
     bool fail(const QSqlQuery &query);
+    // Prepares, binds in order and runs; false with the error kept.
+    bool run(QSqlQuery &query, const QString &sql, const QVariantList &values);
     // The id of the athlete on record for this one, added or completed as needed; 0 on error.
     qint64 learnOne(const Athlete &athlete);
 

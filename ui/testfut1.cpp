@@ -395,7 +395,6 @@ bool TForm1::captureSlot(int slot)
     if (!m_session.capture(slot, reading()))
         return false;
     selectSlot(slot);
-    emit athleteCaptured(slot);
     return true;
 }
 

@@ -90,8 +90,6 @@ public:
 signals:
     // The operator confirmed leaving the program.
     void exitConfirmed();
-    // An athlete's result was captured, by its button, a typed number or the end of the test.
-    void athleteCaptured(int slot);
     // A results file holding the whole grid was written.
     void exported();
     // A test started: what its results file and report will name.
