@@ -61,11 +61,11 @@ bool CuePlayer::open()
     if (!pulse->open())
         return false;
     d = std::move(pulse);
-    // PipeWire's own stream, asked for: its timing is exact per block where its PulseAudio
-    // service reports up to a block late, but on a crowded machine it has not yet been seen
-    // to play whole.
+    // On PipeWire its own stream: its timing is exact per block, the device's delay included,
+    // where its PulseAudio service reports up to a block late. ZENTA_SOUND_API=pulse keeps the
+    // PulseAudio one, which also plays when PipeWire's own cannot open.
     const auto *probe = static_cast<PulseBackend *>(d.get());
-    if (probe->onPipeWire() && qgetenv("ZENTA_SOUND_API") == "pipewire") {
+    if (probe->onPipeWire() && qgetenv("ZENTA_SOUND_API") != "pulse") {
         auto native =
             std::make_unique<PipeWireBackend>(m_clock, poster(), probe->rate(), probe->device());
         if (native->open()) {

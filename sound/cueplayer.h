@@ -13,8 +13,8 @@ class Clock;
 class CueBackend;
 
 // Plays the run's sounds through one stream of the sound server, on the sound client's own
-// thread: PulseAudio's (on PipeWire too, through its PulseAudio service), or PipeWire's own when
-// ZENTA_SOUND_API=pipewire asks for it on a PipeWire server.
+// thread: PipeWire's own on a PipeWire server, PulseAudio's elsewhere (and on PipeWire's
+// PulseAudio service when ZENTA_SOUND_API=pulse asks for it).
 //
 // The engine's plan arrives ahead of time; each sound is laid on the stream's frame that the
 // listener hears at its due time, reckoned from the stream's own clock (what the device has

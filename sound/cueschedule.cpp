@@ -8,8 +8,11 @@ using namespace Protocol;
 
 namespace {
 
-// Readings the line is fitted through, and how far it must differ from the one in use before
-// it is taken up: readings jitter by a few hundredths of a millisecond on a quiet machine.
+// Readings the line is fitted through. The line in use takes up the fitted rate at once, so a
+// card a few ppm off the system clock never builds up an error; its place moves towards the
+// fitted one by at most SlewPpm of the time that passes (a 2.2 s gap changes by 0.01 ms), or
+// at once when it is AdoptMs off: readings jitter by a few hundredths of a millisecond on a
+// quiet machine, and a gap must not.
 constexpr double WindowMs = 10000;
 constexpr double MinSpanMs = 1000;
 // Readings spread wider than this find the rate over a wider span.
@@ -18,6 +21,7 @@ constexpr double WideWindowMs = 30000;
 constexpr double WideSpanMs = 10000;
 constexpr double WideBinMs = 2000;
 constexpr double AdoptMs = 1.0;
+constexpr double SlewPpm = 5;
 // A reading comes late, never early: the server may stamp it when it answers while its position
 // moves once per processing block (PipeWire: 21 ms and more), and a busy machine delays it. The
 // line goes through the earliest twentieth of the readings.
@@ -57,6 +61,7 @@ bool CueSchedule::observe(double nowMs, double heardFrame)
     const Reading reading{nowMs, heardFrame};
     if (!m_clockKnown) {
         anchor(reading);
+        m_lastFitMs = nowMs;
         m_clockKnown = true;
         m_readings = {reading};
         return false;
@@ -169,13 +174,17 @@ bool CueSchedule::observe(double nowMs, double heardFrame)
     // And the line through the earliest readings at that rate.
     const double offset = offsets(slope)[m_readings.size() / EarliestShare];
     const auto fitted = [&](double frame) { return offset + frame * slope; };
+    const double current = msAt(heardFrame);
+    double moved = fitted(heardFrame) - current;
     const double ahead = heardFrame + m_rate; // where sounds are placed: the next second
-    if (std::abs(fitted(heardFrame) - msAt(heardFrame)) >= AdoptMs ||
-        std::abs(fitted(ahead) - msAt(ahead)) >= AdoptMs) {
-        m_anchorFrame = heardFrame;
-        m_anchorMs = fitted(heardFrame);
-        m_msPerFrame = slope;
+    if (std::abs(moved) < AdoptMs && std::abs(fitted(ahead) - msAt(ahead)) < AdoptMs) {
+        const double most = std::max(0.0, nowMs - m_lastFitMs) * SlewPpm / 1e6;
+        moved = std::clamp(moved, -most, most);
     }
+    m_lastFitMs = nowMs;
+    m_anchorFrame = heardFrame;
+    m_anchorMs = current + moved;
+    m_msPerFrame = slope;
     return false;
 }
 

@@ -12,10 +12,10 @@
 //
 // The relation is learnt from readings of the frame the listener hears at a given time, which
 // may come late but never early: a line fitted through the earliest readings of the last seconds,
-// so a sound card whose clock runs fast or slow is followed by its rate, not by steps. The line is
-// taken up only when it differs from the one in use by a fraction of a millisecond, so reading
-// jitter never moves a gap; and each sound is placed on its frame once, the first time it is
-// rendered, and keeps it.
+// so a sound card whose clock runs fast or slow is followed by its rate, not by steps. The line's
+// place follows the fitted one slowly (a few ppm), so reading jitter never moves a gap by more
+// than a hundredth of a millisecond; and each sound is placed on its frame once, the first time it
+// is rendered, and keeps it.
 class CueSchedule
 {
 public:
@@ -88,6 +88,7 @@ private:
     QVector<Reading> m_readings; // the last seconds'
     QVector<Reading> m_offLine;  // the last readings in a row far off the line
     double m_lateSpreadMs = 0;   // how late readings usually come
+    double m_lastFitMs = 0;      // when the line last followed a fit
 
     int m_dropped = 0;
 };

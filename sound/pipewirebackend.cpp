@@ -255,7 +255,7 @@ void PipeWireBackend::observe()
     const double heard =
         double(written) - double(time.queued) / 2 - double(time.buffered) - delayFrames;
     counts.sinkMs = delayFrames * 1000.0 / streamRate;
-    counts.aheadMs = (double(written) - heard) * 1000.0 / streamRate;
+    heardNow = heard;
     if (schedule->observe(CueSound::engineMs(clock, time.now), heard))
         ++counts.jumps;
 }
@@ -281,6 +281,8 @@ void PipeWireBackend::process(void *data)
     out.chunk->stride = 2;
     out.chunk->size = uint32_t(frames * 2);
     d->written += qint64(frames);
+    // What is handed over, this block included, ahead of what is heard.
+    d->counts.aheadMs = (double(d->written) - d->heardNow) * 1000.0 / d->streamRate;
     pw_stream_queue_buffer(d->stream, b);
 }
 

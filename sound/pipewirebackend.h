@@ -54,7 +54,8 @@ private:
     spa_hook streamListener{};
     mutable std::mutex guard;
     std::unique_ptr<CueSchedule> schedule;
-    qint64 written = 0; // frames handed to the stream so far
+    qint64 written = 0;  // frames handed to the stream so far
+    double heardNow = 0; // frame heard at the time of the last block
     bool opening = false;
     bool openFailed = false;
     bool lost = false;

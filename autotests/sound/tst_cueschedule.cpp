@@ -136,6 +136,10 @@ void TestCueSchedule::followsTheSystemClockWhateverTheCard_data()
     QTest::newRow("in step, 5 min") << 0.0 << 5 << 0.0 << 0.0 << 0.0 << 0.0 << 0.0;
     QTest::newRow("in step, jittery readings") << 0.0 << 5 << 0.3 << 0.0 << 0.0 << frame << 0.5;
     QTest::newRow("1000 ppm fast, 5 min") << 1000.0 << 5 << 0.0 << 0.0 << 0.0 << 0.2 << 0.2;
+    // A card a few ppm off (a null sink's timer is 16 ppm fast) is followed without steps.
+    QTest::newRow("16 ppm fast, 5 min") << 16.0 << 5 << 0.0 << 0.0 << 0.0 << frame << frame;
+    QTest::newRow("16 ppm slow, jittery readings")
+        << -16.0 << 5 << 0.3 << 0.0 << 0.0 << frame << 0.5;
     QTest::newRow("1000 ppm slow, 5 min") << -1000.0 << 5 << 0.0 << 0.0 << 0.0 << 0.2 << 0.2;
     QTest::newRow("1000 ppm fast, jittery readings")
         << 1000.0 << 5 << 0.3 << 0.0 << 0.0 << 2.0 << 2.0;

@@ -78,6 +78,13 @@ void waitUntilSettled(const CuePlayer &player)
         runFor(20);
 }
 
+// The recorder's latency: 10 ms, or what the server script asks for.
+int recordLatencyMs()
+{
+    const int ms = qEnvironmentVariableIntValue("ZENTA_RECORD_LATENCY_MS");
+    return ms > 0 ? ms : 10;
+}
+
 // parec on the sink's monitor, with the clock time of its first frame estimated from when the
 // data arrived: data arrives after it was captured, never before, so the earliest is the best.
 class Capture
@@ -88,8 +95,6 @@ public:
 
     bool start()
     {
-        // 10 ms, or what the server script asks for.
-        const int latencyMs = qEnvironmentVariableIntValue("ZENTA_RECORD_LATENCY_MS");
         QObject::connect(&m_process, &QProcess::readyReadStandardOutput, &m_process, [this] {
             m_data += m_process.readAllStandardOutput();
             const double frames = double(m_data.size() / 2);
@@ -101,7 +106,7 @@ public:
                          QStringLiteral("--format=s16le"),
                          QStringLiteral("--rate=%1").arg(RecordRate),
                          QStringLiteral("--channels=1"),
-                         QStringLiteral("--latency-msec=%1").arg(latencyMs > 0 ? latencyMs : 10)});
+                         QStringLiteral("--latency-msec=%1").arg(recordLatencyMs())});
         if (!m_process.waitForStarted(5000))
             return false;
         QElapsedTimer waited;
@@ -156,10 +161,11 @@ struct GridRun
 };
 
 // The sounds of a recording that began and ended while the player was already playing: one
-// cut by the start of the recording is left out, and the last may be cut by its end.
+// cut by the start of the recording is left out (its first fragment may come silent), and the
+// last may be cut by its end.
 QVector<Burst> wholeRecording(QVector<Burst> bursts)
 {
-    if (!bursts.isEmpty() && bursts.first().onset < RecordRate / 100)
+    if (!bursts.isEmpty() && bursts.first().onset < RecordRate * (recordLatencyMs() + 10) / 1000)
         bursts.removeFirst();
     return bursts;
 }
@@ -483,21 +489,26 @@ void TestRealSound::soundComesBackAfterTheServerDies()
     connect(&run.player, &CueSink::stateChanged, this,
             [&states](CueSink::State s) { states.append(s); });
     QVERIFY(run.start());
-    // PipeWire's own stream does not go through its PulseAudio service.
-    if (run.player.stats().pipeWire && script.endsWith(QLatin1String("pulse-service")))
-        QSKIP("played through PipeWire's own stream");
+    // PipeWire's own stream does not go through its PulseAudio service: it plays on.
+    const bool unaffected =
+        run.player.stats().pipeWire && script.endsWith(QLatin1String("pulse-service"));
     const qint64 startDue = run.startDueMs();
     runFor(1500);
 
     QCOMPARE(QProcess::execute(QStringLiteral("sh"), {script, QStringLiteral("stop")}), 0);
-    QTRY_VERIFY_WITH_TIMEOUT(states.contains(CueSink::State::Lost), 3000);
-
-    // The server comes back; so must the sound, within three seconds.
-    QCOMPARE(QProcess::execute(QStringLiteral("sh"), {script, QStringLiteral("start")}), 0);
-    const qint64 restartedAt = clock.nowMs();
-    QTRY_VERIFY_WITH_TIMEOUT(states.contains(CueSink::State::Recovered), 3000);
-    qInfo("sound back %lld ms after the server", clock.nowMs() - restartedAt);
-    QCOMPARE(run.player.state(), CueSink::State::Recovered);
+    if (unaffected) {
+        runFor(1000);
+        QVERIFY(!states.contains(CueSink::State::Lost));
+        QCOMPARE(QProcess::execute(QStringLiteral("sh"), {script, QStringLiteral("start")}), 0);
+    } else {
+        QTRY_VERIFY_WITH_TIMEOUT(states.contains(CueSink::State::Lost), 3000);
+        // The server comes back; so must the sound, within three seconds.
+        QCOMPARE(QProcess::execute(QStringLiteral("sh"), {script, QStringLiteral("start")}), 0);
+        const qint64 restartedAt = clock.nowMs();
+        QTRY_VERIFY_WITH_TIMEOUT(states.contains(CueSink::State::Recovered), 3000);
+        qInfo("sound back %lld ms after the server", clock.nowMs() - restartedAt);
+        QCOMPARE(run.player.state(), CueSink::State::Recovered);
+    }
 
     // Checked from a second after it is back, within the three: a fresh stream's first second
     // on a busy machine is not judged (once a cue in it was heard 95 ms early at the monitor).

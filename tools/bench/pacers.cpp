@@ -292,6 +292,7 @@ PartResult runSoundLayer(const Run &run, const QString &recordingPath)
     runFor(200);
     recorder.stop();
     result.recording = recorder.data();
+    result.msPerFrame = recorder.msPerFrame();
     return result;
 }
 
@@ -345,6 +346,7 @@ PartResult runBaseline(const Run &run, const QString &recordingPath, bool useSou
     runFor(200);
     recorder.stop();
     result.recording = recorder.data();
+    result.msPerFrame = recorder.msPerFrame();
     return result;
 }
 

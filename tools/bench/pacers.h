@@ -20,7 +20,8 @@ struct PartResult
     double serverCpuMs = -1;
     qint64 peakRssKb = 0;
     QByteArray recording;
-    CuePlayer::Stats stats; // the sound layer's stream
+    double msPerFrame = 1000.0 / onsets::RecordRate; // of the recording, on the system clock
+    CuePlayer::Stats stats;                          // the sound layer's stream
 };
 
 // The sound layer as the program drives it, without the window: the engine driver hands the

@@ -10,6 +10,8 @@
 
 #include <unistd.h>
 
+#include <algorithm>
+#include <cmath>
 #include <limits>
 
 namespace Bench {
@@ -19,7 +21,9 @@ int recordTo(const QString &path, int argc, char **argv)
     QCoreApplication app(argc, argv);
     QFile data(path);
     QFile start(path + QStringLiteral(".start"));
-    if (!data.open(QIODevice::WriteOnly) || !start.open(QIODevice::WriteOnly))
+    QFile arrivals(path + QStringLiteral(".arrivals"));
+    if (!data.open(QIODevice::WriteOnly) || !start.open(QIODevice::WriteOnly) ||
+        !arrivals.open(QIODevice::WriteOnly))
         return 1;
     QProcess parec;
     qint64 bytes = 0;
@@ -29,6 +33,9 @@ int recordTo(const QString &path, int argc, char **argv)
         data.write(chunk);
         data.flush();
         bytes += chunk.size();
+        arrivals.write(QByteArray::number(monoMs(), 'f', 3) + ' ' + QByteArray::number(bytes / 2) +
+                       '\n');
+        arrivals.flush();
         const double estimate = monoMs() - double(bytes / 2) * 1000.0 / onsets::RecordRate;
         if (estimate < startMs) {
             startMs = estimate;
@@ -87,6 +94,76 @@ void Recorder::stop()
     QFile start(m_path + QStringLiteral(".start"));
     if (start.open(QIODevice::ReadOnly))
         m_startMs = start.readAll().trimmed().toDouble();
+    QFile arrivals(m_path + QStringLiteral(".arrivals"));
+    if (arrivals.open(QIODevice::ReadOnly))
+        fitRate(arrivals.readAll());
+}
+
+// The recording's rate on the system clock: a line through the earliest arrival of each two
+// seconds (data arrives late by up to a fragment, never early), fitted again without the
+// stretches that came late. Kept nominal for recordings too short to tell.
+void Recorder::fitRate(const QByteArray &arrivals)
+{
+    constexpr double BinMs = 2000;
+    const double nominal = 1000.0 / onsets::RecordRate;
+    struct Point
+    {
+        double ms, frame;
+    };
+    QVector<Point> earliest;
+    for (const QByteArray &line : arrivals.split('\n')) {
+        const QList<QByteArray> f = line.split(' ');
+        if (f.size() != 2)
+            continue;
+        const Point p{f[0].toDouble(), f[1].toDouble()};
+        const bool sameBin = !earliest.isEmpty() &&
+                             std::floor(p.ms / BinMs) == std::floor(earliest.last().ms / BinMs);
+        if (!sameBin)
+            earliest.append(p);
+        else if (p.ms - p.frame * nominal < earliest.last().ms - earliest.last().frame * nominal)
+            earliest.last() = p;
+    }
+    double slope = nominal, meanMs = 0, meanFrame = 0;
+    const auto fit = [&](const QVector<Point> &points) {
+        if (points.size() < 5)
+            return false;
+        meanMs = meanFrame = 0;
+        for (const Point &p : points) {
+            meanMs += p.ms;
+            meanFrame += p.frame;
+        }
+        meanMs /= double(points.size());
+        meanFrame /= double(points.size());
+        double sxy = 0, sxx = 0;
+        for (const Point &p : points) {
+            sxy += (p.frame - meanFrame) * (p.ms - meanMs);
+            sxx += (p.frame - meanFrame) * (p.frame - meanFrame);
+        }
+        if (sxx <= 0)
+            return false;
+        slope = sxy / sxx;
+        return true;
+    };
+    if (!fit(earliest))
+        return;
+    QVector<double> residuals;
+    for (const Point &p : std::as_const(earliest))
+        residuals.append(p.ms - (meanMs + (p.frame - meanFrame) * slope));
+    QVector<double> sorted = residuals;
+    std::sort(sorted.begin(), sorted.end());
+    QVector<Point> punctual;
+    for (int i = 0; i < earliest.size(); ++i) {
+        if (residuals[i] <= sorted[sorted.size() / 2] + 0.5)
+            punctual.append(earliest[i]);
+    }
+    if (!fit(punctual))
+        return;
+    m_msPerFrame = slope;
+    // And the start through the earliest arrival at that rate.
+    double start = std::numeric_limits<double>::max();
+    for (const Point &p : std::as_const(earliest))
+        start = std::min(start, p.ms - p.frame * slope);
+    m_startMs = start;
 }
 
 } // namespace Bench

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "onsets.h"
+
 #include <QByteArray>
 #include <QProcess>
 #include <QString>
@@ -30,13 +32,18 @@ public:
 
     const QByteArray &data() const { return m_data; }
     double startMs() const { return m_startMs; }
+    // The recording's frame length on the system clock, as its arrivals tell.
+    double msPerFrame() const { return m_msPerFrame; }
 
 private:
+    void fitRate(const QByteArray &arrivals);
+
     QTemporaryDir m_temp;
     QString m_path;
     QProcess m_process;
     QByteArray m_data;
     double m_startMs = 0;
+    double m_msPerFrame = 1000.0 / onsets::RecordRate;
 };
 
 } // namespace Bench

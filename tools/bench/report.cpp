@@ -44,10 +44,11 @@ void printReport(const Measurements &m)
     const QVector<QMap<QString, QString>> &launches = m.launches;
     const QVector<Sound> &timeline = m.timeline;
 
-    const Analysis pa = analyse(timeline, onsets::findBursts(program.recording));
-    const Analysis la = analyse(timeline, onsets::findBursts(layer.recording));
-    const Analysis ia = analyse(timeline, onsets::findBursts(ideal.recording));
-    const Analysis na = analyse(timeline, onsets::findBursts(naive.recording));
+    const Analysis pa =
+        analyse(timeline, onsets::findBursts(program.recording), program.msPerFrame);
+    const Analysis la = analyse(timeline, onsets::findBursts(layer.recording), layer.msPerFrame);
+    const Analysis ia = analyse(timeline, onsets::findBursts(ideal.recording), ideal.msPerFrame);
+    const Analysis na = analyse(timeline, onsets::findBursts(naive.recording), naive.msPerFrame);
     const InStep step = inStep(program);
 
     const auto median = [](const QVector<double> &v) { return percentile(v, 0.5); };
@@ -125,6 +126,11 @@ void printReport(const Measurements &m)
               .arg(program.stallToMs - program.stallFromMs, 0, 'f', 0)
               .arg(step.heardDuringStall)
               .arg(step.dueDuringStall);
+    // Onsets are timed on the system clock; the sink's own clock runs this far off it.
+    st << QStringLiteral("| sink's clock against the system clock, as the recording's arrivals "
+                         "tell, program / sound layer alone (ppm) | %1 / %2 |")
+              .arg(ms((1000.0 / onsets::RecordRate / program.msPerFrame - 1) * 1e6, 1),
+                   ms((1000.0 / onsets::RecordRate / layer.msPerFrame - 1) * 1e6, 1));
     st << QStringLiteral("| stream: written ahead / device latency (ms) | %1 / %2 |")
               .arg(ms(program.stats.aheadMs, 0), ms(program.stats.sinkMs, 1));
     st << QStringLiteral("| stream: queued sound written again, times / ms; clock jumps; program "

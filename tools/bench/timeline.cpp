@@ -50,7 +50,7 @@ struct Match
 
 // Walks the timeline in order, following a pacer that drifts: each sound is looked for near
 // where the previous match puts it.
-Match matchSounds(const QVector<Sound> &sounds, const QVector<onsets::Burst> &bursts, double offset)
+Match matchSounds(const QVector<Sound> &sounds, const QVector<double> &onsetMs, double offset)
 {
     Match m;
     m.burstOf.fill(-1, sounds.size());
@@ -62,17 +62,17 @@ Match matchSounds(const QVector<Sound> &sounds, const QVector<onsets::Burst> &bu
         const double window = std::min({250.0, gapBefore / 3, gapAfter / 3});
         const double want = sounds[i].ms + offset + drift;
         int best = -1;
-        for (int j = next; j < bursts.size(); ++j) {
-            const double d = bursts[j].onsetMs() - want;
+        for (int j = next; j < onsetMs.size(); ++j) {
+            const double d = onsetMs[j] - want;
             if (d > window)
                 break;
-            if (d >= -window && (best < 0 || std::abs(d) < std::abs(bursts[best].onsetMs() - want)))
+            if (d >= -window && (best < 0 || std::abs(d) < std::abs(onsetMs[best] - want)))
                 best = j;
         }
         if (best >= 0) {
             m.burstOf[i] = best;
             ++m.matched;
-            drift = bursts[best].onsetMs() - sounds[i].ms - offset;
+            drift = onsetMs[best] - sounds[i].ms - offset;
             next = best + 1;
         }
     }
@@ -81,9 +81,13 @@ Match matchSounds(const QVector<Sound> &sounds, const QVector<onsets::Burst> &bu
 
 } // namespace
 
-Analysis analyse(const QVector<Sound> &sounds, const QVector<onsets::Burst> &bursts)
+Analysis analyse(const QVector<Sound> &sounds, const QVector<onsets::Burst> &bursts,
+                 double msPerFrame)
 {
     Analysis a;
+    QVector<double> onsetMs;
+    for (const onsets::Burst &b : bursts)
+        onsetMs.append(double(b.onset) * msPerFrame);
     for (const Sound &s : sounds)
         (s.alert ? a.alerts : a.cues)++;
     // Coarse alignment: pair one of the first sounds with one of the first bursts, and keep the
@@ -92,8 +96,8 @@ Analysis analyse(const QVector<Sound> &sounds, const QVector<onsets::Burst> &bur
     double bestOffset = 0;
     for (int i = 0; i < std::min<int>(3, sounds.size()); ++i) {
         for (int j = 0; j < std::min<int>(6, bursts.size()); ++j) {
-            const double offset = bursts[j].onsetMs() - sounds[i].ms;
-            const Match m = matchSounds(sounds, bursts, offset);
+            const double offset = onsetMs[j] - sounds[i].ms;
+            const Match m = matchSounds(sounds, onsetMs, offset);
             if (m.matched > best.matched) {
                 best = m;
                 bestOffset = offset;
@@ -117,7 +121,7 @@ Analysis analyse(const QVector<Sound> &sounds, const QVector<onsets::Burst> &bur
         }
         if (sounds[i].alert)
             continue;
-        const double offset = bursts[b].onsetMs() - sounds[i].ms;
+        const double offset = onsetMs[b] - sounds[i].ms;
         if (!haveFirst) {
             a.offsetMs = offset;
             haveFirst = true;
@@ -136,7 +140,7 @@ Analysis analyse(const QVector<Sound> &sounds, const QVector<onsets::Burst> &bur
         const int b = best.burstOf[i];
         if (b < 0 || sounds[i].alert)
             continue;
-        const double error = bursts[b].onsetMs() - sounds[i].ms - a.offsetMs;
+        const double error = onsetMs[b] - sounds[i].ms - a.offsetMs;
         a.cueErrors.append(error);
         absErrors.append(std::abs(error));
         if (sounds[i].endsPeriod)

@@ -46,7 +46,10 @@ struct Analysis
     double meanAbs = 0, p95Abs = 0, maxAbs = 0;
 };
 
-Analysis analyse(const QVector<Sound> &sounds, const QVector<onsets::Burst> &bursts);
+// Onsets are timed on the system clock: msPerFrame is the recording's own rate against it
+// (a sink's clock may run a few ppm off, and the sound is due on the system clock).
+Analysis analyse(const QVector<Sound> &sounds, const QVector<onsets::Burst> &bursts,
+                 double msPerFrame);
 
 // The value at rank ceil(p·n), -1 for no values.
 double percentile(QVector<double> v, double p);

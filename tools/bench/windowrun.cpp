@@ -127,6 +127,7 @@ WindowRunResult runWindow(const WindowRunPlan &plan)
     recorder.stop();
     r.recording = recorder.data();
     r.recordingStartMs = recorder.startMs();
+    r.msPerFrame = recorder.msPerFrame();
     return r;
 }
 

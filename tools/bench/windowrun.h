@@ -63,11 +63,9 @@ struct WindowRunResult
     CuePlayer::Stats stats;
     QByteArray recording;
     double recordingStartMs = 0;
+    double msPerFrame = 1000.0 / onsets::RecordRate; // of the recording, on the system clock
 
-    double heardMs(qint64 frame) const
-    {
-        return recordingStartMs + frame * 1000.0 / onsets::RecordRate;
-    }
+    double heardMs(qint64 frame) const { return recordingStartMs + double(frame) * msPerFrame; }
 };
 
 WindowRunResult runWindow(const WindowRunPlan &plan);
