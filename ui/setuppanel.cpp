@@ -10,21 +10,20 @@
 
 using namespace Protocol;
 
-SetupPanel::SetupPanel(QWidget *parent) : FlatPanel(parent), ui(std::make_unique<Ui::PanelTipo>())
+SetupPanel::SetupPanel(QWidget *parent) : FlatPanel(parent), ui(std::make_unique<Ui::SetupPanel>())
 {
     ui->setupUi(this);
     for (QRadioButton *mode : {ui->FlatRadioButton1, ui->FlatRadioButton2, ui->FlatRadioButton3}) {
-        connect(mode, &QRadioButton::clicked, this, &SetupPanel::FlatRadioButton1Click);
+        connect(mode, &QRadioButton::clicked, this, &SetupPanel::chooseMode);
         mode->setMouseTracking(true);
         mode->installEventFilter(this);
     }
     setMouseTracking(true);
     installEventFilter(this);
-    connect(ui->SpinEdit1, &QSpinBox::valueChanged, this, &SetupPanel::SpinEdit1Change);
+    connect(ui->SpinEdit1, &QSpinBox::valueChanged, this, &SetupPanel::choosePeriod);
     connect(ui->ComboBoxCategoria, &QComboBox::currentIndexChanged, this,
-            &SetupPanel::ComboBoxCategoriaChange);
-    connect(ui->ComboBoxSexo, &QComboBox::currentIndexChanged, this,
-            &SetupPanel::ComboBoxCategoriaChange);
+            &SetupPanel::chooseCategory);
+    connect(ui->ComboBoxSexo, &QComboBox::currentIndexChanged, this, &SetupPanel::chooseCategory);
     for (QWidget *w :
          std::initializer_list<QWidget *>{ui->SpinEdit1, ui->ComboBoxSexo, ui->ComboBoxCategoria})
         w->installEventFilter(this);
@@ -132,7 +131,7 @@ void SetupPanel::showSpeed(const QString &speedText)
     ui->LabelVelocidad->setText(speedText + speedUnit());
 }
 
-void SetupPanel::FlatRadioButton1Click()
+void SetupPanel::chooseMode()
 {
     emit modeClicked();
     for (QWidget *w : std::initializer_list<QWidget *>{ui->FlatPanel22, ui->FlatPanel23,
@@ -149,7 +148,7 @@ void SetupPanel::FlatRadioButton1Click()
     emit periodChanged(ui->SpinEdit1->value());
 }
 
-void SetupPanel::SpinEdit1Change(int value)
+void SetupPanel::choosePeriod(int value)
 {
     emit periodChanged(value);
     if (!m_profile)
@@ -163,7 +162,7 @@ void SetupPanel::SpinEdit1Change(int value)
     }
 }
 
-void SetupPanel::ComboBoxCategoriaChange()
+void SetupPanel::chooseCategory()
 {
     const int category = ui->ComboBoxCategoria->currentIndex();
     if (category < 0 || !m_profile)

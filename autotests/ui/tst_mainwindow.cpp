@@ -1,7 +1,7 @@
 #include "clock.h"
 #include "courseview.h"
 #include "fakes.h"
-#include "testfut1.h"
+#include "mainwindow.h"
 #include "widgets.h"
 #include "windowharness.h"
 
@@ -124,7 +124,7 @@ void TestMainWindow::defaultRun()
     const int B = p.beepsPerPeriod;
     const bool voley = variant == SportVariant::Voley;
 
-    h.window.BitBtnNuevoClick();
+    h.press(ui->FlatRadioButton1);
     QVERIFY(ui->BitBtnStart->isEnabled());
     QVERIFY(!ui->BitBtnNuevo->isEnabled());
     QCOMPARE(course->pictureOnTop(), 1);
@@ -278,7 +278,7 @@ void TestMainWindow::noSoundDeviceWarnsOnceAndRunsSilently()
     RecordingSink sound;
     sound.device = false;
     ScriptedDialogs dialogs;
-    TForm1 window(SportVariant::Basket, clock, &sound, &dialogs);
+    MainWindow window(SportVariant::Basket, clock, &sound, &dialogs);
     window.show();
     QCoreApplication::processEvents();
     QCOMPARE(dialogs.messages.size(), 1);
@@ -291,8 +291,8 @@ void TestMainWindow::noSoundDeviceWarnsOnceAndRunsSilently()
     QCoreApplication::processEvents();
     QCOMPARE(dialogs.messages.size(), 1);
 
-    window.BitBtnNuevoClick();
-    window.BitBtnStartClick();
+    QTest::mouseClick(MainWindowControls(&window).FlatRadioButton1, Qt::LeftButton);
+    QTest::mouseClick(MainWindowControls(&window).BitBtnStart, Qt::LeftButton);
     clock.set(5334);
     window.pollEngine();
     QCOMPARE(window.engine().beepCount(), 1);
@@ -321,11 +321,11 @@ void TestMainWindow::stopInEveryPhaseKeepsTheDisplays()
     QFETCH(QString, periodo);
     Harness h(SportVariant::Futbol);
     h.clock.set(0);
-    h.window.BitBtnNuevoClick();
-    h.window.BitBtnStartClick();
+    h.press(h.ui()->FlatRadioButton1);
+    h.press(h.ui()->BitBtnStart);
     for (qint64 t = 10; t <= stopAt; t += 10)
         h.advanceTo(t);
-    h.window.BitBtnStopClick();
+    h.press(h.ui()->BitBtnStop);
     QCOMPARE(h.window.engine().phase(), TestPhase::Ended);
     QCOMPARE(h.ui()->EditCrono->text(), crono);
     QCOMPARE(h.ui()->EditPeriodo->text(), periodo);
@@ -682,4 +682,4 @@ void TestMainWindow::soundStateBesideTheSpeedStrip()
 }
 
 QTEST_MAIN(TestMainWindow)
-#include "tst_testfut1.moc"
+#include "tst_mainwindow.moc"
