@@ -333,28 +333,58 @@ void TestMainWindow::stopInEveryPhaseKeepsTheDisplays()
     QVERIFY(!h.ui()->BitBtnStop->isEnabled());
 }
 
+// The design's places as relations between the panels, so the test still means something when a
+// panel's size moves.
 void TestMainWindow::geometry()
 {
     Harness h(SportVariant::Futbol);
     const MainWindowControls *ui = h.ui();
     const QList<FlatButton *> toolbar = {ui->BitBtnSalir, ui->BitBtnNuevo, ui->BitBtnStart,
                                          ui->BitBtnStop,  ui->BitBtnAyuda, ui->BitBtnGrupo};
-    const int lefts[] = {1, 139, 277, 415, 553, 691};
-    for (int i = 0; i < toolbar.size(); ++i) {
-        QCOMPARE(toolbar.at(i)->x(), lefts[i]);
-        QCOMPARE(toolbar.at(i)->width(), i == 5 ? 134 : 137);
+    // One row, a pixel apart, equal sixths of the width; the last one reaches the right edge.
+    QCOMPARE(toolbar.first()->x(), 1);
+    for (int i = 1; i < toolbar.size(); ++i) {
+        QCOMPARE(toolbar.at(i)->x(), toolbar.at(i - 1)->geometry().right() + 2);
+        if (i < toolbar.size() - 1)
+            QCOMPARE(toolbar.at(i)->width(), h.window.width() / int(toolbar.size()));
     }
-    QCOMPARE(h.window.coursePanel()->y(), 79);
-    QCOMPARE(ui->PanelTipo->geometry(), QRect(26, 79, 437, 148));
-    QCOMPARE(ui->PanelVelocidad->geometry(), QRect(26, 182, 437, 45));
-    QCOMPARE(ui->PanelDeportistas->geometry(), QRect(26, 232, 437, 336));
-    QCOMPARE(ui->PanelStart->geometry(), QRect(403, 0, 34, 45));
-    QCOMPARE(ui->PanelRecVel->width(), 404);
-    QCOMPARE(ui->EditVuelta->pos(), QPoint(780, 550));
-    QCOMPARE(ui->LabelVueltaN->pos(), QPoint(721, 550));
-    QCOMPARE(ui->BtnExportDatos->x(), 412);
-    QCOMPARE(ui->BtnBorrarTabla->x(), 389);
-    QCOMPARE(ui->FlatPanel6->width(), 390);
+    QCOMPARE(toolbar.last()->geometry().right(), h.window.width() - 2);
+
+    // Left column: set-up panel level with the course, over the speed strip; the athletes below,
+    // as far down as the course; the same gap between the panels.
+    const QRect course = h.window.coursePanel()->geometry();
+    const QRect setup = ui->PanelTipo->geometry();
+    const QRect figures = ui->PanelDuracion->geometry();
+    const QRect speed = ui->PanelVelocidad->geometry();
+    const QRect athletes = ui->PanelDeportistas->geometry();
+    QVERIFY(course.bottom() < h.window.height());
+    QCOMPARE(setup.top(), course.top());
+    QCOMPARE(figures.top(), course.top());
+    QCOMPARE(speed.bottom(), setup.bottom());
+    const int gap = speed.top() - figures.bottom();
+    QVERIFY(gap > 1);
+    QCOMPARE(athletes.top() - speed.bottom(), gap);
+    QCOMPARE(athletes.bottom(), course.bottom());
+    for (const QRect &panel : {speed, athletes})
+        QCOMPARE(panel.left(), setup.left());
+
+    // Speed strip: the indicator at its right end, full height, the banner up to it.
+    QCOMPARE(ui->PanelStart->geometry(), QRect(speed.width() - ui->PanelStart->width(), 0,
+                                               ui->PanelStart->width(), speed.height()));
+    QCOMPARE(ui->PanelRecVel->width(), ui->PanelStart->x() + 1);
+
+    // Lap number in the course's lower right corner, its caption just left of it, centred.
+    const QRect lap = ui->EditVuelta->geometry();
+    QVERIFY(course.contains(lap));
+    QCOMPARE(course.right() - lap.right(), course.bottom() - lap.bottom());
+    QCOMPARE(ui->LabelVueltaN->geometry().right(), lap.left());
+    QCOMPARE(ui->LabelVueltaN->geometry().center().y(), lap.center().y());
+
+    // Athletes' title strip: export at its right end, clear overlapping it by a pixel, the
+    // caption strip up to the clear button.
+    QCOMPARE(ui->BtnExportDatos->geometry().right(), athletes.width() - 1);
+    QCOMPARE(ui->BtnBorrarTabla->geometry().right(), ui->BtnExportDatos->x());
+    QCOMPARE(ui->FlatPanel6->geometry().right(), ui->BtnBorrarTabla->x());
 }
 
 void TestMainWindow::startScreen()
