@@ -121,6 +121,7 @@ bool SetupPanel::warmUpTicked() const
 
 void SetupPanel::setInputsEnabled(bool enabled)
 {
+    m_inputsEnabled = enabled;
     for (QWidget *input :
          std::initializer_list<QWidget *>{ui->SpinEdit1, ui->ComboBoxCategoria, ui->ComboBoxSexo})
         input->setEnabled(enabled);
@@ -211,7 +212,7 @@ bool SetupPanel::eventFilter(QObject *watched, QEvent *event)
     } else if (event->type() == QEvent::Wheel && watched == ui->SpinEdit1) {
         // One step per turn of the wheel, whatever the modifier (Ctrl would jump by ten).
         const int delta = static_cast<QWheelEvent *>(event)->angleDelta().y();
-        if (delta != 0 && ui->SpinEdit1->isEnabled())
+        if (delta != 0 && m_inputsEnabled)
             ui->SpinEdit1->stepBy(delta > 0 ? 1 : -1);
         return true;
     } else if (event->type() == QEvent::KeyPress &&

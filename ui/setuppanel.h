@@ -58,4 +58,5 @@ private:
 
     std::unique_ptr<Ui::SetupPanel> ui;
     const Protocol::SportProfile *m_profile = nullptr;
+    bool m_inputsEnabled = true; // off while a test runs
 };
