@@ -9,7 +9,6 @@
 #include "sportprofile.h"
 
 #include <QDateTime>
-#include <QTimer>
 #include <QWidget>
 
 #include <functional>
@@ -66,9 +65,6 @@ public:
     // Where the export takes the date and time from (the system clock unless a test says so).
     void setDateTimeSource(std::function<QDateTime()> source) { m_now = std::move(source); }
     QDateTime now() const { return m_now(); }
-    // The test the grid's results come from: the last one started, or the one restored.
-    const TestConditions &lastTest() const { return m_lastTest; }
-    Dialogs *dialogs() const { return m_dialogs; }
     // Typed stops, the history and the report of the athletes panel.
     ResultsTools *resultsTools() const { return m_tools; }
     // The "Plantillas" menu and the grid's suggestions of known athletes.

@@ -57,9 +57,8 @@ ResultsTools::ResultsTools(AthletesBox *box, ResultsSession &session, EngineDriv
     connect(m_report, &QPushButton::clicked, this, &ResultsTools::writeReport);
 
     // Keys count while a test runs.
-    const RunEngine &engine = driver.engine();
     m_keys = new KeyCapture(
-        window, clock, [&engine] { return engine.isRunning(); }, this);
+        window, clock, [this] { return m_driver.engine().isRunning(); }, this);
     // The digits in the field as designed; a note as wide as it needs, on more lines if long.
     const int fieldWidth = m_field->width();
     connect(m_keys, &KeyCapture::textChanged, this, [this, fieldWidth](const QString &text) {
