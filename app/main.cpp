@@ -1,11 +1,11 @@
 #include "clock.h"
 #include "cueplayer.h"
 #include "dialogs.h"
+#include "introwindow.h"
+#include "mainwindow.h"
 #include "recovery.h"
 #include "signals.h"
 #include "startup.h"
-#include "testfut1.h"
-#include "unitini.h"
 
 #include <QApplication>
 
@@ -38,16 +38,17 @@ int main(int argc, char *argv[])
         sound.rest();
 
         // Declared before the intro window so it outlives it; the intro only keeps a reference.
-        std::unique_ptr<TForm1> window;
+        std::unique_ptr<MainWindow> window;
         const auto createMainWindow = [&]() -> QWidget * {
-            window = makeMainWindow(TFormINI::instance()->sportVariant(), clock, &sound, &dialogs);
-            QObject::connect(window.get(), &TForm1::exitConfirmed, &app, &QCoreApplication::quit,
-                             Qt::QueuedConnection);
+            window =
+                makeMainWindow(IntroWindow::instance()->sportVariant(), clock, &sound, &dialogs);
+            QObject::connect(window.get(), &MainWindow::exitConfirmed, &app,
+                             &QCoreApplication::quit, Qt::QueuedConnection);
             guard.watch(window.get());
             return window.get();
         };
 
-        TFormINI intro(ThisEdition.variant, createMainWindow, &dialogs);
+        IntroWindow intro(ThisEdition.variant, createMainWindow, &dialogs);
         intro.show();
         return app.exec();
     });

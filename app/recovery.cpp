@@ -3,8 +3,8 @@
 #include "dialogs.h"
 #include "exportfile.h"
 #include "journalformat.h"
+#include "mainwindow.h"
 #include "sessionjournal.h"
-#include "testfut1.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -60,12 +60,12 @@ QString SessionGuard::sportFolder() const
     return m_folder + QLatin1Char('/') + (m_window ? m_window->profile().programTitle : QString());
 }
 
-void SessionGuard::watch(TForm1 *window)
+void SessionGuard::watch(MainWindow *window)
 {
     m_window = window;
     m_journal = std::make_unique<SessionJournal>(window->results(), sportFolder());
-    connect(window, &TForm1::exported, m_journal.get(), &SessionJournal::markExported);
-    connect(window, &TForm1::testStarted, m_journal.get(), &SessionJournal::setConditions);
+    connect(window, &MainWindow::exported, m_journal.get(), &SessionJournal::markExported);
+    connect(window, &MainWindow::testStarted, m_journal.get(), &SessionJournal::setConditions);
     // Told after the change that failed has run its course, never from inside it.
     connect(m_journal.get(), &SessionJournal::failed, this, &SessionGuard::reportJournalFailure,
             Qt::QueuedConnection);

@@ -8,7 +8,7 @@
 
 class Dialogs;
 class SessionJournal;
-class TForm1;
+class MainWindow;
 
 // What the running program adds around its main window so that results outlive it: this run's
 // journal of the grid, the offer of what earlier runs left unexported, and a quiet exit when
@@ -29,7 +29,7 @@ public:
 
     // Journals the window's results from now on. Once the window is on screen, says when no
     // journal can be kept and offers back what earlier runs left.
-    void watch(TForm1 *window);
+    void watch(MainWindow *window);
     SessionJournal *journal() const { return m_journal.get(); }
 
     // Each journal that no running program holds: a damaged one is set aside and said so; what
@@ -54,7 +54,7 @@ private:
 
     Dialogs &m_dialogs;
     QString m_folder;
-    QPointer<TForm1> m_window;
+    QPointer<MainWindow> m_window;
     std::unique_ptr<SessionJournal> m_journal;
     bool m_failureReported = false;
     bool m_terminating = false;

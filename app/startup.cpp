@@ -1,7 +1,7 @@
 #include "startup.h"
 
-#include "testfut1.h"
-#include "unitini.h"
+#include "introwindow.h"
+#include "mainwindow.h"
 
 #include "dialogs.h"
 #include "recovery.h"
@@ -148,18 +148,18 @@ bool installQtTranslations(QCoreApplication &app)
     return QCoreApplication::installTranslator(translator);
 }
 
-std::unique_ptr<TForm1> makeMainWindow(SportVariant variant, const Clock &clock, CueSink *sound,
-                                       Dialogs *dialogs)
+std::unique_ptr<MainWindow> makeMainWindow(SportVariant variant, const Clock &clock, CueSink *sound,
+                                           Dialogs *dialogs)
 {
-    auto window = std::make_unique<TForm1>(variant, clock, sound, dialogs, nullptr,
-                                           s_installed ? TForm1::ExportPlace::Documents
-                                                       : TForm1::ExportPlace::BesideProgram);
+    auto window = std::make_unique<MainWindow>(
+        variant, clock, sound, dialogs, nullptr,
+        s_installed ? MainWindow::ExportPlace::Documents : MainWindow::ExportPlace::BesideProgram);
     window->setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                            Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
                            Qt::WindowStaysOnTopHint);
     window->setFixedSize(window->size());
     centreOnScreen(window.get());
-    TForm1 *mainWindow = window.get();
-    mainWindow->setAboutHandler([mainWindow] { TFormINI::showAbout(mainWindow); });
+    MainWindow *mainWindow = window.get();
+    mainWindow->setAboutHandler([mainWindow] { IntroWindow::showAbout(mainWindow); });
     return window;
 }

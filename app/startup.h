@@ -15,7 +15,7 @@ class CueSink;
 
 class Dialogs;
 class QCoreApplication;
-class TForm1;
+class MainWindow;
 class QWidget;
 
 // The sport this program runs: the edition set by setUpApplication, else the build's
@@ -56,5 +56,6 @@ bool installQtTranslations(QCoreApplication &app);
 
 // The main window as the program shows it: fixed in size, centred, above other windows, with
 // "A cerca de..." opening the about box. Leaving it is wired by the caller.
-std::unique_ptr<TForm1> makeMainWindow(Protocol::SportVariant variant, const Protocol::Clock &clock,
-                                       Protocol::CueSink *sound, Dialogs *dialogs);
+std::unique_ptr<MainWindow> makeMainWindow(Protocol::SportVariant variant,
+                                           const Protocol::Clock &clock, Protocol::CueSink *sound,
+                                           Dialogs *dialogs);

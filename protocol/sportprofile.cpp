@@ -26,7 +26,7 @@ SportProfile makeProfile(SportVariant variant)
         bool ownPages;
     };
     static const Row rows[] = {
-        {Course::Football,
+        {Course::Futbol,
          "Test de Probst",
          "Fútbol",
          "ZENTA-Fútbol",
@@ -42,7 +42,7 @@ SportProfile makeProfile(SportVariant variant)
          true,
          {{{{{1, 7}, {8, 11}, {12, 30}}}, {{{1, 5}, {6, 9}, {10, 30}}}}},
          false},
-        {Course::Football,
+        {Course::Futbol,
          "ZENTA-Fútbol 2.0",
          "Fútbol",
          "ZENTA-Fútbol",
@@ -58,7 +58,7 @@ SportProfile makeProfile(SportVariant variant)
          true,
          {{{{{1, 5}, {6, 8}, {9, 30}}}, {{{1, 4}, {5, 6}, {7, 30}}}}},
          true},
-        {Course::Basketball,
+        {Course::Basket,
          "ZENTA-Basket 2.0",
          "Baloncesto",
          "ZENTA-Basket",
@@ -74,10 +74,10 @@ SportProfile makeProfile(SportVariant variant)
          false,
          {},
          true},
-        {Course::Futsal, "ZENTA-FutSal", "Fútbol-Sala", "ZENTA-FutSal", "Orvelan en Fútbol Sala",
+        {Course::FutSal, "ZENTA-FutSal", "Fútbol-Sala", "ZENTA-FutSal", "Orvelan en Fútbol Sala",
          14, 28, 743, 15965287, 12615680, 9330688, "futsal", futsalRule, true, futsalRanges, true},
-        {Course::Volleyball, "ZENTA-Voley", "Voleibol", "ZENTA-Voley", "Orvelan en Voleibol", 12,
-         36, 491, 8171935, 5474935, 3364169, "voley", futsalRule, true, futsalRanges, true},
+        {Course::Voley, "ZENTA-Voley", "Voleibol", "ZENTA-Voley", "Orvelan en Voleibol", 12, 36,
+         491, 8171935, 5474935, 3364169, "voley", futsalRule, true, futsalRanges, true},
     };
     const Row &r = rows[int(variant)];
     SportProfile p;

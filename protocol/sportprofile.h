@@ -24,8 +24,9 @@ constexpr quint32 fromBgr(quint32 bgr)
 }
 
 // The four courses, in this order: football (with the Probst table), basketball, futsal,
-// volleyball. Per-course controls and resources are listed in this order.
-enum class Course { Football = 0, Basketball = 1, Futsal = 2, Volleyball = 3 };
+// volleyball. Per-course controls and resources are listed in this order. Sports are named as
+// the design names their panels and pictures (Panel_Futbol, basket1.jpg), in every enum alike.
+enum class Course { Futbol = 0, Basket = 1, FutSal = 2, Voley = 3 };
 
 enum class Sex { Masculina = 0, Femenina = 1 };
 enum class Category { Cadete = 0, Juvenil = 1, Senior = 2 };
@@ -35,7 +36,7 @@ enum class Category { Cadete = 0, Juvenil = 1, Senior = 2 };
 struct SportProfile
 {
     SportVariant variant = SportVariant::Futbol;
-    Course course = Course::Football;
+    Course course = Course::Futbol;
     QString programTitle;
     QString sportName;
     QString productName;     // the product the help and the legal notice name, "ZENTA-Fútbol"

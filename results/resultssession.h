@@ -21,6 +21,7 @@ public:
     // The grid holds nothing that the last export did not write: any later change to a cell
     // (a capture, a re-activation, an edited name or code) takes it back.
     bool exported() const { return m_exported; }
+    const ResultsModel &results() const { return m_results; }
     bool running() const { return m_running; }
 
     void testStarted();

@@ -61,7 +61,7 @@ for tool in pulseaudio pactl parec; do
 done
 
 if [ ! -f "$build/CMakeCache.txt" ]; then
-    cmake -S "$src" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo || exit 1
+    cmake -S "$src" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZENTA_BUILD_TOOLS=ON || exit 1
 fi
 cmake --build "$build" --target pacing-bench || exit 1
 

@@ -12,6 +12,6 @@ case $build in
 *) build=$repo/$build ;;
 esac
 
-cmake -S "$repo" -B "$build" -G Ninja
+cmake -S "$repo" -B "$build" -G Ninja -DZENTA_BUILD_TOOLS=ON
 cmake --build "$build" --target artgen
 QT_QPA_PLATFORM=offscreen "$build/tools/artgen/artgen" "$repo/resources"

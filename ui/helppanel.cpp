@@ -9,7 +9,7 @@
 
 using namespace Protocol;
 
-HelpPanel::HelpPanel(QWidget *parent) : QWidget(parent), ui(std::make_unique<Ui::ScrollBox1>())
+HelpPanel::HelpPanel(QWidget *parent) : QWidget(parent), ui(std::make_unique<Ui::HelpPanel>())
 {
     ui->setupUi(this);
     setAutoFillBackground(true);
@@ -25,7 +25,7 @@ HelpPanel::HelpPanel(QWidget *parent) : QWidget(parent), ui(std::make_unique<Ui:
     ui->BitBtn3->setFont(pixelFont(QStringLiteral("MS Sans Serif"), 12));
     ui->BitBtn3->setIcon(resourceGlyph(QStringLiteral("cerrar")));
     ui->BitBtn3->setIconSize(QSize(16, 16));
-    connect(ui->BitBtn3, &QPushButton::clicked, this, &HelpPanel::BitBtn3Click);
+    connect(ui->BitBtn3, &QPushButton::clicked, this, &HelpPanel::closePanel);
 }
 
 HelpPanel::~HelpPanel() = default;
@@ -58,7 +58,7 @@ void HelpPanel::open(const SportProfile &profile)
     raise();
 }
 
-void HelpPanel::BitBtn3Click()
+void HelpPanel::closePanel()
 {
     hide();
 }

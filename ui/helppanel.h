@@ -7,7 +7,7 @@
 #include <memory>
 
 namespace Ui {
-class ScrollBox1;
+class HelpPanel;
 }
 
 // The help panel: the sport's course picture beside its instructions, over the whole window
@@ -22,9 +22,10 @@ public:
     // Fills the parent window with the sport's picture and text, reloaded at every opening.
     void open(const Protocol::SportProfile &profile);
 
-public slots:
-    void BitBtn3Click();
+private slots:
+    // Hides the panel over the window.
+    void closePanel();
 
 private:
-    std::unique_ptr<Ui::ScrollBox1> ui;
+    std::unique_ptr<Ui::HelpPanel> ui;
 };

@@ -139,11 +139,9 @@ HistoryWindow::HistoryWindow(const SportProfile &profile, const QStringList &fol
 
     connect(ui->ListaDeportistas, &QListWidget::itemSelectionChanged, this,
             &HistoryWindow::showPicked);
-    connect(ui->BtnOtraCarpeta, &QPushButton::clicked, this, &HistoryWindow::BtnOtraCarpetaClick);
-    connect(ui->BtnQuitarCarpeta, &QPushButton::clicked, this,
-            &HistoryWindow::BtnQuitarCarpetaClick);
-    connect(ui->BtnGuardarGrafico, &QPushButton::clicked, this,
-            &HistoryWindow::BtnGuardarGraficoClick);
+    connect(ui->BtnOtraCarpeta, &QPushButton::clicked, this, &HistoryWindow::askAndAddFolder);
+    connect(ui->BtnQuitarCarpeta, &QPushButton::clicked, this, &HistoryWindow::askAndRemoveFolder);
+    connect(ui->BtnGuardarGrafico, &QPushButton::clicked, this, &HistoryWindow::saveChart);
     connect(ui->BtnCerrar, &QPushButton::clicked, this, &QDialog::close);
     reload();
 }
@@ -164,7 +162,7 @@ void HistoryWindow::addFolder(const QString &folder)
     reload();
 }
 
-void HistoryWindow::BtnQuitarCarpetaClick()
+void HistoryWindow::askAndRemoveFolder()
 {
     QStringList options;
     for (const QString &folder : addedFolders())
@@ -182,7 +180,7 @@ void HistoryWindow::BtnQuitarCarpetaClick()
     reload();
 }
 
-void HistoryWindow::BtnOtraCarpetaClick()
+void HistoryWindow::askAndAddFolder()
 {
     addFolder(m_dialogs->existingFolder(this, QStringLiteral("Carpeta con archivos de resultados"),
                                         m_folders.value(0)));
@@ -400,7 +398,7 @@ void HistoryWindow::showPointTip(QLineSeries *series, const QList<HistoryResult>
     QToolTip::showText(QCursor::pos(), tip, ui->Grafico);
 }
 
-bool HistoryWindow::BtnGuardarGraficoClick()
+bool HistoryWindow::saveChart()
 {
     const QString folder = m_folders.value(0);
     const QString proposed = folder + QDir::separator() + QStringLiteral("Historial_") +

@@ -44,16 +44,17 @@ public:
 
     // Reads the folders again, with one more.
     void addFolder(const QString &folder);
-    // Asks for a folder and adds it.
-    void BtnOtraCarpetaClick();
-    // Asks which added folder to stop reading, and reads the rest again.
-    void BtnQuitarCarpetaClick();
-    // Saves the chart as PNG or, for a ".pdf" name, as PDF; true when a file was written.
-    bool BtnGuardarGraficoClick();
-
 signals:
     // The folders added, after one was added or removed: the caller keeps them for next time.
     void addedFoldersChanged(const QStringList &added);
+
+private slots:
+    // Asks for a folder and adds it.
+    void askAndAddFolder();
+    // Asks which added folder to stop reading, and reads the rest again.
+    void askAndRemoveFolder();
+    // Saves the chart as PNG or, for a ".pdf" name, as PDF; true when a file was written.
+    bool saveChart();
 
 private:
     void reload();

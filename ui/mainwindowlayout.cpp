@@ -1,14 +1,16 @@
-#include "mainwindowlayout.h"
+// The main window's look: the sport's colours and the design's fonts and glyphs, and the places of
+// its panels, set once by integer arithmetic when the window is created; nothing is laid out
+// again later. Each box paints and lays out its own inside.
 
+#include "mainwindow.h"
+
+#include "athletesbox.h"
 #include "courseview.h"
-#include "formpanels.h"
-#include "resultsgrid.h"
-#include "ui_athletesbox.h"
-#include "ui_runfiguresbox.h"
-#include "ui_testfut1.h"
+#include "runfiguresbox.h"
+#include "setuppanel.h"
+#include "theme.h"
+#include "ui_mainwindow.h"
 #include "widgets.h"
-
-namespace MainWindowLayout {
 
 namespace {
 
@@ -18,20 +20,54 @@ constexpr int CourseBottomMargin = 24; // between the course panel and the windo
 constexpr int ColumnGap = 5;           // between the panels of the left column
 constexpr int SpeedStripPadding = 4;   // the speed strip's height over its indicators'
 constexpr int LapMargin = 2;           // the lap number inside the course panel's corner
-constexpr int GridRowPitch = 20;       // a data row and its line
-constexpr int GridFrame = 2;
-// Width the grid panel adds to its columns: basketball's eight columns sit in a wider frame.
-constexpr int GridPanelMargin = 8;
-constexpr int GridPanelMarginVo2Max = 28;
-constexpr int NoteLeft = 2; // a note's box in the athletes' title strip, and its gap to the caption
-constexpr int NoteGap = 4;
 
 } // namespace
 
-void layoutWindow(Ui::TForm1 *ui, CourseView *course)
+void MainWindow::paint()
 {
-    Ui::PanelDeportistas *athletes = ui->PanelDeportistas->form();
-    Ui::PanelDuracion *figures = ui->PanelDuracion->form();
+    const Theme::SportColours colours = Theme::sportColours(m_profile);
+    QWidget *client = ui->BitBtnSalir->parentWidget();
+    client->setAutoFillBackground(true);
+    QPalette pal = client->palette();
+    pal.setColor(QPalette::Window, colours.back);
+    client->setPalette(pal);
+    // The lists, the spin box, the check box and the memos take the window's font.
+    client->setFont(pixelFont(QStringLiteral("MS Sans Serif"), 11));
+
+    const QFont toolbarFont = pixelFont(QStringLiteral("Arial"), 15);
+    const std::pair<FlatButton *, const char *> toolbar[] = {
+        {ui->BitBtnSalir, "salir"}, {ui->BitBtnNuevo, "nuevo"}, {ui->BitBtnStart, "start"},
+        {ui->BitBtnStop, "stop"},   {ui->BitBtnAyuda, "ayuda"}, {ui->BitBtnGrupo, "grupo"}};
+    for (const auto &[button, glyph] : toolbar) {
+        button->setFaceColor(colours.panel);
+        button->setHoverColor(colours.accent);
+        button->setPressedColor(colours.back);
+        button->setFont(toolbarFont);
+        button->setIcon(resourceGlyph(QString::fromLatin1(glyph)));
+        button->setIconSize(QSize(22, 22));
+    }
+
+    ui->PanelDeportistas->paint(colours.panel, colours.accent);
+    ui->PanelDuracion->paint(colours.panel, colours.accent);
+    ui->PanelVelocidad->setFaceColor(colours.panel);
+    ui->PanelVelocidad->setBorderColor(colours.accent);
+    ui->EditVuelta->setFaceColor(colours.panel);
+    ui->EditVuelta->setTextColor(Theme::White);
+    ui->EditVuelta->setFont(pixelFont(QStringLiteral("Arial"), 11, true));
+    ui->LabelVueltaN->setFont(pixelFont(QStringLiteral("Arial"), 11, true));
+    ui->PanelRecVel->setFont(pixelFont(QStringLiteral("Arial"), 11, true));
+
+    const qreal dpr = client->devicePixelRatioF();
+    ui->PanelStart->setPixmap(Theme::phaseGlyph(true, dpr));
+    ui->PanelStop->setPixmap(Theme::phaseGlyph(false, dpr));
+    for (FlatPanel *indicator : {ui->PanelStart, ui->PanelStop}) {
+        indicator->setFaceColor(Theme::Silver);
+        indicator->setBorderColor(colours.accent);
+    }
+}
+
+void MainWindow::layOut()
+{
     // Toolbar: six buttons in one row, 1 px apart, the last one filling up to the right edge.
     const int clientWidth = ui->BitBtnSalir->parentWidget()->width();
     const int clientHeight = ui->BitBtnSalir->parentWidget()->height();
@@ -51,7 +87,7 @@ void layoutWindow(Ui::TForm1 *ui, CourseView *course)
     for (CourseView *panel :
          {ui->Panel_Voley, ui->Panel_Basket, ui->Panel_Futbol, ui->Panel_FutSal})
         panel->move(panel->x(), courseTop);
-    const QRect plan = course->geometry();
+    const QRect plan = m_course->geometry();
 
     // Left column: set-up panel over run display and speed strip, athletes below, level with
     // the course panel's bottom.
@@ -86,74 +122,5 @@ void layoutWindow(Ui::TForm1 *ui, CourseView *course)
         indicator->setGeometry(strip - indicator->width(), 0, indicator->width(),
                                ui->PanelVelocidad->height());
     ui->PanelRecVel->resize(ui->PanelStart->x() + 1, ui->PanelRecVel->height());
-    figures->PanelParamtros->resize(ui->PanelDuracion->width(), figures->PanelParamtros->height());
-
-    // Athletes panel: export button at the right end of the title strip, clear button left of
-    // it, overlapping by one pixel.
-    athletes->BtnExportDatos->move(
-        ui->PanelDeportistas->width() - athletes->BtnExportDatos->width(), 0);
-    athletes->BtnBorrarTabla->move(
-        athletes->BtnExportDatos->x() - athletes->BtnBorrarTabla->width() + 1, 0);
-    athletes->FlatPanel6->resize(athletes->BtnBorrarTabla->x() + 1, athletes->FlatPanel6->height());
+    ui->PanelDuracion->layOut();
 }
-
-void fitAthletesCaption(const Ui::PanelDeportistas *athletes, int right)
-{
-    FlatPanel *strip = athletes->FlatPanel6;
-    const int caption = strip->fontMetrics().horizontalAdvance(strip->text());
-    const int overlap = strip->width() / 2 + caption / 2 + NoteGap - (right - strip->x());
-    // Drawn centred in the contents: taking twice the shift off the right moves it by the shift.
-    strip->setContentsMargins(0, 0, qMax(0, 2 * overlap), 0);
-}
-
-void placeNote(const Ui::PanelDeportistas *athletes, QLabel *box, int minWidth)
-{
-    const FlatPanel *strip = athletes->FlatPanel6;
-    const int caption = strip->fontMetrics().horizontalAdvance(strip->text());
-    const QRect captionRoom = strip->contentsRect();
-    const int right =
-        strip->x() + (captionRoom.left() + captionRoom.right() + 1) / 2 - caption / 2 - NoteGap;
-    const int room = right - NoteLeft;
-    const int frame = box->width() - box->contentsRect().width() + 2 * box->margin();
-    const int needed = box->fontMetrics().horizontalAdvance(box->text()) + frame + 1;
-    const int width = qMin(room, qMax(minWidth, needed));
-    box->setWordWrap(needed > width);
-    // Never down to the first stop button: what does not fit then is cut, the tool tip has it.
-    const int top = strip->y() + 1;
-    const int most = athletes->B01->y() - 1 - top;
-    QString text = box->text();
-    while (box->wordWrap() && box->heightForWidth(width) > most && text.size() > 1) {
-        text.chop(1);
-        box->setText(text.trimmed() + QChar(0x2026));
-    }
-    const int height = box->wordWrap() ? box->heightForWidth(width) : 0;
-    box->setGeometry(NoteLeft, top, width, qMax(strip->height() - 2, height));
-}
-
-void layoutAthletesPanel(Ui::TForm1 *ui, const QList<FlatButton *> &stopButtons, int columnsWidth,
-                         int rows, bool vo2MaxColumn)
-{
-    Ui::PanelDeportistas *athletes = ui->PanelDeportistas->form();
-    // The grid panel holds exactly the title row and one row per slot; with the column of stop
-    // buttons on its left it is centred in the panel below the title strip.
-    QWidget *panel = athletes->PanelReg_SJp;
-    panel->resize(columnsWidth + (vo2MaxColumn ? GridPanelMarginVo2Max : GridPanelMargin),
-                  ResultsGrid::TitleRowHeight + rows * GridRowPitch + GridFrame);
-    const int below =
-        ui->PanelDeportistas->height() - athletes->FlatPanel6->y() - athletes->FlatPanel6->height();
-    panel->move(ui->PanelDeportistas->width() / 2 + athletes->B01->width() / 2 - panel->width() / 2,
-                below / 2 + athletes->FlatPanel6->y() + athletes->FlatPanel6->height() -
-                    panel->height() / 2);
-    athletes->HyperGrid_Sujetos->setGeometry((panel->width() - columnsWidth) / 2, 1, columnsWidth,
-                                             panel->height() - 1);
-
-    const int rowHeight = ResultsGrid::DataRowHeight;
-    int top = ResultsGrid::TitleRowHeight + panel->y() + GridFrame;
-    for (FlatButton *button : stopButtons) {
-        button->setGeometry(panel->x() - athletes->B01->width() - 1, top, athletes->B01->width(),
-                            rowHeight);
-        top += rowHeight + 1;
-    }
-}
-
-} // namespace MainWindowLayout

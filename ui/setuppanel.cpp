@@ -10,21 +10,20 @@
 
 using namespace Protocol;
 
-SetupPanel::SetupPanel(QWidget *parent) : FlatPanel(parent), ui(std::make_unique<Ui::PanelTipo>())
+SetupPanel::SetupPanel(QWidget *parent) : FlatPanel(parent), ui(std::make_unique<Ui::SetupPanel>())
 {
     ui->setupUi(this);
     for (QRadioButton *mode : {ui->FlatRadioButton1, ui->FlatRadioButton2, ui->FlatRadioButton3}) {
-        connect(mode, &QRadioButton::clicked, this, &SetupPanel::FlatRadioButton1Click);
+        connect(mode, &QRadioButton::clicked, this, &SetupPanel::chooseMode);
         mode->setMouseTracking(true);
         mode->installEventFilter(this);
     }
     setMouseTracking(true);
     installEventFilter(this);
-    connect(ui->SpinEdit1, &QSpinBox::valueChanged, this, &SetupPanel::SpinEdit1Change);
+    connect(ui->SpinEdit1, &QSpinBox::valueChanged, this, &SetupPanel::choosePeriod);
     connect(ui->ComboBoxCategoria, &QComboBox::currentIndexChanged, this,
-            &SetupPanel::ComboBoxCategoriaChange);
-    connect(ui->ComboBoxSexo, &QComboBox::currentIndexChanged, this,
-            &SetupPanel::ComboBoxCategoriaChange);
+            &SetupPanel::chooseCategory);
+    connect(ui->ComboBoxSexo, &QComboBox::currentIndexChanged, this, &SetupPanel::chooseCategory);
     for (QWidget *w :
          std::initializer_list<QWidget *>{ui->SpinEdit1, ui->ComboBoxSexo, ui->ComboBoxCategoria})
         w->installEventFilter(this);
@@ -122,6 +121,7 @@ bool SetupPanel::warmUpTicked() const
 
 void SetupPanel::setInputsEnabled(bool enabled)
 {
+    m_inputsEnabled = enabled;
     for (QWidget *input :
          std::initializer_list<QWidget *>{ui->SpinEdit1, ui->ComboBoxCategoria, ui->ComboBoxSexo})
         input->setEnabled(enabled);
@@ -132,7 +132,7 @@ void SetupPanel::showSpeed(const QString &speedText)
     ui->LabelVelocidad->setText(speedText + speedUnit());
 }
 
-void SetupPanel::FlatRadioButton1Click()
+void SetupPanel::chooseMode()
 {
     emit modeClicked();
     for (QWidget *w : std::initializer_list<QWidget *>{ui->FlatPanel22, ui->FlatPanel23,
@@ -149,7 +149,7 @@ void SetupPanel::FlatRadioButton1Click()
     emit periodChanged(ui->SpinEdit1->value());
 }
 
-void SetupPanel::SpinEdit1Change(int value)
+void SetupPanel::choosePeriod(int value)
 {
     emit periodChanged(value);
     if (!m_profile)
@@ -163,7 +163,7 @@ void SetupPanel::SpinEdit1Change(int value)
     }
 }
 
-void SetupPanel::ComboBoxCategoriaChange()
+void SetupPanel::chooseCategory()
 {
     const int category = ui->ComboBoxCategoria->currentIndex();
     if (category < 0 || !m_profile)
@@ -212,7 +212,7 @@ bool SetupPanel::eventFilter(QObject *watched, QEvent *event)
     } else if (event->type() == QEvent::Wheel && watched == ui->SpinEdit1) {
         // One step per turn of the wheel, whatever the modifier (Ctrl would jump by ten).
         const int delta = static_cast<QWheelEvent *>(event)->angleDelta().y();
-        if (delta != 0 && ui->SpinEdit1->isEnabled())
+        if (delta != 0 && m_inputsEnabled)
             ui->SpinEdit1->stepBy(delta > 0 ? 1 : -1);
         return true;
     } else if (event->type() == QEvent::KeyPress &&

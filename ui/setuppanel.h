@@ -9,7 +9,7 @@
 class QRadioButton;
 
 namespace Ui {
-class PanelTipo;
+class SetupPanel;
 }
 
 // The set-up panel: test mode, initial period with its speed, warm-up, and the sex and category
@@ -45,14 +45,18 @@ signals:
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
+private slots:
+    void chooseMode();
+    // The category follows the period where the sport has ranges; a category proposes a period.
+    void choosePeriod(int value);
+    void chooseCategory();
+
 private:
-    void FlatRadioButton1Click();
-    void SpinEdit1Change(int value);
-    void ComboBoxCategoriaChange();
     void hoverModeButton(QRadioButton *hovered);
     void setModeColors(QRadioButton *accented);
     void applyTheme();
 
-    std::unique_ptr<Ui::PanelTipo> ui;
+    std::unique_ptr<Ui::SetupPanel> ui;
     const Protocol::SportProfile *m_profile = nullptr;
+    bool m_inputsEnabled = true; // off while a test runs
 };

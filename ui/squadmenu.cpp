@@ -1,13 +1,12 @@
 #include "squadmenu.h"
 
 #include "athleteimport.h"
+#include "athletesbox.h"
 #include "dialogs.h"
-#include "formpanels.h"
 #include "resultsgrid.h"
-#include "resultstools.h"
-#include "testfut1.h"
-#include "ui_athletesbox.h"
-#include "ui_testfut1.h"
+#include "resultsmodel.h"
+#include "resultssession.h"
+#include "sportprofile.h"
 #include "widgets.h"
 
 #include <QAbstractItemView>
@@ -32,11 +31,6 @@ namespace {
 enum Role { NameRole = Qt::UserRole + 1, CodeRole, FoldedRole };
 
 const QString Title = QStringLiteral("Plantillas");
-
-ResultsGrid *gridOf(TForm1 *window)
-{
-    return window->form()->PanelDeportistas->form()->HyperGrid_Sujetos;
-}
 
 QString describe(const Athlete &athlete)
 {
@@ -92,29 +86,20 @@ QList<int> checklist(QWidget *parent, const Squad &squad, int places)
 
 } // namespace
 
-SquadMenu::SquadMenu(TForm1 *window, Dialogs *dialogs, const QString &storePath)
-    : QObject(window), m_window(window), m_dialogs(dialogs),
+SquadMenu::SquadMenu(AthletesBox *box, ResultsModel &results, const ResultsSession &session,
+                     const Protocol::SportProfile &profile, Dialogs *dialogs, QWidget *window,
+                     const QString &storePath)
+    : QObject(window), m_box(box), m_results(results), m_session(session), m_profile(profile),
+      m_window(window), m_dialogs(dialogs),
       m_storePath(storePath.isEmpty() ? AthleteStore::defaultPath() : storePath)
 {
     pickRunners = [this](const Squad &squad, int places) {
         return checklist(m_window, squad, places);
     };
     // Left of "Historial", in its colours.
-    FlatButton *history = window->resultsTools()->historyButton();
-    m_button = new FlatButton(history->parentWidget());
-    m_button->setObjectName(QStringLiteral("BtnPlantillas"));
-    m_button->setText(Title);
-    m_button->setToolTip(QStringLiteral("Plantillas de deportistas: cargar, guardar, importar"));
-    m_button->setFont(history->font());
-    m_button->setFaceColor(history->faceColor());
-    m_button->setHoverColor(history->hoverColor());
-    m_button->setPressedColor(history->pressedColor());
-    m_button->setBorderColor(QColor(0, 0, 0xA0));
-    m_button->setFocusPolicy(Qt::NoFocus);
-    const int padding =
-        history->width() - history->fontMetrics().horizontalAdvance(history->text());
-    m_button->resize(m_button->fontMetrics().horizontalAdvance(Title) + padding, history->height());
-    m_button->move(history->x() - m_button->width() - 1, history->y());
+    m_button = box->addStripButton(QStringLiteral("BtnPlantillas"), Title,
+                                   QStringLiteral("Plantillas de deportistas: cargar, guardar, "
+                                                  "importar"));
 
     m_menu = new QMenu(m_button);
     m_menu->setObjectName(QStringLiteral("MenuPlantillas"));
@@ -136,23 +121,21 @@ SquadMenu::SquadMenu(TForm1 *window, Dialogs *dialogs, const QString &storePath)
         for (QAction *action : m_menu->actions())
             action->setEnabled(available());
     });
-    connect(&window->session(), &ResultsSession::runningChanged, m_button,
+    connect(&session, &ResultsSession::runningChanged, m_button,
             [this](bool running) { m_button->setEnabled(!running); });
     connect(m_button, &QPushButton::clicked, this,
             [this] { m_menu->popup(m_button->mapToGlobal(QPoint(0, m_button->height()))); });
 
-    gridOf(window)->viewport()->installEventFilter(this);
-    connect(&window->results(), &QAbstractItemModel::dataChanged, this,
+    box->grid()->viewport()->installEventFilter(this);
+    connect(&results, &QAbstractItemModel::dataChanged, this,
             [this](const QModelIndex &topLeft, const QModelIndex &bottomRight) {
                 if (topLeft != bottomRight || (topLeft.column() != ResultsModel::Name &&
                                                topLeft.column() != ResultsModel::Code))
                     return;
                 const QString note = conflictNote(topLeft.row() + 1);
                 if (!note.isEmpty())
-                    emit gridOf(m_window)->entryNote(note);
+                    emit m_box->grid()->entryNote(note);
             });
-    connect(window, &TForm1::exported, this, &SquadMenu::learnGrid);
-    connect(window, &TForm1::gridRestored, this, &SquadMenu::learnGrid);
 }
 
 SquadMenu::~SquadMenu() = default;
@@ -169,12 +152,12 @@ AthleteStore &SquadMenu::store()
 
 bool SquadMenu::available() const
 {
-    return !m_window->session().running();
+    return !m_session.running();
 }
 
 QString SquadMenu::conflictNote(int slot)
 {
-    const ResultsModel &results = m_window->results();
+    const ResultsModel &results = m_results;
     const QString name = results.cell(ResultsModel::Name, slot);
     const QString code = results.cell(ResultsModel::Code, slot);
     if (name.isEmpty() || code.isEmpty())
@@ -212,7 +195,7 @@ bool SquadMenu::eventFilter(QObject *watched, QEvent *event)
 
 void SquadMenu::attachCompleter(QLineEdit *editor)
 {
-    const QModelIndex cell = gridOf(m_window)->currentIndex();
+    const QModelIndex cell = m_box->grid()->currentIndex();
     if (cell.column() != ResultsModel::Name && cell.column() != ResultsModel::Code)
         return;
     editor->setProperty("zentaSuggests", true);
@@ -252,14 +235,14 @@ void SquadMenu::attachCompleter(QLineEdit *editor)
                 const QString name = picked.data(NameRole).toString();
                 const QString code = picked.data(CodeRole).toString();
                 editor->setText(nameCell ? name : code);
-                m_window->results().setCell(nameCell ? ResultsModel::Code : ResultsModel::Name,
-                                            slot, nameCell ? code : name);
+                m_results.setCell(nameCell ? ResultsModel::Code : ResultsModel::Name, slot,
+                                  nameCell ? code : name);
             });
 }
 
 void SquadMenu::learnGrid()
 {
-    const ResultsModel &results = m_window->results();
+    const ResultsModel &results = m_results;
     QList<Athlete> seen;
     for (int slot = 1; slot <= results.slotCount(); ++slot)
         seen.append({results.cell(ResultsModel::Code, slot),
@@ -281,10 +264,10 @@ bool SquadMenu::loadSquad(const QString &name)
                            QMessageBox::Warning);
         return false;
     }
-    ResultsModel &results = m_window->results();
+    ResultsModel &results = m_results;
     // Results on the grid: the same save question as "Nuevo Test"; they stay if not saved.
     if (results.anyResult()) {
-        m_window->BitBtnNuevoClick();
+        newTest();
         if (results.anyResult())
             return false;
     }
@@ -310,8 +293,8 @@ bool SquadMenu::loadSquad(const QString &name)
 
 bool SquadMenu::saveTable(const QString &name)
 {
-    const ResultsModel &results = m_window->results();
-    Squad squad{name, m_window->profile().programTitle, {}};
+    const ResultsModel &results = m_results;
+    Squad squad{name, m_profile.programTitle, {}};
     for (int slot = 1; slot <= results.slotCount(); ++slot) {
         const Athlete athlete{
             results.cell(ResultsModel::Code, slot), results.cell(ResultsModel::Name, slot), {}, 0};
@@ -366,10 +349,9 @@ bool SquadMenu::importFile(const QString &path, const QString &squadName)
                             QMessageBox::Yes | QMessageBox::No,
                             QMessageBox::Question) != QMessageBox::Yes)
         return false;
-    const bool saved =
-        squadName.isEmpty()
-            ? store().learn(read.athletes)
-            : store().saveSquad({squadName, m_window->profile().programTitle, read.athletes});
+    const bool saved = squadName.isEmpty()
+                           ? store().learn(read.athletes)
+                           : store().saveSquad({squadName, m_profile.programTitle, read.athletes});
     if (!saved)
         m_dialogs->message(m_window, Title, store().errorString(), QMessageBox::Warning);
     return saved;
@@ -411,7 +393,7 @@ void SquadMenu::askAndSave()
 void SquadMenu::chooseAndImport()
 {
     const QString path = QFileDialog::getOpenFileName(
-        m_window, QStringLiteral("Importar deportistas"), m_window->exportFolder(),
+        m_window, QStringLiteral("Importar deportistas"), exportFolder(),
         QStringLiteral("Listas de deportistas (*.csv *.txt);;Todos los archivos (*)"));
     if (path.isEmpty())
         return;

@@ -8,12 +8,19 @@
 #include <functional>
 #include <memory>
 
+namespace Protocol {
+struct SportProfile;
+} // namespace Protocol
+
+class AthletesBox;
 class Dialogs;
 class FlatButton;
 class QLineEdit;
 class QMenu;
 class QStandardItemModel;
-class TForm1;
+class QWidget;
+class ResultsModel;
+class ResultsSession;
 
 // The "Plantillas" menu of the athletes strip and the grid's suggestions of known athletes. It
 // keeps squads and every athlete the window has seen in the athlete store, opened on first use,
@@ -23,7 +30,10 @@ class SquadMenu : public QObject
 {
     Q_OBJECT
 public:
-    SquadMenu(TForm1 *window, Dialogs *dialogs, const QString &storePath = {});
+    // The button goes into the box's title strip, its dialogs stand over window.
+    SquadMenu(AthletesBox *box, ResultsModel &results, const ResultsSession &session,
+              const Protocol::SportProfile &profile, Dialogs *dialogs, QWidget *window,
+              const QString &storePath = {});
     ~SquadMenu() override;
 
     FlatButton *button() const { return m_button; }
@@ -40,6 +50,9 @@ public:
     // Which members run when a squad is larger than the grid: their indexes, in slot order, or
     // none when the operator cancelled. A checklist unless a test replaces it.
     std::function<QList<int>(const Squad &squad, int places)> pickRunners;
+    // "Nuevo Test", with its save question; where an import dialog opens first.
+    std::function<void()> newTest;
+    std::function<QString()> exportFolder;
 
     // The note for a slot whose code belongs to another known athlete, or whose name has
     // another code on record; empty when the record agrees or knows neither.
@@ -48,17 +61,23 @@ public:
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
+public slots:
+    // Every named row of the grid becomes known.
+    void learnGrid();
+
 private:
     void chooseAndLoad();
     void askAndSave();
     void chooseAndImport();
     void manage();
     void attachCompleter(QLineEdit *editor);
-    // Every named row of the grid becomes known.
-    void learnGrid();
     QString askSquadName(const QString &title, const QString &proposed);
 
-    TForm1 *m_window;
+    AthletesBox *m_box;
+    ResultsModel &m_results;
+    const ResultsSession &m_session;
+    const Protocol::SportProfile &m_profile;
+    QWidget *m_window;
     Dialogs *m_dialogs;
     QString m_storePath;
     std::unique_ptr<AthleteStore> m_store;

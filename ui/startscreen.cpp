@@ -14,7 +14,7 @@ constexpr int ButtonsBottom = 558 - 12;
 } // namespace
 
 StartScreen::StartScreen(QWidget *parent)
-    : FlatPanel(parent), ui(std::make_unique<Ui::PanelInicio>())
+    : FlatPanel(parent), ui(std::make_unique<Ui::StartScreen>())
 {
     ui->setupUi(this);
     setFaceColor(Theme::Silver);
@@ -38,7 +38,7 @@ StartScreen::StartScreen(QWidget *parent)
     ui->BitBtnEmpezar->setFont(pixelFont(QStringLiteral("Arial"), 19, true, true));
     ui->BitBtnEmpezar->setIcon(resourceGlyph(QStringLiteral("empezar")));
     ui->Acercade->setIcon(resourceGlyph(QStringLiteral("acercade")));
-    connect(ui->BitBtnEmpezar, &QPushButton::clicked, this, &StartScreen::BitBtnEmpezarClick);
+    connect(ui->BitBtnEmpezar, &QPushButton::clicked, this, &StartScreen::uncoverWorkScreen);
     connect(ui->Acercade, &QPushButton::clicked, this, &StartScreen::aboutRequested);
 }
 
@@ -64,7 +64,7 @@ void StartScreen::setProfile(const SportProfile &profile)
     raise();
 }
 
-void StartScreen::BitBtnEmpezarClick()
+void StartScreen::uncoverWorkScreen()
 {
     hide();
 }

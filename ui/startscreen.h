@@ -6,7 +6,7 @@
 #include <memory>
 
 namespace Ui {
-class PanelInicio;
+class StartScreen;
 }
 
 // The start screen over the whole window: the sport's picture under its title, "Empezar..."
@@ -24,9 +24,9 @@ public:
 signals:
     void aboutRequested();
 
-public slots:
-    void BitBtnEmpezarClick();
+private slots:
+    void uncoverWorkScreen();
 
 private:
-    std::unique_ptr<Ui::PanelInicio> ui;
+    std::unique_ptr<Ui::StartScreen> ui;
 };

@@ -4,14 +4,10 @@
 #include "sportprofile.h"
 
 #include <QColor>
+#include <QIcon>
 #include <QList>
+#include <QPixmap>
 #include <QString>
-
-class FlatButton;
-
-namespace Ui {
-class TForm1;
-}
 
 // Every colour the windows paint with, by name, and the look of each phase of a run. Design
 // values given as 0x00BBGGRR are turned into colours here, once.
@@ -78,8 +74,9 @@ struct GaugeLook
 };
 GaugeLook gaugeLook(bool pause);
 
-// The main window in the sport's colours and the design's fonts and glyphs.
-void paintMainWindow(Ui::TForm1 *ui, const Protocol::SportProfile &profile,
-                     const QList<FlatButton *> &stopButtons);
+// The phase indicators' glyphs: a runner's "go" triangle for effort, two bars for a pause.
+QPixmap phaseGlyph(bool effort, qreal dpr);
+// The athletes' stop buttons' glyph: a small red disc, greyed while disabled.
+QIcon athleteStopGlyph(qreal dpr);
 
 } // namespace Theme

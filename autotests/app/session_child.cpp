@@ -6,11 +6,11 @@
 //   session_child recover N   answers the recovery question with option N, prints the grid
 #include "clock.h"
 #include "fakes.h"
+#include "mainwindow.h"
 #include "mainwindowcontrols.h"
 #include "recovery.h"
 #include "signals.h"
 #include "startup.h"
-#include "testfut1.h"
 #include "widgets.h"
 
 #include <QApplication>
@@ -24,12 +24,12 @@ using namespace Protocol;
 
 namespace {
 
-void printGrid(QTextStream &out, const TForm1 &window)
+void printGrid(QTextStream &out, const MainWindow &window)
 {
     for (const QStringList &row : window.results().rows())
         out << "GRID " << row.join(QLatin1Char('|')) << '\n';
     out << "GRID started at "
-        << MainWindowControls(const_cast<TForm1 *>(&window)).SpinEdit1->value() << ' '
+        << MainWindowControls(const_cast<MainWindow *>(&window)).SpinEdit1->value() << ' '
         << window.engine().initialSpeedText() << '\n';
     out.flush();
 }
@@ -58,7 +58,7 @@ int main(int argc, char *argv[])
     ManualClock clock;
     SilentSink sound;
     auto window = makeMainWindow(SportVariant::Futbol, clock, &sound, &dialogs);
-    QObject::connect(window.get(), &TForm1::exitConfirmed, &app, &QCoreApplication::quit,
+    QObject::connect(window.get(), &MainWindow::exitConfirmed, &app, &QCoreApplication::quit,
                      Qt::QueuedConnection);
     QSignalSpy offered(&guard, &SessionGuard::leftResultsOffered);
     guard.watch(window.get());
@@ -88,10 +88,10 @@ int main(int argc, char *argv[])
     QTest::mouseClick(ui->BitBtnStart, Qt::LeftButton);
     clock.set(61001);
     window->pollEngine();
-    QTest::mouseClick(window->stopButton(2), Qt::LeftButton);
+    QTest::mouseClick(ui->B02, Qt::LeftButton);
     clock.set(28 * 6100 + 5000);
     window->pollEngine();
-    QTest::mouseClick(window->stopButton(4), Qt::LeftButton);
+    QTest::mouseClick(ui->B04, Qt::LeftButton);
 
     const auto ready = [&] {
         printGrid(out, *window);
@@ -109,7 +109,8 @@ int main(int argc, char *argv[])
             }
         });
         questionOpen.start(10);
-        QTimer::singleShot(0, window.get(), &TForm1::BitBtnNuevoClick);
+        QTimer::singleShot(0, ui->BitBtnNuevo,
+                           [ui] { QTest::mouseClick(ui->BitBtnNuevo, Qt::LeftButton); });
     } else {
         ready();
     }

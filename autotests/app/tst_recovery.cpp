@@ -1,10 +1,10 @@
 #include "clock.h"
 #include "exportfile.h"
 #include "fakes.h"
+#include "mainwindow.h"
 #include "recovery.h"
 #include "sessionjournal.h"
 #include "smallfs.h"
-#include "testfut1.h"
 #include "windowharness.h"
 
 #include <QAbstractButton>
@@ -54,7 +54,7 @@ void leaveJournal(const QString &base, const QByteArray &bytes, QString *path)
 
 // Empties the window and what the operator was told, then lets a fresh guard offer what an
 // earlier run left under base.
-void offerAfresh(TForm1 &window, ScriptedDialogs &dialogs, const QString &base)
+void offerAfresh(MainWindow &window, ScriptedDialogs &dialogs, const QString &base)
 {
     window.results().clearAll();
     dialogs.questions.clear();
@@ -292,7 +292,7 @@ void TestRecovery::offerWaitsForTheWindowsOwnMessage()
     RecordingSink sound;
     sound.device = false; // the window says so as it appears
     MessageBoxDialogs boxes;
-    TForm1 window(SportVariant::Futbol, clock, &sound, &boxes);
+    MainWindow window(SportVariant::Futbol, clock, &sound, &boxes);
     SessionGuard guard(boxes, base.path());
     QSignalSpy offered(&guard, &SessionGuard::leftResultsOffered);
 
@@ -452,7 +452,7 @@ void TestRecovery::truncatedAtEveryByte()
     ManualClock clock;
     SilentSink sound;
     ScriptedDialogs dialogs;
-    TForm1 window(SportVariant::Futbol, clock, &sound, &dialogs);
+    MainWindow window(SportVariant::Futbol, clock, &sound, &dialogs);
     for (qint64 size = 0; size <= left.bytes.size(); ++size) {
         const QString base = scratch.filePath(QString::number(size));
         QString path;
@@ -482,7 +482,7 @@ void TestRecovery::damagedAtEveryByte()
     ManualClock clock;
     SilentSink sound;
     ScriptedDialogs dialogs;
-    TForm1 window(SportVariant::Futbol, clock, &sound, &dialogs);
+    MainWindow window(SportVariant::Futbol, clock, &sound, &dialogs);
     for (qint64 at = 0; at < left.bytes.size(); ++at) {
         QByteArray damaged = left.bytes;
         damaged[at] = char(damaged.at(at) ^ 0x5A);

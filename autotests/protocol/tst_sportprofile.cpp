@@ -77,7 +77,7 @@ void TestSportProfile::constants()
     QCOMPARE(p.segmentLengthCm, segmentCm);
     QCOMPARE(p.recoveryMs, 30000);
     QCOMPARE(p.warmUpMs, 180000);
-    QCOMPARE(p.course == Course::Football,
+    QCOMPARE(p.course == Course::Futbol,
              variant == SportVariant::Probst || variant == SportVariant::Futbol);
 }
 

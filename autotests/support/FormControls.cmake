@@ -25,12 +25,14 @@ function(zenta_form_controls output struct)
     file(CONFIGURE OUTPUT "${output}" CONTENT "// Generated from the forms by FormControls.cmake; do not edit.
 #pragma once
 
+#include \"athletesbox.h\"
 #include \"courseview.h\"
-#include \"formpanels.h\"
 #include \"helppanel.h\"
 #include \"resultsgrid.h\"
+#include \"runfiguresbox.h\"
 #include \"setuppanel.h\"
 #include \"startscreen.h\"
+#include \"tablesbox.h\"
 #include \"widgets.h\"
 
 #include <QChartView>

@@ -2,11 +2,13 @@
 
 #include "clock.h"
 #include "fakes.h"
+#include "mainwindow.h"
 #include "mainwindowcontrols.h"
-#include "testfut1.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QMenu>
+#include <QSignalSpy>
 #include <QTest>
 
 // The main window as the window tests drive it: on screen, on a clock moved by hand, with a
@@ -33,6 +35,33 @@ template <typename Sink = SilentSink> struct WindowHarness
         results().setCell(ResultsModel::Name, slot, name);
         results().setCell(ResultsModel::Code, slot, code);
     }
+    // Stop button of a slot (1..14).
+    FlatButton *stopButton(int slot) const { return controls.PanelDeportistas->stopButton(slot); }
+    // Selects a slot's row the way the program does.
+    void selectSlot(int slot) { controls.PanelDeportistas->selectSlot(slot); }
+    void press(QAbstractButton *button) { QTest::mouseClick(button, Qt::LeftButton); }
+    // "Exportar datos" pressed: true when a results file was written.
+    bool pressExport()
+    {
+        QSignalSpy written(&window, &MainWindow::exported);
+        press(controls.BtnExportDatos);
+        return written.count() == 1;
+    }
+    // The grid's menu opened over the selected row, and closed again: its item is then offered
+    // or not.
+    QAction *openRowMenu()
+    {
+        emit grid()->customContextMenuRequested(QPoint(1, 1));
+        auto *menu = window.findChild<QMenu *>(QStringLiteral("PopupMenu_HG"));
+        menu->close();
+        return menu->findChild<QAction *>(QStringLiteral("Volveraactivar1"));
+    }
+    // "Volver a activar..." chosen from the grid's menu over a slot's row, if it is offered.
+    void reactivateFromMenu(int slot)
+    {
+        selectSlot(slot);
+        openRowMenu()->trigger();
+    }
     void advanceTo(qint64 ms)
     {
         clock.set(ms);
@@ -42,7 +71,7 @@ template <typename Sink = SilentSink> struct WindowHarness
     Protocol::ManualClock clock;
     Sink sound;
     ScriptedDialogs dialogs;
-    TForm1 window;
+    MainWindow window;
     const MainWindowControls controls{&window};
 };
 

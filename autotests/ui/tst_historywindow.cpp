@@ -3,9 +3,9 @@
 #include "fakes.h"
 #include "historycontrols.h"
 #include "historywindow.h"
+#include "mainwindow.h"
 #include "mainwindowcontrols.h"
 #include "resultstools.h"
-#include "testfut1.h"
 #include "widgets.h"
 
 #include <QChart>
@@ -228,13 +228,13 @@ void TestHistoryWindow::savesTheChart()
     window.resize(window.width(), window.height() + 400);
     QTRY_VERIFY(ui.TablaPruebas->height() > table + 100 && ui.Grafico->height() > chart + 100);
 
-    QVERIFY(!window.BtnGuardarGraficoClick()); // cancelled
+    QTest::mouseClick(ui.BtnGuardarGrafico, Qt::LeftButton); // cancelled
     QVERIFY(dialogs.proposedPaths.last().startsWith(dir.path()));
     QVERIFY(dialogs.saveFilter.contains(QStringLiteral("*.png")));
     QVERIFY(dialogs.saveFilter.contains(QStringLiteral("*.pdf")));
 
     dialogs.saveTo = dir.filePath(name);
-    QVERIFY(window.BtnGuardarGraficoClick());
+    QTest::mouseClick(ui.BtnGuardarGrafico, Qt::LeftButton);
     QFile saved(dialogs.saveTo);
     QVERIFY(saved.open(QIODevice::ReadOnly));
     const QByteArray bytes = saved.readAll();
@@ -255,7 +255,7 @@ void TestHistoryWindow::savesTheChart()
     QVERIFY(dialogs.messages.isEmpty());
 
     dialogs.saveTo = dir.filePath(QStringLiteral("no-such-folder/") + name);
-    QVERIFY(!window.BtnGuardarGraficoClick());
+    QTest::mouseClick(ui.BtnGuardarGrafico, Qt::LeftButton);
     QCOMPARE(dialogs.messages.size(), 1);
     QCOMPARE(dialogs.messages.first().text, QStringLiteral("No se ha podido guardar el gráfico."));
 }
@@ -289,7 +289,7 @@ void TestHistoryWindow::openedFromTheAthletesPanel()
         ManualClock clock;
         SilentSink sound;
         ScriptedDialogs dialogs;
-        TForm1 window(SportVariant::Futbol, clock, &sound, &dialogs);
+        MainWindow window(SportVariant::Futbol, clock, &sound, &dialogs);
         window.show();
         QCoreApplication::processEvents();
         QTest::mouseClick(MainWindowControls(&window).BitBtnEmpezar, Qt::LeftButton);

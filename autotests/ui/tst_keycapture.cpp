@@ -19,7 +19,7 @@ struct Harness : WindowHarness<>
     using WindowHarness::WindowHarness;
     ResultsTools *tools() const { return window.resultsTools(); }
     QString field() const { return tools()->keyField()->text(); }
-    bool running(int slot) const { return !window.stopButton(slot)->isHidden(); }
+    bool running(int slot) const { return !stopButton(slot)->isHidden(); }
     int slotCount() const { return window.results().slotCount(); }
     // Names every slot given and starts an effort test without warm-up.
     void start(const QList<int> &named)
@@ -138,7 +138,7 @@ void TestKeyCapture::wrongNumberIsOnlyNoted()
     Harness h(variant);
     h.start({1, 2});
     h.advanceTo(30000);
-    h.window.captureSlot(1);
+    h.press(h.stopButton(1));
     const QString stoppedAt = h.cell(ResultsModel::Time, 1);
     h.window.results().setCell(ResultsModel::Name, 3, QStringLiteral("Tarde"));
     h.advanceTo(45000);
@@ -282,7 +282,7 @@ void TestKeyCapture::ctrlZReactivatesTheLastStopped()
     h.type(QStringLiteral("5\n"));
     h.advanceTo(21000);
     h.type(QStringLiteral("2\n"));
-    QTest::mouseClick(h.window.stopButton(7), Qt::LeftButton);
+    QTest::mouseClick(h.stopButton(7), Qt::LeftButton);
     QVERIFY(!h.running(7));
 
     h.undo();
@@ -343,8 +343,7 @@ void TestKeyCapture::undoSkipsAndRedoRestores()
             h.type(QString::number(slot) + QLatin1Char('\n'));
             stoppedAt[slot] = h.cell(ResultsModel::Time, slot);
         } else if (step.startsWith(QLatin1Char('m'))) {
-            h.window.selectSlot(slot);
-            h.window.Volveraactivar1Click();
+            h.reactivateFromMenu(slot);
         } else
             QTest::keySequence(h.grid(), QKeySequence(step));
     }

@@ -94,11 +94,11 @@ void TestMaintenance::exportWritesTheGridAndSetsTheFlag()
     h.name(3, QStringLiteral("Íñigo"));
     h.runAndStop();
     h.name(5, QStringLiteral("Pablo")); // typed after the start: never activated
-    h.window.selectSlot(2);
+    h.selectSlot(2);
     QDir(h.folder.path()).rmdir(QStringLiteral("Export"));
 
     h.dialogs.saveTo = h.folder.filePath(QStringLiteral("out.txt"));
-    QVERIFY(h.window.BtnExportDatosClick());
+    QVERIFY(h.pressExport());
     QCOMPARE(h.window.resultsExported(), 1);
     // The folder came back before the dialog opened, and the name carries title and date.
     QVERIFY(QFileInfo(h.folder.filePath(QStringLiteral("Export"))).isDir());
@@ -124,7 +124,7 @@ void TestMaintenance::exportWritesTheGridAndSetsTheFlag()
     QVERIFY(h.dialogs.messages.isEmpty());
 
     // Exporting again keeps the flag up.
-    QVERIFY(h.window.BtnExportDatosClick());
+    QVERIFY(h.pressExport());
     QCOMPARE(h.window.resultsExported(), 1);
     QLocale::setDefault(QLocale::c());
 }
@@ -134,7 +134,7 @@ void TestMaintenance::exportWithoutNamesDoesNothing()
     Harness h;
     h.results().setCell(ResultsModel::Code, 1, QStringLiteral("C1"));
     h.dialogs.saveTo = h.folder.filePath(QStringLiteral("out.txt"));
-    QVERIFY(!h.window.BtnExportDatosClick());
+    QVERIFY(!h.pressExport());
     QVERIFY(h.dialogs.proposedPaths.isEmpty());
     QVERIFY(!QFile::exists(h.dialogs.saveTo));
     QCOMPARE(h.window.resultsExported(), 0);
@@ -146,17 +146,17 @@ void TestMaintenance::exportCancelledOrFailing()
     h.name(1, QStringLiteral("Ana"));
     h.runAndStop();
     h.dialogs.saveTo.clear();
-    QVERIFY(!h.window.BtnExportDatosClick());
+    QVERIFY(!h.pressExport());
     QCOMPARE(h.window.resultsExported(), 0);
     QVERIFY(h.dialogs.messages.isEmpty());
 
     // A failure after an earlier success: message shown, flag and grid as they were.
     const QString good = h.folder.filePath(QStringLiteral("good.txt"));
     h.dialogs.saveTo = good;
-    QVERIFY(h.window.BtnExportDatosClick());
+    QVERIFY(h.pressExport());
     const QByteArray written = readAll(good);
     h.dialogs.saveTo = QStringLiteral("/proc/zenta/none.txt");
-    QVERIFY(!h.window.BtnExportDatosClick());
+    QVERIFY(!h.pressExport());
     QCOMPARE(h.window.resultsExported(), 1);
     QCOMPARE(h.dialogs.messages.size(), 1);
     QCOMPARE(h.dialogs.messages.at(0).caption, QStringLiteral("Información"));
@@ -166,7 +166,7 @@ void TestMaintenance::exportCancelledOrFailing()
     QCOMPARE(h.results().cell(ResultsModel::Name, 1), QStringLiteral("Ana"));
     if (QFile::exists(QStringLiteral("/dev/full"))) {
         h.dialogs.saveTo = QStringLiteral("/dev/full");
-        QVERIFY(!h.window.BtnExportDatosClick());
+        QVERIFY(!h.pressExport());
         QCOMPARE(h.dialogs.messages.size(), 2);
     }
 }
@@ -202,7 +202,7 @@ void TestMaintenance::exportFailureSaysWhy()
     }
 
     h.dialogs.saveTo = path;
-    QVERIFY(!h.window.BtnExportDatosClick());
+    QVERIFY(!h.pressExport());
     QCOMPARE(h.window.resultsExported(), 0);
     QCOMPARE(h.dialogs.messages.size(), 1);
     // The sentence the operator knows, then why, then which file.
@@ -232,7 +232,7 @@ void TestMaintenance::exportWritesThePeriodBoxAtExport()
     h.runAndStop();
     h.ui()->SpinEdit1->setValue(period);
     h.dialogs.saveTo = h.folder.filePath(QStringLiteral("p.txt"));
-    QVERIFY(h.window.BtnExportDatosClick());
+    QVERIFY(h.pressExport());
     const QList<QByteArray> conditions = readAll(h.dialogs.saveTo).split('\n').at(2).split(';');
     QCOMPARE(conditions.at(3), QByteArray::number(period));
     QCOMPARE(conditions.at(4), QByteArray("4,2")); // the speed stays the one of the start
@@ -257,7 +257,7 @@ void TestMaintenance::exportedMeansNothingUnwritten()
     h.name(1, QStringLiteral("Ana"));
     h.name(2, QStringLiteral("Bea"));
     h.runAndStop(false);
-    QTest::mouseClick(h.window.stopButton(1), Qt::LeftButton);
+    QTest::mouseClick(h.stopButton(1), Qt::LeftButton);
 
     // Saved from the close question, then the operator stays.
     h.dialogs.saveTo = h.folder.filePath(QStringLiteral("mid.txt"));
@@ -269,10 +269,9 @@ void TestMaintenance::exportedMeansNothingUnwritten()
     QCOMPARE(h.window.resultsExported(), 1);
 
     if (change == QStringLiteral("capture")) {
-        QTest::mouseClick(h.window.stopButton(2), Qt::LeftButton);
+        QTest::mouseClick(h.stopButton(2), Qt::LeftButton);
     } else if (change == QStringLiteral("reactivate")) {
-        h.window.selectSlot(1);
-        h.window.Volveraactivar1Click();
+        h.reactivateFromMenu(1);
     } else if (!change.isEmpty()) {
         const int column =
             change == QStringLiteral("name") ? ResultsModel::Name : ResultsModel::Code;
@@ -311,12 +310,12 @@ void TestMaintenance::saveQuestionWording()
     Harness h;
     h.name(1, QStringLiteral("Ana"));
     h.runAndStop(false);
-    QTest::mouseClick(h.window.stopButton(1), Qt::LeftButton);
+    QTest::mouseClick(h.stopButton(1), Qt::LeftButton);
     if (when != QStringLiteral("closeDuring"))
         QTest::mouseClick(h.ui()->BitBtnStop, Qt::LeftButton);
     h.dialogs.answers = {QMessageBox::No, QMessageBox::Cancel};
     if (when == QStringLiteral("new")) {
-        h.window.BitBtnNuevoClick();
+        h.press(h.ui()->BitBtnNuevo);
     } else {
         QCloseEvent close;
         QCoreApplication::sendEvent(&h.window, &close);
@@ -377,7 +376,7 @@ void TestMaintenance::guardTable()
     }
     if (exported) {
         h.dialogs.saveTo = h.folder.filePath(QStringLiteral("first.txt"));
-        QVERIFY(h.window.BtnExportDatosClick());
+        QVERIFY(h.pressExport());
     }
     h.dialogs.saveTo = saveTo == QStringLiteral("ok") ? h.folder.filePath(QStringLiteral("g.txt"))
                        : saveTo == QStringLiteral("bad") ? QStringLiteral("/proc/zenta/g.txt")
@@ -404,10 +403,10 @@ void TestMaintenance::guardTable()
     QCOMPARE(h.results().cell(ResultsModel::Name, 1), QStringLiteral("Atleta 1"));
     QCOMPARE(h.results().cell(ResultsModel::Number, 1), QStringLiteral("1"));
 
-    // Kept results are asked about again at the next new test.
+    // Kept results are asked about again at the next new test: a mode chosen anew readies it.
     if (asked && !cleared) {
         h.dialogs.answers = {QMessageBox::No};
-        h.window.BitBtnNuevoClick();
+        h.press(h.ui()->FlatRadioButton1);
         QCOMPARE(h.dialogs.questions.size(), 2);
         QVERIFY(h.results().cell(ResultsModel::Periods, resultRow).isEmpty());
     }
@@ -419,10 +418,10 @@ void TestMaintenance::clearTable()
     h.name(1, QStringLiteral("Ana"));
     h.name(2, QStringLiteral("Bea"));
     h.runAndStop(false);
-    QTest::mouseClick(h.window.stopButton(1), Qt::LeftButton);
+    QTest::mouseClick(h.stopButton(1), Qt::LeftButton);
     QTest::mouseClick(h.ui()->BitBtnStop, Qt::LeftButton);
     h.dialogs.saveTo = h.folder.filePath(QStringLiteral("x.txt"));
-    QVERIFY(h.window.BtnExportDatosClick());
+    QVERIFY(h.pressExport());
 
     h.dialogs.answers = {QMessageBox::Cancel};
     QTest::mouseClick(h.ui()->BtnBorrarTabla, Qt::LeftButton);
@@ -434,13 +433,13 @@ void TestMaintenance::clearTable()
     QCOMPARE(h.dialogs.questions.at(0).buttons, QMessageBox::Ok | QMessageBox::Cancel);
     QCOMPARE(h.results().cell(ResultsModel::Name, 2), QStringLiteral("Bea"));
 
-    h.window.stopButton(2)->show(); // whatever was shown goes
+    h.stopButton(2)->show(); // whatever was shown goes
     h.dialogs.answers = {QMessageBox::Ok};
     QTest::mouseClick(h.ui()->BtnBorrarTabla, Qt::LeftButton);
     for (int slot = 1; slot <= 14; ++slot) {
         for (int column = 0; column < 7; ++column)
             QVERIFY(h.results().cell(column, slot).isEmpty());
-        QVERIFY(h.window.stopButton(slot)->isHidden());
+        QVERIFY(h.stopButton(slot)->isHidden());
     }
     QCOMPARE(h.window.resultsExported(), 1);
     QVERIFY(h.ui()->BtnExportDatos->isEnabled());
@@ -451,28 +450,25 @@ void TestMaintenance::reactivation()
     Harness h(SportVariant::Basket);
     h.name(1, QStringLiteral("Ana"));
     h.name(2, QStringLiteral("Bea"));
-    QAction *item = h.window.reactivateAction();
     const auto enabledFor = [&](int slot) {
-        h.window.selectSlot(slot);
-        h.window.PopupMenu_HGPopup();
-        return item->isEnabled();
+        h.selectSlot(slot);
+        return h.openRowMenu()->isEnabled();
     };
     QVERIFY(!enabledFor(1)); // no test running
 
     h.runAndStop(false);
     QVERIFY(!enabledFor(1)); // still running, not stopped
     QVERIFY(!enabledFor(3)); // empty row
-    QTest::mouseClick(h.window.stopButton(1), Qt::LeftButton);
+    QTest::mouseClick(h.stopButton(1), Qt::LeftButton);
     QVERIFY(!h.results().cell(ResultsModel::Vo2Max, 1).isEmpty());
     QVERIFY(enabledFor(1));
 
     h.results().setCell(ResultsModel::Number, 1, QString());
-    h.window.selectSlot(1);
-    h.window.Volveraactivar1Click();
+    h.reactivateFromMenu(1);
     QCOMPARE(h.results().cell(ResultsModel::Number, 1), QStringLiteral("1"));
     for (int column = ResultsModel::Time; column <= ResultsModel::Vo2Max; ++column)
         QVERIFY(h.results().cell(column, 1).isEmpty());
-    QVERIFY(h.window.stopButton(1)->isVisible());
+    QVERIFY(h.stopButton(1)->isVisible());
     QCOMPARE(h.results().cell(ResultsModel::Name, 1), QStringLiteral("Ana"));
 
     // Captured anew at the end of the test.
@@ -483,20 +479,19 @@ void TestMaintenance::reactivation()
     // During a warm-up the item stays off, even for a row holding earlier results.
     h.dialogs.answers = {QMessageBox::Yes};
     h.dialogs.saveTo.clear(); // results kept
-    h.window.BitBtnNuevoClick();
+    h.press(h.ui()->BitBtnNuevo);
     h.ui()->CheckBox_Calentamiento->setChecked(true);
     QTest::mouseClick(h.ui()->BitBtnStart, Qt::LeftButton);
     QCOMPARE(h.window.engine().phase(), TestPhase::WarmUp);
     QVERIFY(!enabledFor(1));
-    h.window.selectSlot(1);
-    h.window.Volveraactivar1Click();
-    QVERIFY(h.window.stopButton(1)->isHidden());
+    h.reactivateFromMenu(1);
+    QVERIFY(h.stopButton(1)->isHidden());
 }
 
 void TestMaintenance::exitWithoutResults()
 {
     Harness h;
-    QSignalSpy exited(&h.window, &TForm1::exitConfirmed);
+    QSignalSpy exited(&h.window, &MainWindow::exitConfirmed);
     h.dialogs.answers = {QMessageBox::Cancel};
     QTest::mouseClick(h.ui()->BitBtnSalir, Qt::LeftButton);
     QCOMPARE(exited.count(), 0);
@@ -522,7 +517,7 @@ void TestMaintenance::exitOffersToSaveUnexportedResults()
     Harness h;
     h.name(1, QStringLiteral("Ana"));
     h.runAndStop();
-    QSignalSpy exited(&h.window, &TForm1::exitConfirmed);
+    QSignalSpy exited(&h.window, &MainWindow::exitConfirmed);
     h.dialogs.saveTo = h.folder.filePath(QStringLiteral("exit.txt"));
     h.dialogs.answers = {QMessageBox::Yes, QMessageBox::Ok};
     QTest::mouseClick(h.ui()->BitBtnSalir, Qt::LeftButton);
@@ -536,7 +531,7 @@ void TestMaintenance::exitOffersToSaveUnexportedResults()
     again.name(1, QStringLiteral("Ana"));
     again.runAndStop();
     again.dialogs.saveTo = again.folder.filePath(QStringLiteral("done.txt"));
-    QVERIFY(again.window.BtnExportDatosClick());
+    QVERIFY(again.pressExport());
     again.dialogs.answers = {QMessageBox::Cancel};
     QTest::mouseClick(again.ui()->BitBtnSalir, Qt::LeftButton);
     QCOMPARE(again.dialogs.questions.size(), 1);
@@ -547,7 +542,7 @@ void TestMaintenance::closeDuringATestCanBeCancelled()
     Harness h;
     h.name(1, QStringLiteral("Ana"));
     h.runAndStop(false);
-    QSignalSpy exited(&h.window, &TForm1::exitConfirmed);
+    QSignalSpy exited(&h.window, &MainWindow::exitConfirmed);
     h.dialogs.answers = {QMessageBox::Cancel};
     QCloseEvent close;
     QCoreApplication::sendEvent(&h.window, &close);
@@ -559,7 +554,7 @@ void TestMaintenance::closeDuringATestCanBeCancelled()
     const int beeps = h.window.engine().beepCount();
     h.advanceTo(h.clock.nowMs() + 6863);
     QCOMPARE(h.window.engine().beepCount(), beeps + 1);
-    QVERIFY(h.window.stopButton(1)->isVisible());
+    QVERIFY(h.stopButton(1)->isVisible());
 }
 
 QTEST_MAIN(TestMaintenance)

@@ -37,7 +37,7 @@ struct Harness : WindowHarness<>
         ui()->SpinEdit1->setValue(period);
         QTest::mouseClick(ui()->BitBtnStart, Qt::LeftButton);
         advanceTo(30000);
-        window.captureSlot(3);
+        press(stopButton(3));
         advanceTo(200000);
         QTest::mouseClick(ui()->BitBtnStop, Qt::LeftButton);
     }

@@ -110,11 +110,12 @@ private slots:
         QTest::mouseClick(button, Qt::LeftButton);
         QVERIFY(menu->isVisible() && menu->actions().first()->isEnabled());
         menu->hide();
-        h.window.BitBtnStartClick();
+        h.press(h.ui()->FlatRadioButton1);
+        h.press(h.ui()->BitBtnStart);
         QVERIFY(!button->isEnabled());
         QMetaObject::invokeMethod(menu, &QMenu::aboutToShow);
         QVERIFY(!menu->actions().first()->isEnabled());
-        h.window.BitBtnStopClick();
+        h.press(h.ui()->BitBtnStop);
         QVERIFY(button->isEnabled());
     }
 
@@ -152,7 +153,10 @@ private slots:
         Harness h(SportVariant::Futbol);
         h.name(1, QStringLiteral("Eva Gil"), QStringLiteral("E1"));
         h.dialogs.saveTo = dir.filePath(QStringLiteral("r.txt"));
-        QVERIFY(h.window.BtnExportDatosClick());
+        h.press(h.ui()->FlatRadioButton3);
+        h.press(h.ui()->BitBtnStart);
+        h.press(h.ui()->BitBtnStop);
+        QVERIFY(h.pressExport());
         AthleteStore &store = h.window.squadMenu()->store();
         QCOMPARE(store.athletes().value(0).name, QStringLiteral("Eva Gil"));
         h.name(2, QStringLiteral("Íñigo"), QStringLiteral("I4"));

@@ -184,11 +184,11 @@ Style styleFor(SportVariant variant)
     if (accent.lightness() > 110)
         accent = accent.darker(150);
     switch (courseOf(variant)) {
-    case Course::Basketball:
-    case Course::Volleyball:
+    case Course::Basket:
+    case Course::Voley:
         return {QColor(0x15, 0x24, 0x4a), QColor(255, 255, 255, 150), accent};
-    case Course::Futsal:
-    case Course::Football:
+    case Course::FutSal:
+    case Course::Futbol:
         break;
     }
     return {QColor(0xff, 0xe0, 0x4a), QColor(0, 0, 0, 110), accent};

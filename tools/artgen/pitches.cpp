@@ -268,16 +268,16 @@ void drawVoleyCourt(QPainter &p)
 void drawBackground(QPainter &p, SportVariant variant)
 {
     switch (courseOf(variant)) {
-    case Course::Basketball:
+    case Course::Basket:
         drawBasketCourt(p);
         return;
-    case Course::Futsal:
+    case Course::FutSal:
         drawFutsalCourt(p);
         return;
-    case Course::Volleyball:
+    case Course::Voley:
         drawVoleyCourt(p);
         return;
-    case Course::Football:
+    case Course::Futbol:
         break;
     }
     drawFootballPitch(p);

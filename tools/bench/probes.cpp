@@ -2,10 +2,10 @@
 
 #include "clock.h"
 #include "cueplayer.h"
+#include "mainwindow.h"
 #include "mainwindowcontrols.h"
 #include "process.h"
 #include "standins.h"
-#include "testfut1.h"
 #include "timeline.h"
 #include "windowrun.h"
 
@@ -58,7 +58,7 @@ int probeRest(SportVariant variant, int argc, char **argv)
     CuePlayer sound(clock);
     sound.open();
     SilentDialogs dialogs;
-    TForm1 window(variant, clock, &sound, &dialogs);
+    MainWindow window(variant, clock, &sound, &dialogs);
     configureLikeTheApp(window);
     window.show();
     runFor(1000);
@@ -85,7 +85,7 @@ int probeStartup(SportVariant variant, int argc, char **argv)
     sound.open();
     const double openMs = (monotonicNs() - openNs) / 1e6;
     SilentDialogs dialogs; // a missing device would otherwise wait for a click
-    TForm1 window(variant, clock, &sound, &dialogs);
+    MainWindow window(variant, clock, &sound, &dialogs);
     configureLikeTheApp(window);
     PaintWatch watch(&window);
     qint64 paintNs = 0;
@@ -125,15 +125,15 @@ int probeLongRun(SportVariant variant, int periods, int argc, char **argv)
     ManualClock clock(10000);
     CountingSink sound;
     SilentDialogs dialogs;
-    TForm1 window(variant, clock, &sound, &dialogs);
+    MainWindow window(variant, clock, &sound, &dialogs);
     configureLikeTheApp(window);
     window.show();
     runFor(300);
     const qint64 restKb = statusKb("VmRSS");
     const MainWindowControls controls(&window);
     const MainWindowControls *ui = &controls;
-    ui->FlatRadioButton1->setChecked(true);
-    window.BitBtnStartClick();
+    ui->FlatRadioButton1->click();
+    ui->BitBtnStart->click();
     RunEngine &engine = window.engine();
     periods = std::min(periods, int(engine.workingTable().size()));
     qint64 steps = 0;
@@ -144,7 +144,7 @@ int probeLongRun(SportVariant variant, int periods, int argc, char **argv)
             QCoreApplication::processEvents();
     }
     const int completed = engine.completedPeriods();
-    window.BitBtnStopClick();
+    ui->BitBtnStop->click();
     runFor(300);
     out(QStringLiteral("%1longrun periods=%2 cues=%3 alerts=%4 simulated_s=%5 rest_kb=%6 "
                        "after_kb=%7 peak_kb=%8")

@@ -2,11 +2,11 @@
 
 #include "clock.h"
 #include "enginedriver.h"
+#include "mainwindow.h"
 #include "mainwindowcontrols.h"
 #include "process.h"
 #include "recorder.h"
 #include "standins.h"
-#include "testfut1.h"
 
 #include <QApplication>
 #include <QEventLoop>
@@ -27,7 +27,7 @@ bool PaintWatch::eventFilter(QObject *watched, QEvent *event)
     return false;
 }
 
-void configureLikeTheApp(TForm1 &window)
+void configureLikeTheApp(MainWindow &window)
 {
     window.setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
@@ -56,7 +56,7 @@ WindowRunResult runWindow(const WindowRunPlan &plan)
     resetPeakRss();
     {
         SilentDialogs dialogs;
-        TForm1 window(plan.variant, clock, &player, &dialogs);
+        MainWindow window(plan.variant, clock, &player, &dialogs);
         configureLikeTheApp(window);
         window.show();
         runFor(500);
@@ -103,7 +103,7 @@ WindowRunResult runWindow(const WindowRunPlan &plan)
                     r.cpuMs = cpuMs() - cpu0 - r.stallCpuMs;
                     r.serverCpuMs = server0 < 0 ? -1 : serverCpuMs() - server0;
                     r.runMs = r.stopMs - r.clickMs;
-                    window.BitBtnStopClick();
+                    ui->BitBtnStop->click();
                     QTimer::singleShot(800, &loop, &QEventLoop::quit);
                 });
             }
@@ -116,7 +116,7 @@ WindowRunResult runWindow(const WindowRunPlan &plan)
         cpu0 = cpuMs();
         server0 = serverCpuMs();
         r.clickMs = monoMs();
-        window.BitBtnStartClick();
+        ui->BitBtnStart->click();
         loop.exec();
         qApp->removeEventFilter(&watch);
         r.peakRssKb = statusKb("VmHWM");

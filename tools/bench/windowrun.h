@@ -13,7 +13,7 @@
 #include <functional>
 
 class QWidget;
-class TForm1;
+class MainWindow;
 
 namespace Bench {
 
@@ -33,7 +33,7 @@ private:
 };
 
 // The window with the frame and size app/main.cpp gives it.
-void configureLikeTheApp(TForm1 &window);
+void configureLikeTheApp(MainWindow &window);
 
 // The program as app/main.cpp wires it: the cue player opened at start-up, the main window and
 // its engine driver, the operator's clicks. What was heard is recorded; when the window painted

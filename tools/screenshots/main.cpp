@@ -5,11 +5,11 @@
 #include "fakes.h"
 #include "historycontrols.h"
 #include "historywindow.h"
+#include "introwindow.h"
+#include "mainwindow.h"
 #include "mainwindowcontrols.h"
 #include "resultsgrid.h"
 #include "squadmenu.h"
-#include "testfut1.h"
-#include "unitini.h"
 
 #include <QApplication>
 #include <QDir>
@@ -92,14 +92,14 @@ int main(int argc, char *argv[])
         ManualClock clock(1000);
         SilentSink sound;
         ScriptedDialogs dialogs;
-        TForm1 window(variant, clock, &sound, &dialogs);
+        MainWindow window(variant, clock, &sound, &dialogs);
         window.show();
         if (!QTest::qWaitForWindowExposed(&window))
             qWarning("window not exposed");
         QApplication::processEvents();
 
         // The intro card as it opens, and the about box it doubles as.
-        TFormINI intro(variant);
+        IntroWindow intro(variant);
         intro.Timer_Inicio()->stop();
         intro.show();
         if (!QTest::qWaitForWindowExposed(&intro))
@@ -112,7 +112,7 @@ int main(int argc, char *argv[])
                 about->close();
             }
         });
-        TFormINI::showAbout(&window);
+        IntroWindow::showAbout(&window);
 
         const MainWindowControls controls(&window);
         const MainWindowControls *ui = &controls;
@@ -164,10 +164,10 @@ int main(int argc, char *argv[])
         const int next = window.engine().currentInterval();
         clock.advance(qint64(next) * 5 + 20);
         window.pollEngine();
-        window.stopButton(3)->click();
+        ui->B03->click();
         clock.advance(qint64(next) * 4);
         window.pollEngine();
-        window.stopButton(6)->click();
+        ui->B06->click();
         // The operator has begun typing the number of the next athlete to stop.
         QTest::keyClick(ui->HyperGrid_Sujetos, Qt::Key_1);
         save(window, out + QStringLiteral("/%1-running.png").arg(stem(variant)));

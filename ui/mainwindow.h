@@ -9,33 +9,29 @@
 #include "sportprofile.h"
 
 #include <QDateTime>
-#include <QTimer>
 #include <QWidget>
 
 #include <functional>
 #include <memory>
 
-class AthletesPanel;
 namespace Protocol {
 class Clock;
 } // namespace Protocol
 
+class AthletesBox;
 class CourseView;
-class FlatButton;
 class Dialogs;
-class QAction;
-class QMenu;
 class ResultsTools;
 class SquadMenu;
 
 namespace Ui {
-class TForm1;
+class MainWindow;
 }
 
 // The main test window. It owns the widgets and forwards the operator's commands and the
 // timer's ticks to the run engine, then shows what the engine reports. It holds no count of
 // its own: every number on screen comes from the engine.
-class TForm1 : public QWidget
+class MainWindow : public QWidget
 {
     Q_OBJECT
 public:
@@ -44,22 +40,18 @@ public:
     // belongs to the system whoever runs it).
     enum class ExportPlace { BesideProgram, Documents };
 
-    TForm1(Protocol::SportVariant variant, const Protocol::Clock &clock, Protocol::CueSink *sound,
-           Dialogs *dialogs, QWidget *parent = nullptr,
-           ExportPlace exportPlace = ExportPlace::BesideProgram);
-    ~TForm1() override;
+    MainWindow(Protocol::SportVariant variant, const Protocol::Clock &clock,
+               Protocol::CueSink *sound, Dialogs *dialogs, QWidget *parent = nullptr,
+               ExportPlace exportPlace = ExportPlace::BesideProgram);
+    ~MainWindow() override;
 
     const Protocol::SportProfile &profile() const { return m_profile; }
-    // The window's form, for the ui layer's own helpers; tests find controls by name.
-    Ui::TForm1 *form() const { return ui.get(); }
     Protocol::RunEngine &engine() { return m_engine; }
     const Protocol::RunEngine &engine() const { return m_engine; }
     Protocol::EngineDriver &driver() { return m_driver; }
     CourseView *coursePanel() const { return m_course; }
     ResultsModel &results() { return m_results; }
     const ResultsModel &results() const { return m_results; }
-    // Stop button of a slot (1..14).
-    FlatButton *stopButton(int slot) const;
     QString programFolder() const { return m_programFolder; }
     Protocol::TestMode testMode() const;
     // Set by a successful export; cleared by a new test and by any change to the grid after it.
@@ -67,16 +59,12 @@ public:
     // Where the results file is proposed, and the history and the report look first; depends on
     // whether "Export" beside the program is, or can become, a folder the program writes in.
     QString exportFolder() const;
-    QAction *reactivateAction() const;
     // What "A cerca de..." and the start screen's about button open (the intro window in its
     // about mode); set by the program entry.
     void setAboutHandler(std::function<void()> handler) { m_about = std::move(handler); }
     // Where the export takes the date and time from (the system clock unless a test says so).
     void setDateTimeSource(std::function<QDateTime()> source) { m_now = std::move(source); }
     QDateTime now() const { return m_now(); }
-    // The test the grid's results come from: the last one started, or the one restored.
-    const TestConditions &lastTest() const { return m_lastTest; }
-    Dialogs *dialogs() const { return m_dialogs; }
     // Typed stops, the history and the report of the athletes panel.
     ResultsTools *resultsTools() const { return m_tools; }
     // The "Plantillas" menu and the grid's suggestions of known athletes.
@@ -103,34 +91,11 @@ public slots:
     // Names and results were put back into the grid: they can be exported or cleared, and
     // their file and report name the test they come from (period 0: not known).
     void resultsRestored(const TestConditions &test);
-    void BitBtnNuevoClick();
-    // Writes the results file; true when a file was written.
-    bool BtnExportDatosClick();
-    // The same, proposing a name that no file in the folder has yet.
+    // Writes the results file under a name that no file in the folder has yet; true when a file
+    // was written.
     bool exportUnderNewName();
-    void BtnBorrarTablaClick();
-    // Enables the re-activation item for the selected row, as the menu opens.
-    void PopupMenu_HGPopup();
-    void Volveraactivar1Click();
-    void BitBtnSalirClick();
-    void BitBtnAyudaClick();
-    void BitBtnGrupoClick();
-    void AcercadeClick();
-    void BitBtnStartClick();
-    void BitBtnStopClick();
     // Feeds the engine the time, as the driver's timer does.
     void pollEngine();
-    // Captures a running athlete's result, as its stop button does; false when none runs there.
-    bool captureSlot(int slot);
-    // Ctrl+Z and Ctrl+Y: re-activates the latest stop that can still be taken back, or puts
-    // back the result the latest re-activation took; the slot, selected, or 0 (see
-    // ResultsSession).
-    int reactivateLastStopped(int *refused);
-    int restoreLastResult();
-    // Selects a slot's row the way the program does: the grid then reacts as to a click.
-    void selectSlot(int slot);
-    // Clears the note by the grid once it has been shown long enough; runs on its timer.
-    void expireEntryNote();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -138,22 +103,46 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void showEvent(QShowEvent *event) override;
 
+private slots:
+    // "Nuevo Test", and choosing a test mode: readies the next start, offering to save results.
+    void newTest();
+    void startTest();
+    void endTest();
+    // Writes the results file; true when a file was written.
+    bool exportTable();
+    void clearTable();
+    // Whether the menu over a slot's row offers to run its athlete again.
+    void offerReactivation(int slot);
+    void reactivate(int slot);
+    // Captures a running athlete's result; false when none runs there.
+    bool captureSlot(int slot);
+    void leave();
+    void openHelp();
+    void showAbout();
+
 private:
+    void build();
+    void applySportProfile();
+    void paint();
+    void layOut();
+    void activate();
     void displaysChanged();
-    void activateAthletes();
+    // The commands and set-up inputs as a running test or the time between tests allows them;
+    // the export and clear commands between tests only when there is something to export.
+    void showTestRunning(bool running, bool exportable);
+    // How the sound fares, in words by the speed strip (a loss stands out), and the output
+    // device with its latency in the label's tool tip.
     void showSoundState(Protocol::CueSink::State state);
+    void showSoundOutput();
+    void activateAthletes();
     // What the run shows now, as a result is recorded.
     ResultReading reading() const;
-    void resultsGuard();
     bool confirmExit();
     bool askToSaveResults();
-    bool exportResults(bool newName);
+    void resultsGuard();
+    bool writeResults(bool newName);
 
-    void FormCreate();
-    void FormActivate();
-    void applySportProfile();
-
-    std::unique_ptr<Ui::TForm1> ui;
+    std::unique_ptr<Ui::MainWindow> ui;
     const Protocol::SportProfile &m_profile;
     const Protocol::Clock &m_clock;
     Protocol::CueSink *m_sound = nullptr;
@@ -163,7 +152,7 @@ private:
     ResultsModel m_results;
     ResultsSession m_session{m_results};
     TestConditions m_lastTest;
-    AthletesPanel *m_athletes = nullptr;
+    AthletesBox *m_athletes = nullptr;
     CourseView *m_course = nullptr;
     QString m_programFolder;
     ExportPlace m_exportPlace = ExportPlace::BesideProgram;

@@ -1,5 +1,5 @@
-#include "unitini.h"
-#include "ui_unitini.h"
+#include "introwindow.h"
+#include "ui_introwindow.h"
 #include "widgets.h"
 
 #include "course.h"
@@ -28,12 +28,12 @@ using namespace Protocol;
 
 namespace {
 
-QPointer<TFormINI> s_introWindow;
+QPointer<IntroWindow> s_introWindow;
 QPointer<QWidget> s_mainWindow;
 
-TFormINI::UrlOpener &urlOpener()
+IntroWindow::UrlOpener &urlOpener()
 {
-    static TFormINI::UrlOpener opener;
+    static IntroWindow::UrlOpener opener;
     return opener;
 }
 
@@ -61,10 +61,10 @@ const QColor &Grey = Theme::Gray;
 
 } // namespace
 
-TFormINI::TFormINI(SportVariant variant, MainWindowFactory createMainWindow, Dialogs *dialogs,
-                   QWidget *parent)
+IntroWindow::IntroWindow(SportVariant variant, MainWindowFactory createMainWindow, Dialogs *dialogs,
+                         QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
-      ui(std::make_unique<Ui::TFormINI>()), m_createMainWindow(std::move(createMainWindow)),
+      ui(std::make_unique<Ui::IntroWindow>()), m_createMainWindow(std::move(createMainWindow)),
       m_dialogs(dialogs), m_sportVariant(variant)
 {
     ui->setupUi(this);
@@ -74,44 +74,44 @@ TFormINI::TFormINI(SportVariant variant, MainWindowFactory createMainWindow, Dia
 
     m_timerInicio = new QTimer(this);
     m_timerInicio->setInterval(1000);
-    connect(m_timerInicio, &QTimer::timeout, this, &TFormINI::Timer_InicioTimer);
-    connect(ui->Btn_Version, &QPushButton::clicked, this, &TFormINI::Btn_VersionClick);
-    connect(ui->Btn_Autores, &QPushButton::clicked, this, &TFormINI::Btn_AutoresClick);
-    connect(ui->Btn_Actualizacion, &QPushButton::clicked, this, &TFormINI::Btn_ActualizacionClick);
-    connect(ui->Btn_Bibliografia, &QPushButton::clicked, this, &TFormINI::Btn_BibliografiaClick);
-    connect(ui->FlatButton4, &QPushButton::clicked, this, &TFormINI::FlatButton4Click);
+    connect(m_timerInicio, &QTimer::timeout, this, &IntroWindow::tick);
+    connect(ui->Btn_Version, &QPushButton::clicked, this, &IntroWindow::showVersionTab);
+    connect(ui->Btn_Autores, &QPushButton::clicked, this, &IntroWindow::showCreditsTab);
+    connect(ui->Btn_Actualizacion, &QPushButton::clicked, this, &IntroWindow::openSportPage);
+    connect(ui->Btn_Bibliografia, &QPushButton::clicked, this, &IntroWindow::openSportPage);
+    connect(ui->FlatButton4, &QPushButton::clicked, this, &QWidget::close);
     ui->Panel_Version->installEventFilter(this);
     ui->FlatPanel_Info->installEventFilter(this);
     ui->ImageKORVA->installEventFilter(this);
 
-    FormCreate();
+    build();
     m_timerInicio->start();
 }
 
-TFormINI::~TFormINI()
+IntroWindow::~IntroWindow()
 {
     // A closed about box hands the reference back to the window it stood in for.
     if (s_introWindow == this)
         s_introWindow = m_previous;
 }
 
-TFormINI *TFormINI::instance()
+IntroWindow *IntroWindow::instance()
 {
     return s_introWindow;
 }
 
-QWidget *TFormINI::mainWindow()
+QWidget *IntroWindow::mainWindow()
 {
     return s_mainWindow;
 }
 
-void TFormINI::setUrlOpener(UrlOpener opener)
+void IntroWindow::setUrlOpener(UrlOpener opener)
 {
     urlOpener() = std::move(opener);
 }
 
 // What the form cannot hold: pixel fonts, the flat widgets' colours, the credits and addresses.
-void TFormINI::applyDesign()
+void IntroWindow::applyDesign()
 {
     setFixedSize(size());
     setFont(pixelFont(QStringLiteral("MS Sans Serif"), 10));
@@ -208,7 +208,7 @@ void TFormINI::applyDesign()
     ui->ImageKORVA->setCursor(Qt::PointingHandCursor);
 }
 
-void TFormINI::FormCreate()
+void IntroWindow::build()
 {
     const SportVariant variant = m_sportVariant;
     ui->LabelEffect3->setText(IntroTexts::title(variant));
@@ -220,9 +220,7 @@ void TFormINI::FormCreate()
     ui->Panel_Version->resize(ui->PanelAbout->width() - 2 * ui->Panel_Version->x(),
                               ui->Panel_Version->height());
     // A hidden panel only gets its resize event when shown; the layout is needed now.
-    Panel_VersionResize();
-
-    QGuiApplication::setApplicationName(ui->LabelEffect3->text());
+    layOutVersionPanel();
 
     ui->PanelKORVA->resize(ui->ImageKORVA->width() + 2, ui->ImageKORVA->height() + 2);
     ui->PanelKORVA->move(width() / 2 - ui->PanelKORVA->width() / 2,
@@ -244,7 +242,7 @@ void TFormINI::FormCreate()
     centreOnScreen(this);
 }
 
-void TFormINI::Panel_VersionResize()
+void IntroWindow::layOutVersionPanel()
 {
     const int w = ui->Panel_Version->width();
     const int h = ui->Panel_Version->height();
@@ -260,10 +258,10 @@ void TFormINI::Panel_VersionResize()
 
     const int infoTop = ui->Btn_Version->height() - 1;
     ui->FlatPanel_Info->setGeometry(0, infoTop, w, ui->Btn_Actualizacion->y() - infoTop + 1);
-    FlatPanel_InfoResize();
+    layOutInfoPanel();
 }
 
-void TFormINI::FlatPanel_InfoResize()
+void IntroWindow::layOutInfoPanel()
 {
     const int w = ui->FlatPanel_Info->width();
     const int h = ui->FlatPanel_Info->height();
@@ -298,21 +296,21 @@ void TFormINI::FlatPanel_InfoResize()
         list->setGeometry(ui->ListBox_Futbol->geometry());
 }
 
-bool TFormINI::eventFilter(QObject *watched, QEvent *event)
+bool IntroWindow::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::Resize) {
         if (watched == ui->Panel_Version)
-            Panel_VersionResize();
+            layOutVersionPanel();
         else if (watched == ui->FlatPanel_Info)
-            FlatPanel_InfoResize();
+            layOutInfoPanel();
     } else if (event->type() == QEvent::MouseButtonDblClick && watched == ui->ImageKORVA) {
-        ImageKORVADblClick();
+        openMakerPage();
         return true;
     }
     return QDialog::eventFilter(watched, event);
 }
 
-void TFormINI::Btn_VersionClick()
+void IntroWindow::showVersionTab()
 {
     setTabColour(ui->Btn_Autores, Silver);
     setTabColour(ui->Btn_Version, Grey);
@@ -320,14 +318,14 @@ void TFormINI::Btn_VersionClick()
     ui->Btn_Actualizacion->raise();
 }
 
-QWidget *TFormINI::creditsList() const
+QWidget *IntroWindow::creditsList() const
 {
     QWidget *const lists[] = {ui->ListBox_Futbol, ui->ListBox_Basket, ui->ListBox_FutSal,
                               ui->ListBox_Voley};
     return lists[int(courseOf(m_sportVariant))];
 }
 
-void TFormINI::Btn_AutoresClick()
+void IntroWindow::showCreditsTab()
 {
     setTabColour(ui->Btn_Autores, Grey);
     setTabColour(ui->Btn_Version, Silver);
@@ -338,7 +336,7 @@ void TFormINI::Btn_AutoresClick()
     ui->Btn_Bibliografia->raise();
 }
 
-void TFormINI::openSportPage()
+void IntroWindow::openSportPage()
 {
     // Probst has no page of its own: the link keeps the maker's home page.
     const QString page = IntroTexts::sportPage(m_sportVariant);
@@ -351,17 +349,7 @@ void TFormINI::openSportPage()
         QDesktopServices::openUrl(url);
 }
 
-void TFormINI::Btn_ActualizacionClick()
-{
-    openSportPage();
-}
-
-void TFormINI::Btn_BibliografiaClick()
-{
-    openSportPage();
-}
-
-void TFormINI::ImageKORVADblClick()
+void IntroWindow::openMakerPage()
 {
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     const auto arrowAgain = qScopeGuard([] { QGuiApplication::restoreOverrideCursor(); });
@@ -372,7 +360,7 @@ void TFormINI::ImageKORVADblClick()
         QDesktopServices::openUrl(url);
 }
 
-void TFormINI::Timer_InicioTimer()
+void IntroWindow::tick()
 {
     ++m_introTicks;
     if (m_introTicks <= 1 || s_mainWindow)
@@ -404,7 +392,7 @@ void TFormINI::Timer_InicioTimer()
 }
 
 // The failure is retried on the following ticks, but told to the operator only once.
-void TFormINI::reportMainWindowFailure(const QString &reason)
+void IntroWindow::reportMainWindowFailure(const QString &reason)
 {
     if (m_failureReported || !m_dialogs)
         return;
@@ -415,7 +403,7 @@ void TFormINI::reportMainWindowFailure(const QString &reason)
     m_dialogs->message(this, ui->LabelEffect3->text(), text, QMessageBox::Critical);
 }
 
-void TFormINI::enterAboutMode()
+void IntroWindow::enterAboutMode()
 {
     m_aboutMode = true;
     ui->Panel_Version->setVisible(true);
@@ -423,22 +411,17 @@ void TFormINI::enterAboutMode()
     ui->FlatButton4->setVisible(true);
 }
 
-void TFormINI::showAbout(QWidget *parent)
+void IntroWindow::showAbout(QWidget *parent)
 {
     // The run's sport: the one the start-up window holds.
     const SportVariant variant = instance() ? instance()->sportVariant() : buildSportVariant();
-    TFormINI about(variant, {}, nullptr, parent);
+    IntroWindow about(variant, {}, nullptr, parent);
     about.enterAboutMode();
     about.exec();
 }
 
-void TFormINI::FlatButton4Click()
-{
-    close();
-}
-
 // Escape must not dismiss the start-up card; the about box may go as with its close button.
-void TFormINI::reject()
+void IntroWindow::reject()
 {
     if (m_aboutMode)
         QDialog::reject();

@@ -3,10 +3,10 @@
 #include "fakes.h"
 #include "introcontrols.h"
 #include "introtexts.h"
+#include "introwindow.h"
+#include "mainwindow.h"
 #include "mainwindowcontrols.h"
 #include "startup.h"
-#include "testfut1.h"
-#include "unitini.h"
 
 #include <QGuiApplication>
 #include <QListWidget>
@@ -88,8 +88,8 @@ CreditGroups groupsOf(const QListWidget *list)
 // What the about box looked like while it was open.
 struct AboutSnapshot
 {
-    QPointer<TFormINI> box; // null once the box is closed: it lives only while shown
-    const TFormINI *identity = nullptr;
+    QPointer<IntroWindow> box; // null once the box is closed: it lives only while shown
+    const IntroWindow *identity = nullptr;
     QString title;
     bool visible = false;
     bool modal = false;
@@ -103,7 +103,7 @@ struct AboutSnapshot
 
 } // namespace
 
-class TestUnitIni : public QObject
+class TestIntroWindow : public QObject
 {
     Q_OBJECT
 
@@ -136,35 +136,36 @@ private slots:
     void stripButtonsGlyphBeforeCaption();
 
 private:
-    TFormINI *makeIntro(SportVariant variant);
-    AboutSnapshot openAboutBox(QWidget *parent, const std::function<void(TFormINI *)> &whileOpen);
+    IntroWindow *makeIntro(SportVariant variant);
+    AboutSnapshot openAboutBox(QWidget *parent,
+                               const std::function<void(IntroWindow *)> &whileOpen);
 
     RecordingDialogs m_dialogs;
     QList<QUrl> m_opened;
     std::vector<std::unique_ptr<QWidget>> m_mainWindows;
     int m_created = 0;
-    std::unique_ptr<TFormINI> m_intro;
+    std::unique_ptr<IntroWindow> m_intro;
 };
 
-void TestUnitIni::init()
+void TestIntroWindow::init()
 {
     m_dialogs.messages.clear();
     m_opened.clear();
     m_created = 0;
-    TFormINI::setUrlOpener([this](const QUrl &url) { m_opened.append(url); });
+    IntroWindow::setUrlOpener([this](const QUrl &url) { m_opened.append(url); });
 }
 
-void TestUnitIni::cleanup()
+void TestIntroWindow::cleanup()
 {
     m_intro.reset();
     m_mainWindows.clear();
-    TFormINI::setUrlOpener({});
+    IntroWindow::setUrlOpener({});
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
-TFormINI *TestUnitIni::makeIntro(SportVariant variant)
+IntroWindow *TestIntroWindow::makeIntro(SportVariant variant)
 {
-    m_intro = std::make_unique<TFormINI>(
+    m_intro = std::make_unique<IntroWindow>(
         variant,
         [this]() -> QWidget * {
             ++m_created;
@@ -179,12 +180,12 @@ TFormINI *TestUnitIni::makeIntro(SportVariant variant)
 
 // Opens the about box over parent; while it runs, records it, lets the caller act on it, then
 // closes it with its own close button.
-AboutSnapshot TestUnitIni::openAboutBox(QWidget *parent,
-                                        const std::function<void(TFormINI *)> &whileOpen)
+AboutSnapshot TestIntroWindow::openAboutBox(QWidget *parent,
+                                            const std::function<void(IntroWindow *)> &whileOpen)
 {
     AboutSnapshot snapshot;
     QTimer::singleShot(0, this, [&snapshot, &whileOpen] {
-        TFormINI *box = TFormINI::instance();
+        IntroWindow *box = IntroWindow::instance();
         snapshot.box = box;
         snapshot.identity = box;
         const IntroControls formControls(box);
@@ -209,18 +210,18 @@ AboutSnapshot TestUnitIni::openAboutBox(QWidget *parent,
         if (box->isVisible())
             box->done(QDialog::Rejected);
     });
-    TFormINI::showAbout(parent);
+    IntroWindow::showAbout(parent);
     return snapshot;
 }
 
-void TestUnitIni::startsWithTimerAndReference()
+void TestIntroWindow::startsWithTimerAndReference()
 {
-    TFormINI *intro = makeIntro(SportVariant::Futbol);
-    QCOMPARE(TFormINI::instance(), intro);
+    IntroWindow *intro = makeIntro(SportVariant::Futbol);
+    QCOMPARE(IntroWindow::instance(), intro);
     QCOMPARE(intro->introTicks(), 0);
     QVERIFY(intro->Timer_Inicio()->isActive());
     QCOMPARE(intro->Timer_Inicio()->interval(), 1000);
-    QCOMPARE(TFormINI::mainWindow(), nullptr);
+    QCOMPARE(IntroWindow::mainWindow(), nullptr);
 
     // The timer's own timeout drives the tick handler; made due at once, so nothing waits.
     intro->Timer_Inicio()->start(0);
@@ -230,93 +231,93 @@ void TestUnitIni::startsWithTimerAndReference()
     QVERIFY(intro->introTicks() >= 1);
 
     // Every new intro window takes over the reference.
-    TFormINI other(SportVariant::Basket);
-    QCOMPARE(TFormINI::instance(), &other);
-    QCOMPARE(TFormINI::instance()->sportVariant(), SportVariant::Basket);
+    IntroWindow other(SportVariant::Basket);
+    QCOMPARE(IntroWindow::instance(), &other);
+    QCOMPARE(IntroWindow::instance()->sportVariant(), SportVariant::Basket);
 
-    TFormINI byDefault;
+    IntroWindow byDefault;
     QCOMPARE(byDefault.sportVariant(), buildSportVariant());
 }
 
-void TestUnitIni::handsOverOnSecondTickOnly()
+void TestIntroWindow::handsOverOnSecondTickOnly()
 {
-    TFormINI *intro = makeIntro(SportVariant::Futbol);
+    IntroWindow *intro = makeIntro(SportVariant::Futbol);
     QVERIFY(intro->isVisible());
 
-    intro->Timer_InicioTimer();
+    intro->tick();
     QCOMPARE(intro->introTicks(), 1);
     QCOMPARE(m_created, 0);
-    QCOMPARE(TFormINI::mainWindow(), nullptr);
+    QCOMPARE(IntroWindow::mainWindow(), nullptr);
     QVERIFY(intro->isVisible());
 
-    intro->Timer_InicioTimer();
+    intro->tick();
     QCOMPARE(intro->introTicks(), 2);
     QCOMPARE(m_created, 1);
     QWidget *window = m_mainWindows.front().get();
-    QCOMPARE(TFormINI::mainWindow(), window);
+    QCOMPARE(IntroWindow::mainWindow(), window);
     QVERIFY(!intro->isVisible());
     QVERIFY(window->isVisible());
     QCOMPARE(window->windowModality(), Qt::ApplicationModal);
     // The intro stays alive, hidden, and still tells the sport.
-    QCOMPARE(TFormINI::instance(), intro);
-    QCOMPARE(TFormINI::instance()->sportVariant(), SportVariant::Futbol);
+    QCOMPARE(IntroWindow::instance(), intro);
+    QCOMPARE(IntroWindow::instance()->sportVariant(), SportVariant::Futbol);
 }
 
-void TestUnitIni::handsOverOnceWhateverTheTicksAndAboutBoxes()
+void TestIntroWindow::handsOverOnceWhateverTheTicksAndAboutBoxes()
 {
-    TFormINI *intro = makeIntro(SportVariant::Futbol);
+    IntroWindow *intro = makeIntro(SportVariant::Futbol);
     for (int i = 0; i < 2; ++i)
-        intro->Timer_InicioTimer();
+        intro->tick();
     QCOMPARE(m_created, 1);
-    QWidget *window = TFormINI::mainWindow();
+    QWidget *window = IntroWindow::mainWindow();
     QVERIFY(window);
 
     for (int opening = 0; opening < 3; ++opening) {
-        openAboutBox(window, [intro](TFormINI *box) {
+        openAboutBox(window, [intro](IntroWindow *box) {
             for (int i = 0; i < 5; ++i) {
-                box->Timer_InicioTimer();
-                intro->Timer_InicioTimer();
+                box->tick();
+                intro->tick();
             }
         });
     }
     for (int i = 0; i < 50; ++i)
-        intro->Timer_InicioTimer();
+        intro->tick();
 
     QCOMPARE(m_created, 1);
-    QCOMPARE(TFormINI::mainWindow(), window);
+    QCOMPARE(IntroWindow::mainWindow(), window);
     QCOMPARE(intro->introTicks(), 2 + 3 * 5 + 50);
 }
 
-void TestUnitIni::tickDuringCreationDoesNotCreateTwice()
+void TestIntroWindow::tickDuringCreationDoesNotCreateTwice()
 {
     int created = 0;
     std::unique_ptr<QWidget> window;
-    TFormINI *intro = nullptr;
-    m_intro = std::make_unique<TFormINI>(
+    IntroWindow *intro = nullptr;
+    m_intro = std::make_unique<IntroWindow>(
         SportVariant::Futbol,
         [&]() -> QWidget * {
             ++created;
             // A tick arriving while the main window is still being built.
-            intro->Timer_InicioTimer();
+            intro->tick();
             window = std::make_unique<QWidget>();
             return window.get();
         },
         &m_dialogs);
     intro = m_intro.get();
-    intro->Timer_InicioTimer();
-    intro->Timer_InicioTimer();
+    intro->tick();
+    intro->tick();
     QCOMPARE(created, 1);
     QCOMPARE(intro->introTicks(), 3);
-    QCOMPARE(TFormINI::mainWindow(), window.get());
+    QCOMPARE(IntroWindow::mainWindow(), window.get());
     m_intro.reset();
 }
 
-void TestUnitIni::mainWindowFailureReportedOnce()
+void TestIntroWindow::mainWindowFailureReportedOnce()
 {
     int attempts = 0;
     std::unique_ptr<QWidget> window;
     bool failing = true;
-    m_intro = std::make_unique<TFormINI>(
+    m_intro = std::make_unique<IntroWindow>(
         SportVariant::Futbol,
         [&]() -> QWidget * {
             ++attempts;
@@ -326,29 +327,29 @@ void TestUnitIni::mainWindowFailureReportedOnce()
             return window.get();
         },
         &m_dialogs);
-    TFormINI *intro = m_intro.get();
+    IntroWindow *intro = m_intro.get();
     intro->show();
 
     for (int i = 0; i < 10; ++i)
-        intro->Timer_InicioTimer();
+        intro->tick();
     QCOMPARE(m_dialogs.messages.size(), 1);
     QVERIFY(m_dialogs.messages.first().text.contains(QStringLiteral("sin dispositivo")));
     QCOMPARE(m_dialogs.messages.first().icon, QMessageBox::Critical);
-    QCOMPARE(TFormINI::mainWindow(), nullptr);
+    QCOMPARE(IntroWindow::mainWindow(), nullptr);
     QVERIFY(intro->isVisible());
     // Every tick from the second on tries again.
     QCOMPARE(attempts, 9);
 
     failing = false;
-    intro->Timer_InicioTimer();
+    intro->tick();
     QCOMPARE(attempts, 10);
-    QCOMPARE(TFormINI::mainWindow(), window.get());
+    QCOMPARE(IntroWindow::mainWindow(), window.get());
     QVERIFY(!intro->isVisible());
     QCOMPARE(m_dialogs.messages.size(), 1);
     m_intro.reset();
 }
 
-void TestUnitIni::startUpFailureShowsFive()
+void TestIntroWindow::startUpFailureShowsFive()
 {
     RecordingDialogs dialogs;
     const int failed =
@@ -364,9 +365,9 @@ void TestUnitIni::startUpFailureShowsFive()
     QVERIFY(quiet.messages.isEmpty());
 }
 
-void TestUnitIni::introLayout()
+void TestIntroWindow::introLayout()
 {
-    TFormINI *intro = makeIntro(SportVariant::Futbol);
+    IntroWindow *intro = makeIntro(SportVariant::Futbol);
     const IntroControls formControls(intro);
     const IntroControls *form = &formControls;
 
@@ -419,9 +420,9 @@ void TestUnitIni::introLayout()
     QVERIFY(!form->URLLabel1->isVisible());
 }
 
-void TestUnitIni::layoutFollowsResize()
+void TestIntroWindow::layoutFollowsResize()
 {
-    TFormINI *intro = makeIntro(SportVariant::Futbol);
+    IntroWindow *intro = makeIntro(SportVariant::Futbol);
     const IntroControls formControls(intro);
     const IntroControls *form = &formControls;
     form->Panel_Version->resize(300, 160);
@@ -439,7 +440,7 @@ void TestUnitIni::layoutFollowsResize()
     QCOMPARE(form->ListBox_Voley->geometry(), QRect(5, 5, 290, 111));
 }
 
-void TestUnitIni::textsPerVariant_data()
+void TestIntroWindow::textsPerVariant_data()
 {
     QTest::addColumn<SportVariant>("variant");
     QTest::addColumn<QString>("title");
@@ -462,14 +463,15 @@ void TestUnitIni::textsPerVariant_data()
                            << QStringLiteral("ZENTA-Voley");
 }
 
-void TestUnitIni::textsPerVariant()
+void TestIntroWindow::textsPerVariant()
 {
     QFETCH(SportVariant, variant);
     QFETCH(QString, title);
     QFETCH(QString, subtitle);
     QFETCH(QString, product);
 
-    TFormINI *intro = makeIntro(variant);
+    const QString entryName = QCoreApplication::applicationName();
+    IntroWindow *intro = makeIntro(variant);
     const IntroControls formControls(intro);
     const IntroControls *form = &formControls;
     QCOMPARE(intro->sportVariant(), variant);
@@ -479,7 +481,8 @@ void TestUnitIni::textsPerVariant()
         QVERIFY(form->LabelCopyRight->text().isEmpty());
     else
         QVERIFY(form->LabelCopyRight->text().contains(product));
-    QCOMPARE(QGuiApplication::applicationName(), title);
+    // The name is the entry's alone: the journal's folder follows it.
+    QCOMPARE(QCoreApplication::applicationName(), entryName);
 
     QCOMPARE(form->LabelTitulo1->text(), QString::fromUtf8("Título:"));
     QCOMPARE(form->LabelVersion1->text(), QString::fromUtf8("Versión:"));
@@ -498,15 +501,15 @@ void TestUnitIni::textsPerVariant()
     QVERIFY(!form->ImageKORVA->pixmap().isNull());
 }
 
-void TestUnitIni::aboutBoxAlwaysOpensOnVersionTab()
+void TestIntroWindow::aboutBoxAlwaysOpensOnVersionTab()
 {
-    TFormINI *intro = makeIntro(SportVariant::Basket);
-    intro->Timer_InicioTimer();
-    intro->Timer_InicioTimer();
-    QWidget *window = TFormINI::mainWindow();
+    IntroWindow *intro = makeIntro(SportVariant::Basket);
+    intro->tick();
+    intro->tick();
+    QWidget *window = IntroWindow::mainWindow();
     QVERIFY(window);
 
-    const AboutSnapshot first = openAboutBox(window, [](TFormINI *box) {
+    const AboutSnapshot first = openAboutBox(window, [](IntroWindow *box) {
         // Leave it on the authors tab.
         QTest::mouseClick(IntroControls(box).Btn_Autores, Qt::LeftButton);
     });
@@ -531,14 +534,14 @@ void TestUnitIni::aboutBoxAlwaysOpensOnVersionTab()
     QCOMPARE(second.versionTabText, Grey);
 
     // Closing the box leaves the main window as it was and the sport readable.
-    QCOMPARE(TFormINI::mainWindow(), window);
+    QCOMPARE(IntroWindow::mainWindow(), window);
     QVERIFY(window->isVisible());
-    QCOMPARE(TFormINI::instance(), intro);
-    QCOMPARE(TFormINI::instance()->sportVariant(), SportVariant::Basket);
+    QCOMPARE(IntroWindow::instance(), intro);
+    QCOMPARE(IntroWindow::instance()->sportVariant(), SportVariant::Basket);
     QCOMPARE(m_created, 1);
 }
 
-void TestUnitIni::tabsSwitchPagesAndCredits_data()
+void TestIntroWindow::tabsSwitchPagesAndCredits_data()
 {
     QTest::addColumn<SportVariant>("variant");
     QTest::addColumn<QString>("listName");
@@ -561,13 +564,13 @@ void TestUnitIni::tabsSwitchPagesAndCredits_data()
                            << CreditGroups{{authors, 10}, {thanks, 3}};
 }
 
-void TestUnitIni::tabsSwitchPagesAndCredits()
+void TestIntroWindow::tabsSwitchPagesAndCredits()
 {
     QFETCH(SportVariant, variant);
     QFETCH(QString, listName);
     QFETCH(CreditGroups, groups);
 
-    TFormINI *intro = makeIntro(variant);
+    IntroWindow *intro = makeIntro(variant);
     const IntroControls formControls(intro);
     const IntroControls *form = &formControls;
     auto *list = intro->findChild<QListWidget *>(listName);
@@ -599,7 +602,7 @@ void TestUnitIni::tabsSwitchPagesAndCredits()
     QVERIFY(!list->isHidden());
 }
 
-void TestUnitIni::webButtonsOpenSportPage_data()
+void TestIntroWindow::webButtonsOpenSportPage_data()
 {
     QTest::addColumn<SportVariant>("variant");
     QTest::addColumn<QUrl>("page");
@@ -616,12 +619,12 @@ void TestUnitIni::webButtonsOpenSportPage_data()
                            << QUrl(QStringLiteral("https://www.example.com/zenta/voley"));
 }
 
-void TestUnitIni::webButtonsOpenSportPage()
+void TestIntroWindow::webButtonsOpenSportPage()
 {
     QFETCH(SportVariant, variant);
     QFETCH(QUrl, page);
 
-    TFormINI *intro = makeIntro(variant);
+    IntroWindow *intro = makeIntro(variant);
     const IntroControls formControls(intro);
     const IntroControls *form = &formControls;
     QTest::mouseClick(form->Btn_Actualizacion, Qt::LeftButton);
@@ -631,11 +634,11 @@ void TestUnitIni::webButtonsOpenSportPage()
     QCOMPARE(form->URL_Link_Internet->text(), page.toString());
 }
 
-void TestUnitIni::logoDoubleClickOpensHomePage()
+void TestIntroWindow::logoDoubleClickOpensHomePage()
 {
-    TFormINI *intro = makeIntro(SportVariant::Voley);
+    IntroWindow *intro = makeIntro(SportVariant::Voley);
     Qt::CursorShape during = Qt::ArrowCursor;
-    TFormINI::setUrlOpener([&](const QUrl &url) {
+    IntroWindow::setUrlOpener([&](const QUrl &url) {
         m_opened.append(url);
         if (QGuiApplication::overrideCursor())
             during = QGuiApplication::overrideCursor()->shape();
@@ -646,13 +649,13 @@ void TestUnitIni::logoDoubleClickOpensHomePage()
     QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
 }
 
-void TestUnitIni::cursorComesBackWhenOpeningFails()
+void TestIntroWindow::cursorComesBackWhenOpeningFails()
 {
-    TFormINI *intro = makeIntro(SportVariant::Futbol);
-    TFormINI::setUrlOpener([](const QUrl &) { throw std::runtime_error("sin navegador"); });
+    IntroWindow *intro = makeIntro(SportVariant::Futbol);
+    IntroWindow::setUrlOpener([](const QUrl &) { throw std::runtime_error("sin navegador"); });
     bool thrown = false;
     try {
-        intro->ImageKORVADblClick();
+        intro->openMakerPage();
     } catch (const std::runtime_error &) {
         thrown = true;
     }
@@ -662,7 +665,7 @@ void TestUnitIni::cursorComesBackWhenOpeningFails()
 }
 
 // The standard dialogs carry Qt's own Spanish texts, installed with the system's Qt.
-void TestUnitIni::commandLineMistakes_data()
+void TestIntroWindow::commandLineMistakes_data()
 {
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<int>("exitCode"); // -1: the program goes on
@@ -673,14 +676,14 @@ void TestUnitIni::commandLineMistakes_data()
     QTest::newRow("stray argument") << QStringList{zenta, QStringLiteral("datos.txt")} << 2;
 }
 
-void TestUnitIni::commandLineMistakes()
+void TestIntroWindow::commandLineMistakes()
 {
     QFETCH(QStringList, arguments);
     QFETCH(int, exitCode);
     QCOMPARE(checkCommandLine(arguments).value_or(-1), exitCode);
 }
 
-void TestUnitIni::standardDialogsSpeakSpanish()
+void TestIntroWindow::standardDialogsSpeakSpanish()
 {
     QVERIFY2(installQtTranslations(*QCoreApplication::instance()),
              "Qt's Spanish translations (qt6-translations-l10n) are not installed");
@@ -696,7 +699,7 @@ void TestUnitIni::standardDialogsSpeakSpanish()
              QStringLiteral("Nombre de fichero:"));
 }
 
-void TestUnitIni::mainWindowAsTheProgramShowsIt_data()
+void TestIntroWindow::mainWindowAsTheProgramShowsIt_data()
 {
     QTest::addColumn<SportVariant>("variant");
     for (SportVariant v : AllSportVariants)
@@ -705,25 +708,25 @@ void TestUnitIni::mainWindowAsTheProgramShowsIt_data()
 
 // The program's entry: the intro hands over on its second tick to the main window of the same
 // sport, which stays on top, keeps its size, and opens the about box from its toolbar.
-void TestUnitIni::mainWindowAsTheProgramShowsIt()
+void TestIntroWindow::mainWindowAsTheProgramShowsIt()
 {
     QFETCH(SportVariant, variant);
     ManualClock clock;
     SilentSink sound;
-    std::unique_ptr<TForm1> window;
-    m_intro = std::make_unique<TFormINI>(
+    std::unique_ptr<MainWindow> window;
+    m_intro = std::make_unique<IntroWindow>(
         variant,
         [&]() -> QWidget * {
             window =
-                makeMainWindow(TFormINI::instance()->sportVariant(), clock, &sound, &m_dialogs);
+                makeMainWindow(IntroWindow::instance()->sportVariant(), clock, &sound, &m_dialogs);
             return window.get();
         },
         &m_dialogs);
     m_intro->show();
-    m_intro->Timer_InicioTimer();
-    m_intro->Timer_InicioTimer();
+    m_intro->tick();
+    m_intro->tick();
     QVERIFY(window);
-    QCOMPARE(TFormINI::mainWindow(), window.get());
+    QCOMPARE(IntroWindow::mainWindow(), window.get());
     QCOMPARE(window->profile().variant, variant);
     QVERIFY(window->isVisible());
     QVERIFY(window->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
@@ -732,7 +735,7 @@ void TestUnitIni::mainWindowAsTheProgramShowsIt()
     QTest::mouseClick(MainWindowControls(window.get()).BitBtnEmpezar, Qt::LeftButton);
     bool aboutMode = false;
     QTimer::singleShot(0, this, [&aboutMode] {
-        TFormINI *box = TFormINI::instance();
+        IntroWindow *box = IntroWindow::instance();
         aboutMode = box->isAboutMode() && box->isModal();
         IntroControls(box).FlatButton4->click();
     });
@@ -743,9 +746,9 @@ void TestUnitIni::mainWindowAsTheProgramShowsIt()
     window.reset();
 }
 
-void TestUnitIni::stripButtonsGlyphBeforeCaption()
+void TestIntroWindow::stripButtonsGlyphBeforeCaption()
 {
-    TFormINI *intro = makeIntro(SportVariant::Futbol);
+    IntroWindow *intro = makeIntro(SportVariant::Futbol);
     for (FlatButton *strip :
          {IntroControls(intro).Btn_Actualizacion, IntroControls(intro).Btn_Bibliografia}) {
         QVERIFY(!strip->icon().isNull());
@@ -753,5 +756,5 @@ void TestUnitIni::stripButtonsGlyphBeforeCaption()
     }
 }
 
-QTEST_MAIN(TestUnitIni)
-#include "tst_unitini.moc"
+QTEST_MAIN(TestIntroWindow)
+#include "tst_introwindow.moc"

@@ -15,12 +15,12 @@ class QTimer;
 class QUrl;
 
 namespace Ui {
-class TFormINI;
+class IntroWindow;
 }
 
 // The intro card shown at start, which hands over to the main window on its second tick and
 // holds the sport of the run. A fresh one, in about mode, is the about box.
-class TFormINI : public QDialog
+class IntroWindow : public QDialog
 {
     Q_OBJECT
 public:
@@ -28,10 +28,10 @@ public:
     using UrlOpener = std::function<void(const QUrl &)>;
 
     // Only the start-up window gets a factory; about boxes never create the main window.
-    explicit TFormINI(Protocol::SportVariant variant = buildSportVariant(),
-                      MainWindowFactory createMainWindow = {}, Dialogs *dialogs = nullptr,
-                      QWidget *parent = nullptr);
-    ~TFormINI() override;
+    explicit IntroWindow(Protocol::SportVariant variant = buildSportVariant(),
+                         MainWindowFactory createMainWindow = {}, Dialogs *dialogs = nullptr,
+                         QWidget *parent = nullptr);
+    ~IntroWindow() override;
 
     Protocol::SportVariant sportVariant() const { return m_sportVariant; }
     int introTicks() const { return m_introTicks; }
@@ -39,7 +39,7 @@ public:
     QTimer *Timer_Inicio() const { return m_timerInicio; }
 
     // The program-wide references: the newest intro window, and the main window once it exists.
-    static TFormINI *instance();
+    static IntroWindow *instance();
     static QWidget *mainWindow();
 
     // Opens a freshly made about box modally over parent; returns when it is closed.
@@ -49,30 +49,31 @@ public:
     static void setUrlOpener(UrlOpener opener);
 
 public slots:
-    void Timer_InicioTimer();
-    void Btn_VersionClick();
-    void Btn_AutoresClick();
-    void Btn_ActualizacionClick();
-    void Btn_BibliografiaClick();
-    void ImageKORVADblClick();
-    void FlatButton4Click();
+    // One tick of the start-up timer: the second creates and shows the main window.
+    void tick();
+    // Opens the maker's page, as a double-click on the logo does.
+    void openMakerPage();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void reject() override;
 
+private slots:
+    void showVersionTab();
+    void showCreditsTab();
+    void openSportPage();
+
 private:
     void applyDesign();
-    void FormCreate();
-    void Panel_VersionResize();
-    void FlatPanel_InfoResize();
+    void build();
+    void layOutVersionPanel();
+    void layOutInfoPanel();
     void enterAboutMode();
-    void openSportPage();
     void reportMainWindowFailure(const QString &reason);
     QWidget *creditsList() const;
 
-    std::unique_ptr<Ui::TFormINI> ui;
-    QPointer<TFormINI> m_previous; // the intro window this one replaced as the reference
+    std::unique_ptr<Ui::IntroWindow> ui;
+    QPointer<IntroWindow> m_previous; // the intro window this one replaced as the reference
     MainWindowFactory m_createMainWindow;
     Dialogs *m_dialogs = nullptr;
     QTimer *m_timerInicio = nullptr;

@@ -1,7 +1,7 @@
 #include "clock.h"
 #include "courseview.h"
 #include "fakes.h"
-#include "testfut1.h"
+#include "mainwindow.h"
 #include "widgets.h"
 #include "windowharness.h"
 
@@ -124,7 +124,7 @@ void TestMainWindow::defaultRun()
     const int B = p.beepsPerPeriod;
     const bool voley = variant == SportVariant::Voley;
 
-    h.window.BitBtnNuevoClick();
+    h.press(ui->FlatRadioButton1);
     QVERIFY(ui->BitBtnStart->isEnabled());
     QVERIFY(!ui->BitBtnNuevo->isEnabled());
     QCOMPARE(course->pictureOnTop(), 1);
@@ -278,7 +278,7 @@ void TestMainWindow::noSoundDeviceWarnsOnceAndRunsSilently()
     RecordingSink sound;
     sound.device = false;
     ScriptedDialogs dialogs;
-    TForm1 window(SportVariant::Basket, clock, &sound, &dialogs);
+    MainWindow window(SportVariant::Basket, clock, &sound, &dialogs);
     window.show();
     QCoreApplication::processEvents();
     QCOMPARE(dialogs.messages.size(), 1);
@@ -291,8 +291,8 @@ void TestMainWindow::noSoundDeviceWarnsOnceAndRunsSilently()
     QCoreApplication::processEvents();
     QCOMPARE(dialogs.messages.size(), 1);
 
-    window.BitBtnNuevoClick();
-    window.BitBtnStartClick();
+    QTest::mouseClick(MainWindowControls(&window).FlatRadioButton1, Qt::LeftButton);
+    QTest::mouseClick(MainWindowControls(&window).BitBtnStart, Qt::LeftButton);
     clock.set(5334);
     window.pollEngine();
     QCOMPARE(window.engine().beepCount(), 1);
@@ -321,11 +321,11 @@ void TestMainWindow::stopInEveryPhaseKeepsTheDisplays()
     QFETCH(QString, periodo);
     Harness h(SportVariant::Futbol);
     h.clock.set(0);
-    h.window.BitBtnNuevoClick();
-    h.window.BitBtnStartClick();
+    h.press(h.ui()->FlatRadioButton1);
+    h.press(h.ui()->BitBtnStart);
     for (qint64 t = 10; t <= stopAt; t += 10)
         h.advanceTo(t);
-    h.window.BitBtnStopClick();
+    h.press(h.ui()->BitBtnStop);
     QCOMPARE(h.window.engine().phase(), TestPhase::Ended);
     QCOMPARE(h.ui()->EditCrono->text(), crono);
     QCOMPARE(h.ui()->EditPeriodo->text(), periodo);
@@ -333,28 +333,58 @@ void TestMainWindow::stopInEveryPhaseKeepsTheDisplays()
     QVERIFY(!h.ui()->BitBtnStop->isEnabled());
 }
 
+// The design's places as relations between the panels, so the test still means something when a
+// panel's size moves.
 void TestMainWindow::geometry()
 {
     Harness h(SportVariant::Futbol);
     const MainWindowControls *ui = h.ui();
     const QList<FlatButton *> toolbar = {ui->BitBtnSalir, ui->BitBtnNuevo, ui->BitBtnStart,
                                          ui->BitBtnStop,  ui->BitBtnAyuda, ui->BitBtnGrupo};
-    const int lefts[] = {1, 139, 277, 415, 553, 691};
-    for (int i = 0; i < toolbar.size(); ++i) {
-        QCOMPARE(toolbar.at(i)->x(), lefts[i]);
-        QCOMPARE(toolbar.at(i)->width(), i == 5 ? 134 : 137);
+    // One row, a pixel apart, equal sixths of the width; the last one reaches the right edge.
+    QCOMPARE(toolbar.first()->x(), 1);
+    for (int i = 1; i < toolbar.size(); ++i) {
+        QCOMPARE(toolbar.at(i)->x(), toolbar.at(i - 1)->geometry().right() + 2);
+        if (i < toolbar.size() - 1)
+            QCOMPARE(toolbar.at(i)->width(), h.window.width() / int(toolbar.size()));
     }
-    QCOMPARE(h.window.coursePanel()->y(), 79);
-    QCOMPARE(ui->PanelTipo->geometry(), QRect(26, 79, 437, 148));
-    QCOMPARE(ui->PanelVelocidad->geometry(), QRect(26, 182, 437, 45));
-    QCOMPARE(ui->PanelDeportistas->geometry(), QRect(26, 232, 437, 336));
-    QCOMPARE(ui->PanelStart->geometry(), QRect(403, 0, 34, 45));
-    QCOMPARE(ui->PanelRecVel->width(), 404);
-    QCOMPARE(ui->EditVuelta->pos(), QPoint(780, 550));
-    QCOMPARE(ui->LabelVueltaN->pos(), QPoint(721, 550));
-    QCOMPARE(ui->BtnExportDatos->x(), 412);
-    QCOMPARE(ui->BtnBorrarTabla->x(), 389);
-    QCOMPARE(ui->FlatPanel6->width(), 390);
+    QCOMPARE(toolbar.last()->geometry().right(), h.window.width() - 2);
+
+    // Left column: set-up panel level with the course, over the speed strip; the athletes below,
+    // as far down as the course; the same gap between the panels.
+    const QRect course = h.window.coursePanel()->geometry();
+    const QRect setup = ui->PanelTipo->geometry();
+    const QRect figures = ui->PanelDuracion->geometry();
+    const QRect speed = ui->PanelVelocidad->geometry();
+    const QRect athletes = ui->PanelDeportistas->geometry();
+    QVERIFY(course.bottom() < h.window.height());
+    QCOMPARE(setup.top(), course.top());
+    QCOMPARE(figures.top(), course.top());
+    QCOMPARE(speed.bottom(), setup.bottom());
+    const int gap = speed.top() - figures.bottom();
+    QVERIFY(gap > 1);
+    QCOMPARE(athletes.top() - speed.bottom(), gap);
+    QCOMPARE(athletes.bottom(), course.bottom());
+    for (const QRect &panel : {speed, athletes})
+        QCOMPARE(panel.left(), setup.left());
+
+    // Speed strip: the indicator at its right end, full height, the banner up to it.
+    QCOMPARE(ui->PanelStart->geometry(), QRect(speed.width() - ui->PanelStart->width(), 0,
+                                               ui->PanelStart->width(), speed.height()));
+    QCOMPARE(ui->PanelRecVel->width(), ui->PanelStart->x() + 1);
+
+    // Lap number in the course's lower right corner, its caption just left of it, centred.
+    const QRect lap = ui->EditVuelta->geometry();
+    QVERIFY(course.contains(lap));
+    QCOMPARE(course.right() - lap.right(), course.bottom() - lap.bottom());
+    QCOMPARE(ui->LabelVueltaN->geometry().right(), lap.left());
+    QCOMPARE(ui->LabelVueltaN->geometry().center().y(), lap.center().y());
+
+    // Athletes' title strip: export at its right end, clear overlapping it by a pixel, the
+    // caption strip up to the clear button.
+    QCOMPARE(ui->BtnExportDatos->geometry().right(), athletes.width() - 1);
+    QCOMPARE(ui->BtnBorrarTabla->geometry().right(), ui->BtnExportDatos->x());
+    QCOMPARE(ui->FlatPanel6->geometry().right(), ui->BtnBorrarTabla->x());
 }
 
 void TestMainWindow::startScreen()
@@ -497,8 +527,10 @@ void TestMainWindow::tablesPanelOnDoubleClick()
     QTest::mouseDClick(&h.window, Qt::LeftButton, {}, background);
     QVERIFY(ui->PanelParametros->isVisible());
     QCOMPARE(ui->PanelParametros->geometry(), QRect(761, -52, 358, 267));
-    QCOMPARE(ui->MemoPeriodoN_VOLEY->toPlainText().split(QLatin1Char('\n')).value(2),
-             QStringLiteral("3277"));
+    // Another sport's table as that sport's engine plays it; the working one is this sport's.
+    Harness volleyball(SportVariant::Voley);
+    QCOMPARE(ui->MemoPeriodoN_VOLEY->toPlainText().split(QLatin1Char('\n')),
+             volleyball.window.engine().workingTable());
     QCOMPARE(ui->MemoPeriodoN->toPlainText(), ui->MemoPeriodoN_BASKET->toPlainText());
 
     // The working table is what the engine plays.
@@ -682,4 +714,4 @@ void TestMainWindow::soundStateBesideTheSpeedStrip()
 }
 
 QTEST_MAIN(TestMainWindow)
-#include "tst_testfut1.moc"
+#include "tst_mainwindow.moc"
