@@ -10,6 +10,9 @@
 
 #include <time.h>
 
+#include <algorithm>
+#include <cmath>
+
 using namespace Protocol;
 
 namespace {
@@ -111,6 +114,11 @@ void CuePlayer::setState(State state)
 QString CuePlayer::outputName() const
 {
     return d ? d->device() : QString();
+}
+
+qint64 CuePlayer::leadMs() const
+{
+    return LeadMs + qint64(std::ceil(std::max(0.0, outputLatencyMs())));
 }
 
 double CuePlayer::outputLatencyMs() const

@@ -25,7 +25,8 @@ class CuePlayer final : public Protocol::CueSink
 {
     Q_OBJECT
 public:
-    // The start of a test is put this far ahead, so its first cue lands on its sample.
+    // The start of a test is put this far ahead, so its first cue lands on its sample; further
+    // by the device's own latency (a Bluetooth speaker's quarter second).
     static constexpr qint64 LeadMs = 100;
 
     explicit CuePlayer(const Protocol::Clock &clock, QObject *parent = nullptr);
@@ -39,7 +40,7 @@ public:
 
     bool available() const override;
     State state() const override;
-    qint64 leadMs() const override { return LeadMs; }
+    qint64 leadMs() const override;
     QString outputName() const override;
     double outputLatencyMs() const override;
     void plan(const Protocol::SoundPlan &sounds) override;
