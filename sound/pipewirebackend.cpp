@@ -18,6 +18,7 @@ constexpr int OpenTimeoutMs = 3000;
 // The block the stream asks the graph for: 21 ms at 48 kHz, a wake-up of the sound thread per
 // block and a stop heard within two.
 constexpr int BlockFrames = 1024;
+constexpr qint64 ReadingEveryNs = 100'000'000;
 
 const pw_core_events CoreEvents = [] {
     pw_core_events e{};
@@ -256,6 +257,11 @@ void PipeWireBackend::observe()
         double(written) - double(time.queued) / 2 - double(time.buffered) - delayFrames;
     counts.sinkMs = delayFrames * 1000.0 / streamRate;
     heardNow = heard;
+    // Exact per block, so a reading every 100 ms is plenty: the fit is the costly part of a
+    // block, and blocks come 47 times a second.
+    if (schedule->clockKnown() && time.now - lastReadingNs < ReadingEveryNs)
+        return;
+    lastReadingNs = time.now;
     if (schedule->observe(CueSound::engineMs(clock, time.now), heard))
         ++counts.jumps;
 }

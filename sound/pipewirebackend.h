@@ -54,8 +54,9 @@ private:
     spa_hook streamListener{};
     mutable std::mutex guard;
     std::unique_ptr<CueSchedule> schedule;
-    qint64 written = 0;  // frames handed to the stream so far
-    double heardNow = 0; // frame heard at the time of the last block
+    qint64 written = 0;       // frames handed to the stream so far
+    double heardNow = 0;      // frame heard at the time of the last block
+    qint64 lastReadingNs = 0; // when the schedule last had a reading
     bool opening = false;
     bool openFailed = false;
     bool lost = false;

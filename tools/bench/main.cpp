@@ -139,7 +139,7 @@ int main(int argc, char *argv[])
     }
     qint64 unused = 0;
     if (doWindow) {
-        out(QStringLiteral("At rest: 10 s of the window ready for a test..."));
+        out(QStringLiteral("At rest: 10 s of the window between tests, 10 s ready for a test..."));
         m.rest = runProbe({QStringLiteral("--probe-rest"), variantArg}, &unused);
         out(QStringLiteral("Long run: 30 periods on a hand-moved clock..."));
         m.longRun = runProbe({QStringLiteral("--probe-long-run"), variantArg, QStringLiteral("30")},

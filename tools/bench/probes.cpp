@@ -51,27 +51,48 @@ int probeInStep(SportVariant variant, int argc, char **argv)
     return 0;
 }
 
+// Whether the null sink is suspended, as the server lists it.
+static bool sinkSuspended()
+{
+    QProcess pactl;
+    pactl.start(QStringLiteral("pactl"),
+                {QStringLiteral("list"), QStringLiteral("short"), QStringLiteral("sinks")});
+    pactl.waitForFinished(3000);
+    const QByteArray out = pactl.readAllStandardOutput();
+    return out.contains("cues") && out.contains("SUSPENDED");
+}
+
 int probeRest(SportVariant variant, int argc, char **argv)
 {
     QApplication app(argc, argv);
     SteadyClock clock;
     CuePlayer sound(clock);
     sound.open();
+    // As the program starts: the output rests until a test is prepared.
+    sound.rest();
     SilentDialogs dialogs;
     MainWindow window(variant, clock, &sound, &dialogs);
     configureLikeTheApp(window);
     window.show();
     runFor(1000);
+    const auto measure = [&](const QString &prefix) {
+        const double cpu0 = cpuMs(), server0 = serverCpuMs(), t0 = monoMs();
+        runFor(10000);
+        const double span = monoMs() - t0;
+        return QStringLiteral("%1cpu_pct=%2 %1server_pct=%3 %1suspended=%4")
+            .arg(prefix)
+            .arg(100.0 * (cpuMs() - cpu0) / span, 0, 'f', 3)
+            .arg(server0 < 0 ? -1.0 : 100.0 * (serverCpuMs() - server0) / span, 0, 'f', 3)
+            .arg(sinkSuspended() ? 1 : 0);
+    };
+    // Between tests: the start screen, no mode chosen; the null sink suspends after a second.
+    runFor(2000);
+    const QString idle = measure(QStringLiteral("idle_"));
     MainWindowControls(&window).BitBtnEmpezar->click();
     MainWindowControls(&window).FlatRadioButton3->click();
     runFor(2000);
-    const double cpu0 = cpuMs(), server0 = serverCpuMs(), t0 = monoMs();
-    runFor(10000);
-    const double span = monoMs() - t0;
-    out(QStringLiteral("%1rest cpu_pct=%2 server_pct=%3")
-            .arg(QLatin1String(ProbeTag))
-            .arg(100.0 * (cpuMs() - cpu0) / span, 0, 'f', 3)
-            .arg(server0 < 0 ? -1.0 : 100.0 * (serverCpuMs() - server0) / span, 0, 'f', 3));
+    const QString ready = measure(QString());
+    out(QStringLiteral("%1rest %2 %3").arg(QLatin1String(ProbeTag), idle, ready));
     return 0;
 }
 

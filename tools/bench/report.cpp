@@ -151,6 +151,13 @@ void printReport(const Measurements &m)
              .arg(ms(median(kernelToPaint), 0));
     w << QStringLiteral("| of which opening the sound stream, median (ms) | %1 |")
              .arg(ms(median(openSound), 0));
+    w << QStringLiteral("| CPU between tests, output resting: program / sound server (%); sink "
+                        "suspended | %1 / %2; %3 |")
+             .arg(rest.value(QStringLiteral("idle_cpu_pct")),
+                  rest.value(QStringLiteral("idle_server_pct")),
+                  rest.value(QStringLiteral("idle_suspended")) == QLatin1String("1")
+                      ? QStringLiteral("yes")
+                      : QStringLiteral("no"));
     w << QStringLiteral("| CPU at rest, ready for a test: program / sound server (%) | %1 / %2 |")
              .arg(rest.value(QStringLiteral("cpu_pct")), rest.value(QStringLiteral("server_pct")));
     w << QStringLiteral("| resident memory at rest, window shown (MB) | %1 |")
@@ -193,18 +200,29 @@ void printReport(const Measurements &m)
     g << QStringLiteral("| CPU ≤ 0.5 % of a core running: sound layer / with the window | %1 / "
                         "%2 | %3 |")
              .arg(ms(layerPct), ms(runPct), verdict(layerPct <= 0.5 && runPct <= 0.5));
-    g << QStringLiteral("| CPU ≤ 0.3 % of a core at rest | %1 | %2 |")
+    g << QStringLiteral("| CPU ≤ 0.3 % of a core at rest, ready for a test | %1 | %2 |")
              .arg(ms(restPct, 3), verdict(restPct >= 0 && restPct <= 0.3));
+    const double idlePct =
+        rest.value(QStringLiteral("idle_cpu_pct"), QStringLiteral("-1")).toDouble();
+    const bool suspended = rest.value(QStringLiteral("idle_suspended")) == QLatin1String("1");
+    g << QStringLiteral("| CPU ≤ 0.1 % of a core between tests, the sink suspended | %1; %2 | %3 |")
+             .arg(ms(idlePct, 3),
+                  suspended ? QStringLiteral("suspended") : QStringLiteral("running"),
+                  verdict(idlePct >= 0 && idlePct <= 0.1 && suspended));
     g << QStringLiteral("| peak RSS ≤ 80 MB | %1 | %2 |").arg(ms(peakMb, 1), verdict(peakMb <= 80));
     g << QStringLiteral("| window painted ≤ 300 ms after start | %1 | %2 |")
              .arg(ms(maxOf(launchToPaint), 0),
                   verdict(maxOf(launchToPaint) <= 300 && !launchToPaint.isEmpty()));
 
     out(QString());
-    out(QStringLiteral("Machine: %1 × %2, Qt %3; sound server: private PulseAudio, null sink "
-                       "48 kHz; load average at the end: %4.")
+    const bool onPipeWire = qgetenv("ZENTA_BENCH_SERVER") == "pipewire";
+    out(QStringLiteral("Machine: %1 × %2, Qt %3; sound server: %4, null sink 48 kHz; load average "
+                       "at the end: %5.")
             .arg(QThread::idealThreadCount())
-            .arg(cpuModel(), QString::fromLatin1(qVersion()))
+            .arg(cpuModel(), QString::fromLatin1(qVersion()),
+                 onPipeWire ? QStringLiteral("private PipeWire with its PulseAudio service "
+                                             "(server CPU summed over its processes)")
+                            : QStringLiteral("private PulseAudio"))
             .arg(loadAverage()));
     out(QStringLiteral("Run: football periods %1..%2, %3 cues and %4 alerts, pauses of their real "
                        "length; program %5 s.")
@@ -213,8 +231,9 @@ void printReport(const Measurements &m)
             .arg(pa.cues)
             .arg(pa.alerts)
             .arg(ms(program.runMs / 1000.0, 1)));
-    out(QStringLiteral("Program: the main window and its engine driver, CuePlayer (libpulse "
-                       "stream, %1 Hz); %2 sounds dropped as too late.")
+    out(QStringLiteral("Program: the main window and its engine driver, CuePlayer (%1 stream, %2 "
+                       "Hz); %3 sounds dropped as too late.")
+            .arg(program.stats.pipeWire ? QStringLiteral("PipeWire") : QStringLiteral("libpulse"))
             .arg(program.stats.rate)
             .arg(program.stats.dropped));
     out(QStringLiteral("Baselines: %1. The ideal-timeline baseline is the engine polled as the "
