@@ -195,7 +195,7 @@ void printReport(const Measurements &m)
     g << QStringLiteral("| start → first cue ≤ 150 ms | %1 | %2 |")
              .arg(ms(worstStart, 1), verdict(worstStart >= 0 && worstStart <= 150));
     g << QStringLiteral("| stop silences within 30 ms | %1 | %2 |")
-             .arg(ms(worstStop, 1), verdict(worstStop >= 0 && worstStop <= 30));
+             .arg(ms(worstStop, 1), verdict(!launchStops.isEmpty() && worstStop <= 30));
     const double layerPct = pct(layer.cpuMs, layer.runMs);
     g << QStringLiteral("| CPU ≤ 0.5 % of a core running: sound layer / with the window | %1 / "
                         "%2 | %3 |")
@@ -251,11 +251,13 @@ void printReport(const Measurements &m)
     out(QString());
     out(QStringLiteral(
             "Onset error: each cue's onset in the recording of the sink's monitor (first sample "
-            "above %1, 48 kHz) against the ideal timeline of the table, after removing one "
-            "constant offset, the first cue's. Skew: the same onset, timed by when the recorder "
+            "above %1, 48 kHz), timed on the system clock by the recording's own rate (its "
+            "arrivals), against the ideal timeline of the table, after removing one constant "
+            "offset, the first cue's. Skew: the same onset, timed by when the recorder "
             "read it, against the paint that first followed the cue's change of the displays; "
             "the null sink hands its monitor what it renders, the device latency above before a "
-            "card would play it. CPU is getrusage of the process (all threads) from the start "
+            "card would play it, so a stop may read as silent a few ms before the click. CPU is "
+            "getrusage of the process (all threads) from the start "
             "click to the stop click, and of the server from /proc over the same time.")
             .arg(onsets::Threshold));
 }
