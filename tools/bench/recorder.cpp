@@ -101,7 +101,8 @@ void Recorder::stop()
 
 // The recording's rate on the system clock: a line through the earliest arrival of each two
 // seconds (data arrives late by up to a fragment, never early), fitted again without the
-// stretches that came late. Kept nominal for recordings too short to tell.
+// stretches far off it: late ones, and the last fragment, which the server hands over early
+// when the recorder stops. Kept nominal for recordings too short to tell.
 void Recorder::fitRate(const QByteArray &arrivals)
 {
     constexpr double BinMs = 2000;
@@ -153,7 +154,7 @@ void Recorder::fitRate(const QByteArray &arrivals)
     std::sort(sorted.begin(), sorted.end());
     QVector<Point> punctual;
     for (int i = 0; i < earliest.size(); ++i) {
-        if (residuals[i] <= sorted[sorted.size() / 2] + 0.5)
+        if (std::abs(residuals[i] - sorted[sorted.size() / 2]) <= 0.5)
             punctual.append(earliest[i]);
     }
     if (!fit(punctual))
