@@ -162,7 +162,7 @@ void Recorder::fitRate(const QByteArray &arrivals)
     m_msPerFrame = slope;
     // And the start through the earliest arrival at that rate.
     double start = std::numeric_limits<double>::max();
-    for (const Point &p : std::as_const(earliest))
+    for (const Point &p : std::as_const(punctual))
         start = std::min(start, p.ms - p.frame * slope);
     m_startMs = start;
 }
