@@ -172,6 +172,19 @@ int main(int argc, char *argv[])
         QTest::keyClick(ui->HyperGrid_Sujetos, Qt::Key_1);
         save(window, out + QStringLiteral("/%1-running.png").arg(stem(variant)));
 
+        // The athletes' display at the same moment, the size of a small projector.
+        QTest::keyClick(&window, Qt::Key_F11);
+        for (QWidget *display : QApplication::topLevelWidgets()) {
+            if (display->objectName() != QLatin1String("FormPantalla") || !display->isVisible())
+                continue;
+            display->showNormal();
+            display->resize(1024, 576);
+            if (!QTest::qWaitForWindowExposed(display))
+                qWarning("display not exposed");
+            save(*display, out + QStringLiteral("/%1-display.png").arg(stem(variant)));
+            display->close();
+        }
+
         // The season's history of three athletes.
         QTemporaryDir season;
         writeSeason(season.path(), variant, names, 7);
