@@ -18,10 +18,10 @@ namespace {
 
 // Type sizes as parts of the window's height: the figures as large as the rows allow, the
 // captions and the names small enough for fourteen athletes to fit.
-constexpr int FigureParts = 5;
+constexpr int FigureParts = 4;
 constexpr int BannerParts = 12;
 constexpr int CaptionParts = 22;
-constexpr int NamesParts = 18;
+constexpr int NamesParts = 14;
 
 QString phaseText(TestPhase phase)
 {
