@@ -1,6 +1,7 @@
 #include "mainwindow.h"
 
 #include "athletesbox.h"
+#include "athletesdisplay.h"
 #include "clock.h"
 #include "courseview.h"
 #include "cuesink.h"
@@ -23,6 +24,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLocale>
+#include <QShortcut>
 #include <QStandardPaths>
 
 using namespace Protocol;
@@ -72,6 +74,9 @@ void MainWindow::build()
     connect(ui->BitBtnSalir, &QPushButton::clicked, this, &MainWindow::leave);
     connect(ui->BitBtnAyuda, &QPushButton::clicked, this, &MainWindow::openHelp);
     connect(ui->BitBtnGrupo, &QPushButton::clicked, this, &MainWindow::showAbout);
+    connect(ui->BtnPantalla, &QPushButton::clicked, this, &MainWindow::openAthletesDisplay);
+    connect(new QShortcut(QKeySequence(Qt::Key_F11), this), &QShortcut::activated, this,
+            &MainWindow::openAthletesDisplay);
     connect(ui->PanelInicio, &StartScreen::aboutRequested, this, &MainWindow::showAbout);
     connect(ui->PanelTipo, &SetupPanel::modeClicked, this, &MainWindow::newTest);
     connect(ui->PanelTipo, &SetupPanel::periodChanged, this,
@@ -175,6 +180,13 @@ void MainWindow::activate()
     if (!soundAvailable && m_dialogs) {
         OperatorQuestions::noSoundDevice(*m_dialogs, this, m_profile.programTitle);
     }
+}
+
+void MainWindow::openAthletesDisplay()
+{
+    if (!m_display)
+        m_display = std::make_unique<AthletesDisplay>(m_driver, m_session);
+    m_display->open(screen());
 }
 
 void MainWindow::newTest()
@@ -339,6 +351,8 @@ void MainWindow::closeEvent(QCloseEvent *event)
 {
     if (m_exiting || confirmExit()) {
         m_exiting = true;
+        if (m_display)
+            m_display->close();
         event->accept();
         emit exitConfirmed();
     } else {

@@ -19,6 +19,7 @@ class Clock;
 } // namespace Protocol
 
 class AthletesBox;
+class AthletesDisplay;
 class CourseView;
 class Dialogs;
 class ResultsTools;
@@ -119,6 +120,8 @@ private slots:
     void leave();
     void openHelp();
     void showAbout();
+    // "Pantalla de deportistas" and F11: the athletes' display, on the second screen if any.
+    void openAthletesDisplay();
 
 private:
     void build();
@@ -162,4 +165,6 @@ private:
     SquadMenu *m_squads = nullptr;
     std::function<void()> m_about;
     std::function<QDateTime()> m_now = [] { return QDateTime::currentDateTime(); };
+    // Made when first opened; last, so it goes before the driver and the session it follows.
+    std::unique_ptr<AthletesDisplay> m_display;
 };

@@ -20,6 +20,7 @@ constexpr int CourseBottomMargin = 24; // between the course panel and the windo
 constexpr int ColumnGap = 5;           // between the panels of the left column
 constexpr int SpeedStripPadding = 4;   // the speed strip's height over its indicators'
 constexpr int LapMargin = 2;           // the lap number inside the course panel's corner
+constexpr int DisplayButtonGap = 3;    // around the athletes' display's button
 
 } // namespace
 
@@ -56,6 +57,11 @@ void MainWindow::paint()
     ui->EditVuelta->setFont(pixelFont(QStringLiteral("Arial"), 11, true));
     ui->LabelVueltaN->setFont(pixelFont(QStringLiteral("Arial"), 11, true));
     ui->PanelRecVel->setFont(pixelFont(QStringLiteral("Arial"), 11, true));
+    ui->BtnPantalla->setFaceColor(colours.panel);
+    ui->BtnPantalla->setHoverColor(colours.accent);
+    ui->BtnPantalla->setPressedColor(colours.back);
+    ui->BtnPantalla->setBorderColor(colours.accent);
+    ui->BtnPantalla->setFont(pixelFont(QStringLiteral("Arial"), 11, true));
 
     const qreal dpr = client->devicePixelRatioF();
     ui->PanelStart->setPixmap(Theme::phaseGlyph(true, dpr));
@@ -106,6 +112,12 @@ void MainWindow::layOut()
     ui->PanelDeportistas->setGeometry(ui->PanelDeportistas->x(), athletesTop,
                                       ui->PanelDeportistas->width(),
                                       plan.y() + plan.height() - athletesTop);
+
+    // The athletes' display's button over the course panel's right end, between it and the
+    // toolbar.
+    const int buttonTop = ui->BitBtnSalir->y() + ui->BitBtnSalir->height() + DisplayButtonGap;
+    ui->BtnPantalla->setGeometry(plan.x() + plan.width() - ui->BtnPantalla->width(), buttonTop,
+                                 ui->BtnPantalla->width(), plan.y() - DisplayButtonGap - buttonTop);
 
     // Lap number over the course panel's lower right corner.
     ui->EditVuelta->move(plan.x() + plan.width() - ui->EditVuelta->width() - LapMargin,

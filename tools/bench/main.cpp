@@ -4,6 +4,7 @@
 // comparison. Also measures start-up time and memory of the main window in child processes.
 // Run it through tools/bench.sh, which starts the sound server.
 
+#include "display.h"
 #include "pacers.h"
 #include "probes.h"
 #include "process.h"
@@ -65,7 +66,7 @@ int main(int argc, char *argv[])
                        "Qt 6.4 with PulseAudio it loses most cues)."));
     const QCommandLineOption onlyOption(
         QStringLiteral("only"),
-        QStringLiteral("Run one part: program, layer, baselines, polling or window."),
+        QStringLiteral("Run one part: program, layer, baselines, polling, window or display."),
         QStringLiteral("part"));
     parser.addOptions({startOption, periodsOption, startupRunsOption, launchesOption, keepOption,
                        effectOption, onlyOption});
@@ -117,6 +118,7 @@ int main(int argc, char *argv[])
     const bool doBaselines = only.isEmpty() || only == QLatin1String("baselines");
     const bool doPolling = only.isEmpty() || only == QLatin1String("polling");
     const bool doLayer = doProgram || only == QLatin1String("layer");
+    const bool doDisplay = only.isEmpty() || only == QLatin1String("display");
     const QString variantArg = QString::number(int(variant));
 
     Measurements m;
@@ -191,6 +193,22 @@ int main(int argc, char *argv[])
     if (doPolling) {
         out(QStringLiteral("Polling alone, no sound..."));
         m.polling = runPollingOnly(run);
+    }
+
+    if (doDisplay) {
+        out(QStringLiteral("The athletes' display: the program without it, then with it open..."));
+        WindowRunPlan plan;
+        plan.variant = variant;
+        plan.startPeriod = run.startPeriod;
+        plan.cues = cueCount;
+        plan.recordingPath = folder + QStringLiteral("/display.raw");
+        m.display = measureDisplay(plan);
+        for (const DisplayRun *d : {&m.display.without, &m.display.with}) {
+            if (!d->error.isEmpty()) {
+                out(QStringLiteral("display run failed: %1").arg(d->error));
+                return 1;
+            }
+        }
     }
 
     printReport(m);

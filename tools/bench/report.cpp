@@ -31,6 +31,43 @@ QString verdict(bool met)
 {
     return met ? QStringLiteral("met") : QStringLiteral("**missed**");
 }
+// The athletes' display's part of the tables; nothing when it was not measured.
+void printDisplay(const DisplayCost &d)
+{
+    if (d.with.runMs <= 0)
+        return;
+    const auto pct = [](const DisplayRun &r) { return 100.0 * r.cpuMs / r.runMs; };
+    const auto mb = [](const DisplayRun &r) { return r.peakRssKb / 1024.0; };
+    const QVector<double> &skew = d.skewMs;
+    const double worst =
+        skew.isEmpty() ? -1
+                       : std::max(std::abs(percentile(skew, 0)), std::abs(percentile(skew, 1)));
+    QStringList t;
+    t << QStringLiteral("| athletes' display | without | with |")
+      << QStringLiteral("|---|---:|---:|");
+    t << QStringLiteral("| CPU of the program running, % of one core | %1 | %2 |")
+             .arg(ms(pct(d.without)), ms(pct(d.with)));
+    t << QStringLiteral("| peak resident memory, VmHWM (MB) | %1 | %2 |")
+             .arg(ms(mb(d.without), 1), ms(mb(d.with), 1));
+    t << QStringLiteral("| skew, heard onset − the display's paint of the same cue, median / p95 / "
+                        "min / max (ms) | | %1 / %2 / %3 / %4 |")
+             .arg(ms(percentile(skew, 0.5), 1), ms(percentile(skew, 0.95), 1),
+                  ms(percentile(skew, 0), 1), ms(percentile(skew, 1), 1));
+    t << QStringLiteral("| cues without an onset or a paint of the display | | %1 |")
+             .arg(d.missing);
+    t << QStringLiteral("| goal: CPU ≤ 0.5 %, RSS ≤ 120 MB, skew ≤ 20 ms, with the display | | "
+                        "%1 |")
+             .arg(verdict(pct(d.with) <= 0.5 && mb(d.with) <= 120 && worst >= 0 && worst <= 20 &&
+                          d.missing == 0));
+    out(t.join(QLatin1Char('\n')));
+    out(QStringLiteral("Display: the same stretch of the test twice, the second time with the "
+                       "athletes' display open (%1 × %2) beside the main window; skew as above, "
+                       "against the display's first paint after the cue.")
+            .arg(d.with.displayWidth)
+            .arg(d.with.displayHeight));
+    out(QString());
+}
+
 } // namespace
 
 void printReport(const Measurements &m)
@@ -249,6 +286,7 @@ void printReport(const Measurements &m)
     out(QString());
     out(g.join(QLatin1Char('\n')));
     out(QString());
+    printDisplay(m.display);
     out(QStringLiteral(
             "Onset error: each cue's onset in the recording of the sink's monitor (first sample "
             "above %1, 48 kHz), timed on the system clock by the recording's own rate (its "

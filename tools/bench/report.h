@@ -1,5 +1,6 @@
 #pragma once
 
+#include "display.h"
 #include "pacers.h"
 #include "timeline.h"
 #include "windowrun.h"
@@ -22,6 +23,8 @@ struct Measurements
     // The stretch of a test, paced four ways, and the polling alone.
     WindowRunResult program;
     PartResult layer, ideal, naive, polling;
+    // The program with the athletes' display open against without it.
+    DisplayCost display;
 };
 
 // The tables the README quotes, against the goals, on standard output.

@@ -22,6 +22,8 @@
 #include <QTest>
 #include <QTimer>
 
+#include <algorithm>
+
 using namespace Protocol;
 
 namespace {
@@ -171,6 +173,23 @@ int main(int argc, char *argv[])
         // The operator has begun typing the number of the next athlete to stop.
         QTest::keyClick(ui->HyperGrid_Sujetos, Qt::Key_1);
         save(window, out + QStringLiteral("/%1-running.png").arg(stem(variant)));
+
+        // The athletes' display at the same moment, the size of a small projector. Found before
+        // anything is done with it: a pass of the event loop may delete other top-level widgets.
+        QTest::mouseClick(ui->BtnPantalla, Qt::LeftButton);
+        const QWidgetList windows = QApplication::topLevelWidgets();
+        const auto found = std::find_if(windows.cbegin(), windows.cend(), [](QWidget *w) {
+            return w->objectName() == QLatin1String("FormPantalla") && w->isVisible();
+        });
+        if (found != windows.cend()) {
+            QWidget *display = *found;
+            display->showNormal();
+            display->resize(1024, 576);
+            if (!QTest::qWaitForWindowExposed(display))
+                qWarning("display not exposed");
+            save(*display, out + QStringLiteral("/%1-display.png").arg(stem(variant)));
+            display->close();
+        }
 
         // The season's history of three athletes.
         QTemporaryDir season;
