@@ -200,10 +200,11 @@ int main(int argc, char *argv[])
         WindowRunPlan plan;
         plan.variant = variant;
         plan.startPeriod = run.startPeriod;
-        plan.cues = cueCount;
+        // One period each way: the cost of the display shows within it.
+        plan.cues = run.profile.beepsPerPeriod;
         plan.recordingPath = folder + QStringLiteral("/display.raw");
         m.display = measureDisplay(plan);
-        for (const DisplayRun *d : {&m.display.without, &m.display.with}) {
+        for (const WindowRunResult *d : {&m.display.without, &m.display.with}) {
             if (!d->error.isEmpty()) {
                 out(QStringLiteral("display run failed: %1").arg(d->error));
                 return 1;

@@ -36,8 +36,8 @@ void printDisplay(const DisplayCost &d)
 {
     if (d.with.runMs <= 0)
         return;
-    const auto pct = [](const DisplayRun &r) { return 100.0 * r.cpuMs / r.runMs; };
-    const auto mb = [](const DisplayRun &r) { return r.peakRssKb / 1024.0; };
+    const auto pct = [](const WindowRunResult &r) { return 100.0 * r.cpuMs / r.runMs; };
+    const auto mb = [](const WindowRunResult &r) { return r.peakRssKb / 1024.0; };
     const QVector<double> &skew = d.skewMs;
     const double worst =
         skew.isEmpty() ? -1

@@ -67,12 +67,27 @@ WindowRunResult runWindow(const WindowRunPlan &plan)
             ->click();
         ui->CheckBox_Calentamiento->setChecked(false);
         ui->SpinEdit1->setValue(plan.startPeriod);
+        QWidget *watched = &window;
+        if (plan.display) {
+            ui->BtnPantalla->click();
+            watched = nullptr;
+            for (QWidget *w : QApplication::topLevelWidgets()) {
+                if (w->objectName() == QLatin1String("FormPantalla") && w->isVisible())
+                    watched = w;
+            }
+            if (!watched) {
+                r.error = QStringLiteral("the athletes' display did not open");
+                return r;
+            }
+            r.displayWidth = watched->width();
+            r.displayHeight = watched->height();
+        }
         runFor(300);
 
         EngineDriver &driver = window.driver();
         QEventLoop loop;
         int awaiting = -1;
-        PaintWatch watch(&window);
+        PaintWatch watch(watched);
         watch.painted = [&] {
             if (awaiting >= 0) {
                 r.paintedMs[awaiting] = monoMs();

@@ -47,6 +47,9 @@ struct WindowRunPlan
     int cues = 58;          // "Fin de la prueba" is pressed 150 ms into the last of these
     int stallAfterCue = -1; // the window's thread is then kept busy for stallMs
     int stallMs = 1000;
+    // "Pantalla de deportistas" opened before the start; its paints are watched, not the
+    // window's.
+    bool display = false;
     QString recordingPath;
 };
 
@@ -58,6 +61,7 @@ struct WindowRunResult
     double stallFromMs = -1, stallToMs = -1, stallCpuMs = 0;
     QVector<double> dueMs;     // each cue the engine reported, monotonic
     QVector<double> paintedMs; // the window's first paint after its displays took that cue
+    int displayWidth = 0, displayHeight = 0; // of the athletes' display, when opened
     double runMs = 0, cpuMs = 0, serverCpuMs = -1;
     qint64 peakRssKb = 0;
     CuePlayer::Stats stats;
