@@ -20,7 +20,9 @@ std::mutex &engineLock()
     static std::mutex lock;
     return lock;
 }
-int g_users = 0;
+// Set up once and kept for the process: taking the synthesiser down can hang on its own
+// threads, and a second set-up costs as much as the first.
+bool g_started = false;
 int g_rate = 0;
 
 int collect(short *wav, int count, espeak_EVENT *events)
@@ -49,11 +51,6 @@ public:
         m_wake.notify_all();
         if (m_thread.joinable())
             m_thread.join();
-#ifdef ZENTA_HAVE_ESPEAK
-        std::lock_guard<std::mutex> hold(engineLock());
-        if (m_started && --g_users == 0)
-            espeak_Terminate();
-#endif
     }
 
     // Sets up the synthesiser with the Spanish voice; returns what went wrong, if anything.
@@ -61,18 +58,19 @@ public:
     {
 #ifdef ZENTA_HAVE_ESPEAK
         std::lock_guard<std::mutex> hold(engineLock());
-        if (g_users == 0) {
-            g_rate = espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, 0, nullptr, 0);
-            if (g_rate <= 0)
-                return QStringLiteral("No se pudo iniciar la síntesis de voz (espeak-ng).");
-            espeak_SetSynthCallback(collect);
-            if (espeak_SetVoiceByName("es") != EE_OK) {
-                espeak_Terminate();
-                return QStringLiteral("Falta la voz española de la síntesis de voz (espeak-ng).");
+        if (!g_started) {
+            g_started = true;
+            g_rate = qMax(0, espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, 0, nullptr, 0));
+            if (g_rate > 0) {
+                espeak_SetSynthCallback(collect);
+                if (espeak_SetVoiceByName("es") != EE_OK)
+                    g_rate = -1;
             }
         }
-        ++g_users;
-        m_started = true;
+        if (g_rate == 0)
+            return QStringLiteral("No se pudo iniciar la síntesis de voz (espeak-ng).");
+        if (g_rate < 0)
+            return QStringLiteral("Falta la voz española de la síntesis de voz (espeak-ng).");
         *rate = g_rate;
         m_thread = std::thread([this] { run(); });
         return {};
@@ -131,7 +129,6 @@ private:
     std::condition_variable m_wake;
     std::deque<QString> m_queue;
     bool m_quit = false;
-    bool m_started = false;
 };
 
 Speech::Speech(QObject *parent) : QObject(parent), m_worker(std::make_unique<Worker>(this))
