@@ -11,6 +11,7 @@
 #include "report.h"
 #include "sportprofile.h"
 #include "timeline.h"
+#include "voice.h"
 #include "windowrun.h"
 
 #include <QApplication>
@@ -65,7 +66,7 @@ int main(int argc, char *argv[])
                        "Qt 6.4 with PulseAudio it loses most cues)."));
     const QCommandLineOption onlyOption(
         QStringLiteral("only"),
-        QStringLiteral("Run one part: program, layer, baselines, polling or window."),
+        QStringLiteral("Run one part: program, layer, baselines, polling, window or voice."),
         QStringLiteral("part"));
     parser.addOptions({startOption, periodsOption, startupRunsOption, launchesOption, keepOption,
                        effectOption, onlyOption});
@@ -117,6 +118,7 @@ int main(int argc, char *argv[])
     const bool doBaselines = only.isEmpty() || only == QLatin1String("baselines");
     const bool doPolling = only.isEmpty() || only == QLatin1String("polling");
     const bool doLayer = doProgram || only == QLatin1String("layer");
+    const bool doVoice = only.isEmpty() || only == QLatin1String("voice");
     const QString variantArg = QString::number(int(variant));
 
     Measurements m;
@@ -191,6 +193,11 @@ int main(int argc, char *argv[])
     if (doPolling) {
         out(QStringLiteral("Polling alone, no sound..."));
         m.polling = runPollingOnly(run);
+    }
+
+    if (doVoice) {
+        out(QStringLiteral("Spoken phrases: the sound layer alone, without them and with them..."));
+        m.voice = runVoiceCost(run);
     }
 
     printReport(m);

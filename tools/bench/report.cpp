@@ -229,6 +229,7 @@ void printReport(const Measurements &m)
     out(w.join(QLatin1Char('\n')));
     out(QString());
     out(g.join(QLatin1Char('\n')));
+    printVoiceReport(m.voice);
     out(QString());
     out(QStringLiteral(
             "Onset error: each cue's onset in the recording of the sink's monitor (first sample "

@@ -2,6 +2,7 @@
 
 #include "pacers.h"
 #include "timeline.h"
+#include "voice.h"
 #include "windowrun.h"
 
 #include <QMap>
@@ -22,6 +23,7 @@ struct Measurements
     // The stretch of a test, paced four ways, and the polling alone.
     WindowRunResult program;
     PartResult layer, ideal, naive, polling;
+    VoiceCost voice;
 };
 
 // The tables the README quotes, against the goals, on standard output.
