@@ -176,8 +176,20 @@ SoundPlan EngineDriver::withPhrases(SoundPlan sounds)
     const qint64 cueMs = m_sink->soundMs(false);
     const qint64 alertMs = m_sink->soundMs(true);
     if (m_announcing) {
-        sounds += Announcements::plan(m_engine.plannedGaps(now + PlanAheadMs),
-                                      m_engine.profile().variant, length, cueMs, now);
+        // An announcement made late may find a confirmation already in its place: it gives way.
+        const auto clashes = [&](const PlannedSound &said) {
+            return std::any_of(m_confirmations.cbegin(), m_confirmations.cend(),
+                               [&](const PlannedSound &c) {
+                                   return c.dueMs < said.dueMs + length(said.phrase) &&
+                                          said.dueMs < c.dueMs + length(c.phrase);
+                               });
+        };
+        for (const PlannedSound &said :
+             Announcements::plan(m_engine.plannedGaps(now + PlanAheadMs),
+                                 m_engine.profile().variant, length, cueMs, now)) {
+            if (!clashes(said))
+                sounds.append(said);
+        }
     }
     // Confirmations keep the place they were given; those still waiting take the first gap
     // after them that holds them whole, in the order the stops came.
