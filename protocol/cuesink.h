@@ -6,14 +6,26 @@
 
 namespace Protocol {
 
-// One sound of the run as the engine plans it: a cue, or the alert before a pause ends.
+// One sound of the run as the engine plans it: a cue, the alert before a pause ends, or a
+// spoken phrase (the announcements and the stop confirmations).
 struct PlannedSound
 {
+    PlannedSound() = default;
+    PlannedSound(qint64 due, bool isAlert) : dueMs(due), alert(isAlert) {}
+    PlannedSound(qint64 due, const QString &said, bool quietly)
+        : dueMs(due), phrase(said), quiet(quietly)
+    {
+    }
+
     qint64 dueMs = 0; // on the engine clock
     bool alert = false;
+    QString phrase;     // spoken when not empty
+    bool quiet = false; // a phrase for the coach, at a lower gain
+    bool spoken() const { return !phrase.isEmpty(); }
     friend bool operator==(const PlannedSound &a, const PlannedSound &b)
     {
-        return a.dueMs == b.dueMs && a.alert == b.alert;
+        return a.dueMs == b.dueMs && a.alert == b.alert && a.phrase == b.phrase &&
+               a.quiet == b.quiet;
     }
 };
 using SoundPlan = QVector<PlannedSound>;
@@ -53,8 +65,29 @@ public:
     virtual void playCue(qint64 dueMs) = 0;
     virtual void playAlert(qint64 dueMs) = 0;
 
+    // Why phrases cannot be spoken, in the operator's words; empty when they can.
+    virtual QString speechProblem() const { return noOutputForSpeech(); }
+    static QString noOutputForSpeech()
+    {
+        return QStringLiteral("No hay salida de sonido para la voz.");
+    }
+    // How long a phrase sounds; -1 while it is not ready, in which case it is got ready and
+    // phrasesReady() follows.
+    virtual qint64 phraseMs(const QString &text)
+    {
+        Q_UNUSED(text)
+        return -1;
+    }
+    // How long the cue or the alert sounds.
+    virtual qint64 soundMs(bool alert) const
+    {
+        Q_UNUSED(alert)
+        return 0;
+    }
+
 signals:
     void stateChanged(CueSink::State state);
+    void phrasesReady();
 };
 
 } // namespace Protocol

@@ -1,6 +1,9 @@
 #include "enginedriver.h"
 
+#include "announcements.h"
 #include "clock.h"
+
+#include <algorithm>
 
 namespace Protocol {
 
@@ -8,8 +11,16 @@ class EngineDriver::Listener final : public RunListener
 {
 public:
     explicit Listener(EngineDriver &driver) : d(driver) {}
-    void cue(qint64 dueMs) override { emit d.cueDue(dueMs); }
-    void pauseAlert(qint64 dueMs) override { emit d.alertDue(dueMs); }
+    void cue(qint64 dueMs) override
+    {
+        d.m_sounding.append({dueMs, false});
+        emit d.cueDue(dueMs);
+    }
+    void pauseAlert(qint64 dueMs) override
+    {
+        d.m_sounding.append({dueMs, true});
+        emit d.alertDue(dueMs);
+    }
     void phaseChanged(TestPhase phase) override { emit d.phaseChanged(phase); }
     void displaysChanged() override { d.showDisplays(); }
     void activateAthletes() override { emit d.activateAthletes(); }
@@ -34,8 +45,10 @@ EngineDriver::~EngineDriver()
 
 void EngineDriver::setSink(CueSink *sink)
 {
-    if (m_sink)
+    if (m_sink) {
         disconnect(this, nullptr, m_sink, nullptr);
+        disconnect(m_sink, nullptr, this, nullptr);
+    }
     m_sink = sink;
     if (!sink)
         return;
@@ -45,6 +58,11 @@ void EngineDriver::setSink(CueSink *sink)
     connect(this, &EngineDriver::silenced, sink, &CueSink::silence);
     connect(this, &EngineDriver::prepared, sink, &CueSink::prepare);
     connect(this, &EngineDriver::rested, sink, &CueSink::rest);
+    // A phrase synthesised late joins the plan if its gap is still ahead.
+    connect(sink, &CueSink::phrasesReady, this, [this] {
+        if (m_engine.isRunning())
+            replan();
+    });
     if (m_engine.isRunning())
         replan();
 }
@@ -121,9 +139,97 @@ void EngineDriver::schedule()
     m_timer.start(int(qBound(qint64(0), next - m_clock.nowMs(), qint64(1000))));
 }
 
+void EngineDriver::setAnnouncing(bool on)
+{
+    m_announcing = on;
+    if (m_engine.isRunning())
+        replan();
+}
+
+void EngineDriver::setConfirmingStops(bool on)
+{
+    m_confirmingStops = on;
+    if (!on) {
+        m_unsaid.clear();
+        m_confirmations.clear();
+    }
+    if (m_engine.isRunning())
+        replan();
+}
+
+void EngineDriver::confirmStop(int slot, bool back)
+{
+    if (!m_confirmingStops || !m_sink || !m_engine.isRunning())
+        return;
+    m_unsaid.append(Announcements::stopConfirmation(slot, back));
+    replan();
+}
+
+SoundPlan EngineDriver::withPhrases(SoundPlan sounds)
+{
+    if (!m_sink || !m_sink->speechProblem().isEmpty())
+        return sounds;
+    const qint64 now = m_clock.nowMs();
+    const Announcements::PhraseLength length = [this](const QString &text) {
+        return m_sink->phraseMs(text);
+    };
+    const qint64 cueMs = m_sink->soundMs(false);
+    const qint64 alertMs = m_sink->soundMs(true);
+    if (m_announcing) {
+        // An announcement made late may find a confirmation already in its place: it gives way.
+        const auto clashes = [&](const PlannedSound &said) {
+            return std::any_of(m_confirmations.cbegin(), m_confirmations.cend(),
+                               [&](const PlannedSound &c) {
+                                   return c.dueMs < said.dueMs + length(said.phrase) &&
+                                          said.dueMs < c.dueMs + length(c.phrase);
+                               });
+        };
+        for (const PlannedSound &said :
+             Announcements::plan(m_engine.plannedGaps(now + PlanAheadMs),
+                                 m_engine.profile().variant, length, cueMs, now)) {
+            if (!clashes(said))
+                sounds.append(said);
+        }
+    }
+    // Confirmations keep the place they were given; those still waiting take the first gap
+    // after them that holds them whole, in the order the stops came.
+    m_confirmations.erase(std::remove_if(m_confirmations.begin(), m_confirmations.end(),
+                                         [now](const PlannedSound &s) { return s.dueMs < now; }),
+                          m_confirmations.end());
+    sounds += m_confirmations;
+    // Sounds that began before now may still be heard: no confirmation goes over them.
+    for (const PlannedSound &s : std::as_const(sounds)) {
+        if (!m_sounding.contains(s))
+            m_sounding.append(s);
+    }
+    m_sounding.erase(
+        std::remove_if(m_sounding.begin(), m_sounding.end(),
+                       [now](const PlannedSound &s) { return s.dueMs < now - RecentMs; }),
+        m_sounding.end());
+    while (!m_unsaid.isEmpty()) {
+        const qint64 ms = length(m_unsaid.first());
+        if (ms < 0)
+            break;
+        qint64 from = now + m_sink->leadMs();
+        if (!m_confirmations.isEmpty())
+            from = qMax(from, m_confirmations.last().dueMs);
+        const qint64 at =
+            Announcements::firstFit(sounds + m_sounding, ms, from, length, cueMs, alertMs);
+        if (at < 0)
+            break;
+        const PlannedSound said{at, m_unsaid.takeFirst(), true};
+        m_confirmations.append(said);
+        sounds.append(said);
+    }
+    std::stable_sort(
+        sounds.begin(), sounds.end(),
+        [](const PlannedSound &a, const PlannedSound &b) { return a.dueMs < b.dueMs; });
+    return sounds;
+}
+
 void EngineDriver::replan()
 {
-    const SoundPlan plan = m_engine.plannedSounds(m_clock.nowMs() + PlanAheadMs);
+    const SoundPlan plan = withPhrases(m_engine.plannedSounds(m_clock.nowMs() + PlanAheadMs));
     if (plan == m_plan)
         return;
     m_plan = plan;
@@ -136,6 +242,9 @@ void EngineDriver::quiet()
     m_displaysPending = false;
     m_displaysAt = -1;
     m_plan.clear();
+    m_unsaid.clear();
+    m_confirmations.clear();
+    m_sounding.clear();
     emit silenced();
 }
 

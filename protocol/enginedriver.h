@@ -45,6 +45,16 @@ public:
     // What was last handed to the sound layer.
     const SoundPlan &plan() const { return m_plan; }
 
+    // Spoken announcements of the warm-up, each coming period and the table's end.
+    void setAnnouncing(bool on);
+    bool announcing() const { return m_announcing; }
+    // Each stop or re-activation during a test confirmed by voice, quietly.
+    void setConfirmingStops(bool on);
+    bool confirmingStops() const { return m_confirmingStops; }
+    // An athlete was stopped by the operator, or runs again (back); said in the next gap it
+    // fits in whole.
+    void confirmStop(int slot, bool back);
+
 signals:
     void cueDue(qint64 dueMs);
     void alertDue(qint64 dueMs);
@@ -62,6 +72,7 @@ private:
 
     void schedule();
     void replan();
+    SoundPlan withPhrases(SoundPlan sounds);
     void quiet();
     void showDisplays();
 
@@ -71,6 +82,12 @@ private:
     QTimer m_timer;
     QPointer<CueSink> m_sink;
     SoundPlan m_plan;
+    bool m_announcing = false;
+    bool m_confirmingStops = false;
+    QStringList m_unsaid;      // confirmations waiting for their gap
+    SoundPlan m_confirmations; // and those given one
+    SoundPlan m_sounding;      // the sounds of the last seconds, and those planned
+    static constexpr qint64 RecentMs = 10000;
     qint64 m_displaysAt = -1; // the start's displays wait for its cue until then
     bool m_displaysPending = false;
 };

@@ -333,8 +333,22 @@ void RunEngine::skipBeep()
 
 SoundPlan RunEngine::plannedSounds(qint64 untilMs) const
 {
-    // The steps of poll() on a copy of the state it changes, without the displays.
     SoundPlan sounds;
+    walkPlan(untilMs, &sounds, nullptr);
+    return sounds;
+}
+
+QVector<SpeechGap> RunEngine::plannedGaps(qint64 untilMs) const
+{
+    QVector<SpeechGap> gaps;
+    if (isRunning())
+        walkPlan(untilMs, nullptr, &gaps);
+    return gaps;
+}
+
+void RunEngine::walkPlan(qint64 untilMs, SoundPlan *sounds, QVector<SpeechGap> *gaps) const
+{
+    // The steps of poll() on a copy of the state it changes, without the displays.
     TestPhase phase = m_phase;
     qint64 lastDue = m_lastDueMs;
     qint64 pauseStart = m_pauseStartMs;
@@ -345,13 +359,47 @@ SoundPlan RunEngine::plannedSounds(qint64 untilMs) const
     const auto intervalOf = [this](int p) {
         return p >= 1 && p <= m_table.size() ? intervalFromLine(m_table.at(p - 1)) : 0;
     };
+    const auto add = [sounds](qint64 dueMs, bool alert) {
+        if (sounds)
+            sounds->append({dueMs, alert});
+    };
+    const auto pauseLength = [this, &warmUp] {
+        return warmUp ? m_profile.warmUpMs : m_profile.recoveryMs;
+    };
+    const auto addGap = [&](SpeechGap::Kind kind) {
+        if (!gaps)
+            return;
+        SpeechGap gap;
+        gap.kind = kind;
+        if (kind == SpeechGap::Kind::Pause) {
+            gap.cueMs = pauseStart;
+            gap.alertMs = pauseStart + (pauseLength() - 3000) / 1000 * 1000;
+            gap.nextCueMs = pauseStart + pauseLength();
+            gap.number = period;
+            gap.tableEnds = intervalOf(period) <= 0;
+        } else {
+            const int interval = intervalOf(period);
+            gap.cueMs = lastDue;
+            gap.nextCueMs = interval > 0 ? lastDue + interval : -1;
+            gap.number = beeps / m_profile.beepsPerPeriod + 1;
+        }
+        gaps->append(gap);
+    };
+    const bool roundDone =
+        m_mode == TestMode::RepeatPeriod && beeps > 0 && beeps % m_profile.beepsPerPeriod == 0;
+    if (phase == TestPhase::WarmUp && beeps == 0)
+        addGap(SpeechGap::Kind::WarmUp);
+    else if (phase == TestPhase::PreTestRecovery || phase == TestPhase::Recovery)
+        addGap(SpeechGap::Kind::Pause);
+    else if (phase == TestPhase::Effort && roundDone)
+        addGap(SpeechGap::Kind::Repetition);
     for (;;) {
         if (phase == TestPhase::WarmUp || phase == TestPhase::Effort) {
             const int interval = intervalOf(period);
             if (interval <= 0 || lastDue + interval > untilMs)
                 break;
             lastDue += interval;
-            sounds.append({lastDue, false});
+            add(lastDue, false);
             if (++beeps >= m_profile.beepsPerPeriod && m_mode != TestMode::RepeatPeriod) {
                 pauseStart = lastDue;
                 alertGiven = false;
@@ -359,20 +407,23 @@ SoundPlan RunEngine::plannedSounds(qint64 untilMs) const
                     ++period;
                 beeps = 0;
                 phase = TestPhase::Recovery;
+                addGap(SpeechGap::Kind::Pause);
+            } else if (m_mode == TestMode::RepeatPeriod && beeps % m_profile.beepsPerPeriod == 0) {
+                addGap(SpeechGap::Kind::Repetition);
             }
         } else if (phase == TestPhase::PreTestRecovery || phase == TestPhase::Recovery) {
-            const int length = warmUp ? m_profile.warmUpMs : m_profile.recoveryMs;
+            const int length = pauseLength();
             if (!alertGiven) {
                 const qint64 alertAt = pauseStart + (length - 3000) / 1000 * 1000;
                 if (alertAt > untilMs)
                     break;
-                sounds.append({alertAt, true});
+                add(alertAt, true);
                 alertGiven = true;
             }
             if (pauseStart + length > untilMs)
                 break;
             lastDue = pauseStart + length;
-            sounds.append({lastDue, false});
+            add(lastDue, false);
             warmUp = false;
             beeps = 0;
             phase = TestPhase::Effort;
@@ -380,7 +431,6 @@ SoundPlan RunEngine::plannedSounds(qint64 untilMs) const
             break;
         }
     }
-    return sounds;
 }
 
 } // namespace Protocol

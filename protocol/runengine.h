@@ -31,6 +31,19 @@ public:
     virtual void activateAthletes() {}
 };
 
+// A stretch of the run after a cue where something may be said: the warm-up's first interval,
+// a pause, or (repeating a period) the interval after each round of the period's beeps.
+struct SpeechGap
+{
+    enum class Kind { WarmUp, Pause, Repetition };
+    Kind kind = Kind::Pause;
+    qint64 cueMs = 0;       // the cue that opens it
+    qint64 alertMs = -1;    // the pause alert within it, -1 when none
+    qint64 nextCueMs = -1;  // the cue that closes it, -1 when none is due
+    int number = 0;         // the coming period (a pause) or round (repeating a period)
+    bool tableEnds = false; // a pause after the table's last period
+};
+
 // The progress bar's count: stations of an effort period, or seconds of a pause.
 struct GaugeState
 {
@@ -82,6 +95,8 @@ public:
     qint64 nextPollMs() const;
     // The cues and alerts poll() will report from now on, due up to untilMs, in order.
     SoundPlan plannedSounds(qint64 untilMs) const;
+    // The gaps opened by the cue last sounded and by the planned cues, up to untilMs.
+    QVector<SpeechGap> plannedGaps(qint64 untilMs) const;
 
     TestPhase phase() const { return m_phase; }
     bool isRunning() const;
@@ -123,6 +138,7 @@ public:
     bool pauseShown() const;
 
 private:
+    void walkPlan(qint64 untilMs, SoundPlan *sounds, QVector<SpeechGap> *gaps) const;
     int pauseLengthMs() const;
     void beep(qint64 dueMs);
     void beginPause(qint64 dueMs);

@@ -81,6 +81,8 @@ bool ResultsSession::capture(int slot, const ResultReading &reading)
     m_stops.append(slot);
     // Stopped again: what a re-activation took away can no longer come back.
     m_taken.removeIf([slot](const TakenResult &taken) { return taken.slot == slot; });
+    if (m_running)
+        emit athleteStopped(slot, false);
     return true;
 }
 
@@ -99,6 +101,7 @@ void ResultsSession::reactivate(int slot, bool warmUpOver)
         m_stops.removeAll(slot);
         m_results.clearResults(slot);
         setRunning(slot, true);
+        emit athleteStopped(slot, true);
     } else {
         setRunning(slot, false);
     }
@@ -135,6 +138,7 @@ int ResultsSession::restoreLast()
         m_results.setResults(taken.slot, taken.cells);
         m_stops.removeAll(taken.slot);
         m_stops.append(taken.slot);
+        emit athleteStopped(taken.slot, false);
         return taken.slot;
     }
     return 0;

@@ -67,6 +67,9 @@ public:
 
 signals:
     void slotRunningChanged(int slot, bool running);
+    // The operator stopped an athlete during the test, or set one running again (back); the
+    // captures that end the test are no such stops.
+    void athleteStopped(int slot, bool back);
     // A test began or ended: what may only be done between tests follows it.
     void runningChanged(bool running);
 

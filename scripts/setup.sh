@@ -19,6 +19,7 @@ packages=(
     fonts-liberation
     libpulse-dev pulseaudio pulseaudio-utils
     pipewire pipewire-pulse wireplumber libpipewire-0.3-dev dbus-daemon
+    libespeak-ng-dev espeak-ng-data
     xvfb xauth
     poppler-utils
     dpkg-dev file lintian appstream desktop-file-utils strace

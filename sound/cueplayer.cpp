@@ -3,6 +3,7 @@
 #include "clock.h"
 #include "pipewirebackend.h"
 #include "pulsebackend.h"
+#include "speech.h"
 #include "wavefile.h"
 
 #include <QFile>
@@ -40,7 +41,17 @@ double CueSound::engineMs(const Clock &clock, qint64 monotonicNs)
     return double(clock.nowNs() - (nowNs - monotonicNs)) / 1e6;
 }
 
-CuePlayer::CuePlayer(const Clock &clock, QObject *parent) : CueSink(parent), m_clock(clock) {}
+CuePlayer::CuePlayer(const Clock &clock, QObject *parent)
+    : CueSink(parent), m_clock(clock), m_speech(std::make_unique<Speech>())
+{
+    // Lengths are what the phrase plan needs; any rate tells them.
+    constexpr int Rate = 48000;
+    m_cueMs = WaveFile::decode(readResource(QStringLiteral(":/sounds/sonido.wav")), Rate).size() *
+              1000 / Rate;
+    m_alertMs = WaveFile::decode(readResource(QStringLiteral(":/sounds/aviso.wav")), Rate).size() *
+                1000 / Rate;
+    connect(m_speech.get(), &Speech::ready, this, &CueSink::phrasesReady);
+}
 
 CuePlayer::~CuePlayer()
 {
@@ -129,9 +140,49 @@ double CuePlayer::outputLatencyMs() const
 
 void CuePlayer::plan(const SoundPlan &sounds)
 {
-    if (d)
-        d->reschedule(
-            [&sounds](CueSchedule &s, qint64 keepBefore) { return s.setPlan(sounds, keepBefore); });
+    if (!d)
+        return;
+    // Phrases are resampled here, not while the stream waits.
+    QVector<std::pair<QString, QVector<float>>> phrases;
+    const int rate = d->stats().rate;
+    if (rate != m_resampledRate) {
+        m_resampled.clear();
+        m_resampledRate = rate;
+    }
+    for (const PlannedSound &p : sounds) {
+        if (!p.spoken())
+            continue;
+        if (!m_resampled.contains(p.phrase)) {
+            const Speech::Samples made = m_speech->phrase(p.phrase);
+            if (!made)
+                continue;
+            m_resampled.insert(p.phrase, Speech::resample(*made, m_speech->rate(), rate));
+        }
+        phrases.append({p.phrase, m_resampled.value(p.phrase)});
+    }
+    d->reschedule([&sounds, &phrases](CueSchedule &s, qint64 keepBefore) {
+        for (const auto &[text, samples] : std::as_const(phrases)) {
+            if (!s.hasPhrase(text))
+                s.setPhrase(text, samples);
+        }
+        return s.setPlan(sounds, keepBefore);
+    });
+}
+
+QString CuePlayer::speechProblem() const
+{
+    return m_speech->problem();
+}
+
+qint64 CuePlayer::phraseMs(const QString &text)
+{
+    const Speech::Samples made = m_speech->phrase(text);
+    return made ? qint64(made->size()) * 1000 / m_speech->rate() : -1;
+}
+
+qint64 CuePlayer::soundMs(bool alert) const
+{
+    return alert ? m_alertMs : m_cueMs;
 }
 
 void CuePlayer::silence()

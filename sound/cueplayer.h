@@ -2,6 +2,7 @@
 
 #include "cuesink.h"
 
+#include <QHash>
 #include <QVector>
 
 #include <functional>
@@ -11,6 +12,7 @@ namespace Protocol {
 class Clock;
 } // namespace Protocol
 class CueBackend;
+class Speech;
 
 // Plays the run's sounds through one stream of the sound server, on the sound client's own
 // thread: PipeWire's own on a PipeWire server, PulseAudio's elsewhere (and on PipeWire's
@@ -49,6 +51,10 @@ public:
     void rest() override;
     void playCue(qint64 dueMs) override;
     void playAlert(qint64 dueMs) override;
+    QString speechProblem() const override;
+    qint64 phraseMs(const QString &text) override;
+    qint64 soundMs(bool alert) const override;
+    Speech *speech() const { return m_speech.get(); }
 
     // For the tests and the benchmark.
     struct Stats
@@ -76,6 +82,12 @@ private:
 
     const Protocol::Clock &m_clock;
     std::unique_ptr<CueBackend> d;
+    std::unique_ptr<Speech> m_speech;
+    qint64 m_cueMs = 0;
+    qint64 m_alertMs = 0;
+    // Phrases at the stream's rate, made once each.
+    QHash<QString, QVector<float>> m_resampled;
+    int m_resampledRate = 0;
     bool m_available = false;
     State m_state = State::NoDevice;
 };

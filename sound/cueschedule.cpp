@@ -42,6 +42,20 @@ CueSchedule::CueSchedule(int rate, QVector<float> cue, QVector<float> alert)
 {
 }
 
+const QVector<float> &CueSchedule::samples(const Sound &s) const
+{
+    if (s.planned.spoken()) {
+        const auto found = m_phrases.constFind(s.planned.phrase);
+        return found == m_phrases.cend() ? m_none : *found;
+    }
+    return s.planned.alert ? m_alert : m_cue;
+}
+
+void CueSchedule::setPhrase(const QString &text, QVector<float> samples)
+{
+    m_phrases.insert(text, std::move(samples));
+}
+
 void CueSchedule::resetClock()
 {
     m_clockKnown = false;
@@ -266,11 +280,11 @@ qint64 CueSchedule::endFrame(int index) const
 {
     const Sound &s = m_sounds.at(index);
     qint64 end = s.start + samples(s).size();
-    if (!s.planned.alert) {
+    if (!s.planned.alert && !s.planned.spoken()) {
         // A cue started while the one before still sounds cuts it short.
         for (int j = index + 1; j < m_sounds.size(); ++j) {
             const Sound &next = m_sounds.at(j);
-            if (!next.planned.alert && next.start >= 0) {
+            if (!next.planned.alert && !next.planned.spoken() && next.start >= 0) {
                 end = std::min(end, next.start);
                 break;
             }
@@ -310,8 +324,9 @@ void CueSchedule::render(qint64 from, int count, qint16 *out)
             continue;
         const qint64 end = endFrame(i);
         const QVector<float> &pcm = samples(s);
+        const float gain = s.planned.quiet ? QuietGain : SoundGain;
         for (qint64 f = std::max(from, s.start); f < std::min(to, end); ++f) {
-            mix[qsizetype(f - from)] += pcm[qsizetype(f - s.start)] * 0.8f;
+            mix[qsizetype(f - from)] += pcm[qsizetype(f - s.start)] * gain;
             any = true;
         }
     }

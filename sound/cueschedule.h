@@ -2,6 +2,7 @@
 
 #include "cuesink.h"
 
+#include <QHash>
 #include <QVector>
 
 #include <limits>
@@ -23,6 +24,9 @@ public:
     // A sound found this late when it is first rendered still plays, that late; a later one is
     // dropped, so a stall never ends in a burst of stale cues.
     static constexpr double LateToleranceMs = 20;
+    // Mix gains: the cues and announcements, and the quiet confirmations meant for the coach.
+    static constexpr float SoundGain = 0.8f;
+    static constexpr float QuietGain = 0.3f;
 
     CueSchedule(int rate, QVector<float> cue, QVector<float> alert);
 
@@ -49,6 +53,10 @@ public:
     // Sounds placed from this frame on are placed again when next rendered.
     void unplaceFrom(qint64 frame);
 
+    // The samples of a phrase at the stream's rate; a planned phrase without them stays silent.
+    void setPhrase(const QString &text, QVector<float> samples);
+    bool hasPhrase(const QString &text) const { return m_phrases.contains(text); }
+
     // Mixes frames [from, from + count) into out (16-bit mono).
     void render(qint64 from, int count, qint16 *out);
 
@@ -64,16 +72,15 @@ private:
         bool reported = false;
         qint64 start = -1; // frame, once placed
     };
-    const QVector<float> &samples(const Sound &s) const
-    {
-        return s.planned.alert ? m_alert : m_cue;
-    }
+    const QVector<float> &samples(const Sound &s) const;
     qint64 firstFrame(const Sound &s) const;
     qint64 endFrame(int index) const;
 
     int m_rate;
     QVector<float> m_cue;
     QVector<float> m_alert;
+    QHash<QString, QVector<float>> m_phrases;
+    QVector<float> m_none;
     QVector<Sound> m_sounds; // by due time
     struct Reading
     {

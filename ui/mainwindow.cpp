@@ -81,6 +81,10 @@ void MainWindow::build()
     connect(ui->PanelTipo, &SetupPanel::modeClicked, this, &MainWindow::newTest);
     connect(ui->PanelTipo, &SetupPanel::periodChanged, this,
             [this](int period) { m_engine.setCurrentPeriod(period); });
+    connect(ui->PanelTipo, &SetupPanel::announcingChanged, &m_driver, &EngineDriver::setAnnouncing);
+    connect(ui->PanelTipo, &SetupPanel::confirmingStopsChanged, &m_driver,
+            &EngineDriver::setConfirmingStops);
+    connect(&m_session, &ResultsSession::athleteStopped, &m_driver, &EngineDriver::confirmStop);
     connect(m_athletes, &AthletesBox::exportPressed, this, &MainWindow::exportTable);
     connect(m_athletes, &AthletesBox::clearPressed, this, &MainWindow::clearTable);
 
@@ -176,6 +180,8 @@ void MainWindow::activate()
         connect(m_sound, &CueSink::stateChanged, this, &MainWindow::showSoundState);
     }
     showSoundState(m_sound ? m_sound->state() : CueSink::State::NoDevice);
+    ui->PanelTipo->setSpeechProblem(soundAvailable ? m_sound->speechProblem()
+                                                   : CueSink::noOutputForSpeech());
     ui->LabelSonido->installEventFilter(this);
     if (!soundAvailable && m_dialogs) {
         OperatorQuestions::noSoundDevice(*m_dialogs, this, m_profile.programTitle);

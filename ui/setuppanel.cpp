@@ -3,12 +3,27 @@
 #include "theme.h"
 #include "ui_setuppanel.h"
 
+#include <QCheckBox>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QSettings>
 #include <QSignalBlocker>
 #include <QWheelEvent>
 
 using namespace Protocol;
+
+namespace {
+
+constexpr QLatin1String AnnounceKey("voz/anunciar");
+constexpr QLatin1String ConfirmKey("voz/confirmarParadas");
+
+// Remembered for every sport alike: the pitch is the same.
+QSettings voiceSettings()
+{
+    return QSettings(QStringLiteral("ZENTA"), QStringLiteral("ZENTA"));
+}
+
+} // namespace
 
 SetupPanel::SetupPanel(QWidget *parent) : FlatPanel(parent), ui(std::make_unique<Ui::SetupPanel>())
 {
@@ -43,6 +58,12 @@ SetupPanel::SetupPanel(QWidget *parent) : FlatPanel(parent), ui(std::make_unique
                                                      {ui->FlatPanel8, ui->LabelVelocidad}};
     for (const auto &[caption, box] : boxes)
         box->move(box->x(), caption->y() + caption->height() - 1);
+
+    const QSettings settings = voiceSettings();
+    ui->CheckBox_AnunciarVoz->setChecked(settings.value(AnnounceKey, false).toBool());
+    ui->CheckBox_ConfirmarParadas->setChecked(settings.value(ConfirmKey, false).toBool());
+    for (QCheckBox *box : {ui->CheckBox_AnunciarVoz, ui->CheckBox_ConfirmarParadas})
+        connect(box, &QCheckBox::clicked, this, &SetupPanel::chooseVoice);
 }
 
 SetupPanel::~SetupPanel() = default;
@@ -82,7 +103,9 @@ void SetupPanel::applyTheme()
     setModeColors(nullptr);
     QPalette cp = ui->CheckBox_Calentamiento->palette();
     cp.setColor(QPalette::WindowText, Theme::White);
-    ui->CheckBox_Calentamiento->setPalette(cp);
+    for (QCheckBox *box :
+         {ui->CheckBox_Calentamiento, ui->CheckBox_AnunciarVoz, ui->CheckBox_ConfirmarParadas})
+        box->setPalette(cp);
 }
 
 TestMode SetupPanel::testMode() const
@@ -125,6 +148,36 @@ void SetupPanel::setInputsEnabled(bool enabled)
     for (QWidget *input :
          std::initializer_list<QWidget *>{ui->SpinEdit1, ui->ComboBoxCategoria, ui->ComboBoxSexo})
         input->setEnabled(enabled);
+}
+
+bool SetupPanel::announcing() const
+{
+    return ui->CheckBox_AnunciarVoz->isEnabled() && ui->CheckBox_AnunciarVoz->isChecked();
+}
+
+bool SetupPanel::confirmingStops() const
+{
+    return ui->CheckBox_ConfirmarParadas->isEnabled() && ui->CheckBox_ConfirmarParadas->isChecked();
+}
+
+void SetupPanel::setSpeechProblem(const QString &problem)
+{
+    for (QCheckBox *box : {ui->CheckBox_AnunciarVoz, ui->CheckBox_ConfirmarParadas}) {
+        box->setEnabled(problem.isEmpty());
+        if (!problem.isEmpty())
+            box->setToolTip(problem);
+    }
+    emit announcingChanged(announcing());
+    emit confirmingStopsChanged(confirmingStops());
+}
+
+void SetupPanel::chooseVoice()
+{
+    QSettings settings = voiceSettings();
+    settings.setValue(AnnounceKey, ui->CheckBox_AnunciarVoz->isChecked());
+    settings.setValue(ConfirmKey, ui->CheckBox_ConfirmarParadas->isChecked());
+    emit announcingChanged(announcing());
+    emit confirmingStopsChanged(confirmingStops());
 }
 
 void SetupPanel::showSpeed(const QString &speedText)

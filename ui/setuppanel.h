@@ -35,12 +35,19 @@ public:
     void setInputsEnabled(bool enabled);
     // The speed of the current period, with its unit.
     void showSpeed(const QString &speedText);
+    // The voice options, as last chosen on this computer; off where nothing can be said.
+    bool announcing() const;
+    bool confirmingStops() const;
+    // Why nothing can be said (empty when it can): the voice options are then off, and say why.
+    void setSpeechProblem(const QString &problem);
 
 signals:
     // A mode button was clicked; the window readies a new test before the panel shows the mode.
     void modeClicked();
     // The initial period, as chosen.
     void periodChanged(int period);
+    void announcingChanged(bool on);
+    void confirmingStopsChanged(bool on);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -55,6 +62,7 @@ private:
     void hoverModeButton(QRadioButton *hovered);
     void setModeColors(QRadioButton *accented);
     void applyTheme();
+    void chooseVoice();
 
     std::unique_ptr<Ui::SetupPanel> ui;
     const Protocol::SportProfile *m_profile = nullptr;

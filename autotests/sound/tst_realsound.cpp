@@ -4,6 +4,7 @@
 // The player's stream always joins the server before the recorder, as in the field.
 // Run through run-with-pulse.sh, which starts the private server.
 
+#include "announcements.h"
 #include "clock.h"
 #include "cueplayer.h"
 #include "enginedriver.h"
@@ -125,7 +126,10 @@ public:
         m_data += m_process.readAllStandardOutput();
     }
 
-    QVector<Burst> bursts() const { return onsets::findBursts(m_data, SilenceFrames); }
+    QVector<Burst> bursts(qint64 silenceFrames = SilenceFrames) const
+    {
+        return onsets::findBursts(m_data, silenceFrames);
+    }
     // Clock time at which a frame of the recording was heard.
     double heardMs(qint64 frame) const { return m_startMs + frame * 1000.0 / RecordRate; }
     double endMs() const { return heardMs(m_data.size() / 2); }
@@ -246,6 +250,7 @@ private slots:
     void stalledProcessResumesOnTheGrid_data();
     void stalledProcessResumesOnTheGrid();
     void aRestingDeviceWakesForATestOnTime();
+    void speechStaysInsideThePause();
     void soundComesBackAfterTheServerDies_data();
     void soundComesBackAfterTheServerDies();
 };
@@ -464,6 +469,97 @@ void TestRealSound::aRestingDeviceWakesForATestOnTime()
     const double firstCueMs = capture.heardMs(got.first().onset) - startedAt;
     qInfo("first cue heard %.1f ms after the start", firstCueMs);
     QVERIFY2(firstCueMs <= 150, qPrintable(QString::number(firstCueMs)));
+}
+
+// A short pause played twice, without and with its announcement: the cues and the alert start
+// on the same samples, and the speech sounds only between the pause's cue and its alert.
+void TestRealSound::speechStaysInsideThePause()
+{
+    SteadyClock clock;
+    struct Heard
+    {
+        QVector<Burst> bursts;
+        SoundPlan phrases;
+    };
+    CuePlayer player(clock);
+    QVERIFY2(player.open(), "CuePlayer could not open the default output");
+    if (!player.speechProblem().isEmpty())
+        QSKIP(qPrintable(player.speechProblem()));
+    const auto length = [&player](const QString &text) { return player.phraseMs(text); };
+    SpeechGap pause;
+    pause.number = 13;
+    const Announcements::Phrase phrase = Announcements::phraseFor(pause, GridSport);
+    // The phrases are made while the stream settles.
+    length(phrase.full);
+    length(phrase.shortened);
+    waitUntilSettled(player);
+    QElapsedTimer waited;
+    waited.start();
+    while ((length(phrase.full) < 0 || length(phrase.shortened) < 0) && waited.elapsed() < 5000)
+        runFor(20);
+    qInfo("settled and phrases made in %lld ms; \"%s\" lasts %lld ms, \"%s\" %lld ms",
+          waited.elapsed(), qPrintable(phrase.full), length(phrase.full),
+          qPrintable(phrase.shortened), length(phrase.shortened));
+    const auto playPause = [&](bool announce) {
+        Heard heard;
+        SpeechGap gap = pause;
+        gap.cueMs = clock.nowMs() + 400;
+        gap.alertMs = gap.cueMs + 2000;
+        gap.nextCueMs = gap.cueMs + 3000;
+        SoundPlan plan = {{gap.cueMs, false}, {gap.alertMs, true}, {gap.nextCueMs, false}};
+        if (announce) {
+            heard.phrases =
+                Announcements::plan({gap}, GridSport, length, player.soundMs(false), clock.nowMs());
+            plan += heard.phrases;
+        }
+        player.plan(plan);
+        runFor(200);
+        Capture capture(clock);
+        if (!capture.start())
+            return heard;
+        for (const PlannedSound &s : std::as_const(plan)) {
+            if (s.spoken())
+                continue;
+            QTimer::singleShot(s.dueMs - clock.nowMs(), Qt::PreciseTimer, &player, [&player, s] {
+                if (s.alert)
+                    player.playAlert(s.dueMs);
+                else
+                    player.playCue(s.dueMs);
+            });
+        }
+        runFor(int(gap.nextCueMs - clock.nowMs() + 400));
+        capture.stop();
+        heard.bursts = capture.bursts(onsets::SilenceFrames);
+        return heard;
+    };
+    const Heard plain = playPause(false);
+    const Heard spoken = playPause(true);
+    QCOMPARE(plain.bursts.size(), 3);
+    QCOMPARE(spoken.phrases.size(), 1);
+    QVERIFY(spoken.bursts.size() > 3);
+
+    // The cues and the alert: the first, the last two, on the same samples as without speech.
+    const Burst &cue = spoken.bursts.first();
+    const Burst &alert = spoken.bursts.at(spoken.bursts.size() - 2);
+    const Burst &next = spoken.bursts.last();
+    // A due time falls between two frames of the stream, and each run's stream clock rounds it
+    // its own way: one frame is all that two runs may differ by, speech or none.
+    const auto shift = [&](int k, const Burst &b) {
+        return std::abs((b.onset - cue.onset) -
+                        (plain.bursts.at(k).onset - plain.bursts.first().onset));
+    };
+    QVERIFY2(shift(1, alert) <= 1, qPrintable(QString::number(shift(1, alert))));
+    QVERIFY2(shift(2, next) <= 1, qPrintable(QString::number(shift(2, next))));
+    // Everything else is speech, inside the pause: after the cue, before the alert, and ending
+    // a second before the next cue.
+    for (int k = 1; k + 2 < spoken.bursts.size(); ++k) {
+        const Burst &said = spoken.bursts.at(k);
+        QVERIFY2(said.onset >= cue.end && said.end <= alert.onset &&
+                     said.end + RecordRate <= next.onset,
+                 qPrintable(QStringLiteral("speech at %1 ms").arg(said.onsetMs())));
+    }
+    qInfo("\"%s\" heard in %lld sounds between the pause's cue and its alert",
+          qPrintable(spoken.phrases.first().phrase), qint64(spoken.bursts.size() - 3));
 }
 
 void TestRealSound::soundComesBackAfterTheServerDies_data()

@@ -12,6 +12,7 @@
 #include "report.h"
 #include "sportprofile.h"
 #include "timeline.h"
+#include "voice.h"
 #include "windowrun.h"
 
 #include <QApplication>
@@ -66,7 +67,8 @@ int main(int argc, char *argv[])
                        "Qt 6.4 with PulseAudio it loses most cues)."));
     const QCommandLineOption onlyOption(
         QStringLiteral("only"),
-        QStringLiteral("Run one part: program, layer, baselines, polling, window or display."),
+        QStringLiteral("Run one part: program, layer, baselines, polling, window, display or "
+                       "voice."),
         QStringLiteral("part"));
     parser.addOptions({startOption, periodsOption, startupRunsOption, launchesOption, keepOption,
                        effectOption, onlyOption});
@@ -119,6 +121,7 @@ int main(int argc, char *argv[])
     const bool doPolling = only.isEmpty() || only == QLatin1String("polling");
     const bool doLayer = doProgram || only == QLatin1String("layer");
     const bool doDisplay = only.isEmpty() || only == QLatin1String("display");
+    const bool doVoice = only.isEmpty() || only == QLatin1String("voice");
     const QString variantArg = QString::number(int(variant));
 
     Measurements m;
@@ -210,6 +213,10 @@ int main(int argc, char *argv[])
                 return 1;
             }
         }
+    }
+    if (doVoice) {
+        out(QStringLiteral("Spoken phrases: the sound layer alone, without them and with them..."));
+        m.voice = runVoiceCost(run);
     }
 
     printReport(m);

@@ -285,6 +285,7 @@ void printReport(const Measurements &m)
     out(w.join(QLatin1Char('\n')));
     out(QString());
     out(g.join(QLatin1Char('\n')));
+    printVoiceReport(m.voice);
     out(QString());
     printDisplay(m.display);
     out(QStringLiteral(

@@ -3,6 +3,7 @@
 #include "display.h"
 #include "pacers.h"
 #include "timeline.h"
+#include "voice.h"
 #include "windowrun.h"
 
 #include <QMap>
@@ -25,6 +26,8 @@ struct Measurements
     PartResult layer, ideal, naive, polling;
     // The program with the athletes' display open against without it.
     DisplayCost display;
+    // Spoken phrases, on and off, in the sound layer alone.
+    VoiceCost voice;
 };
 
 // The tables the README quotes, against the goals, on standard output.
