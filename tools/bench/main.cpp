@@ -216,7 +216,11 @@ int main(int argc, char *argv[])
     }
     if (doVoice) {
         out(QStringLiteral("Spoken phrases: the sound layer alone, without them and with them..."));
-        m.voice = runVoiceCost(run);
+        // The last period and the pause after it, each way: a pause holds the announcement.
+        Run last = run;
+        last.startPeriod = run.startPeriod + run.periods - 1;
+        last.periods = 1;
+        m.voice = runVoiceCost(last);
     }
 
     printReport(m);
