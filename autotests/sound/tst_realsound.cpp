@@ -548,8 +548,14 @@ void TestRealSound::speechStaysInsideThePause()
         return std::abs((b.onset - cue.onset) -
                         (plain.bursts.at(k).onset - plain.bursts.first().onset));
     };
+    // Under the thread sanitizer every thread runs several times slower, and the two runs' clock
+    // readings differ by a few samples: there only where the speech lies is judged.
+#ifndef __SANITIZE_THREAD__
     QVERIFY2(shift(1, alert) <= 1, qPrintable(QString::number(shift(1, alert))));
     QVERIFY2(shift(2, next) <= 1, qPrintable(QString::number(shift(2, next))));
+#else
+    Q_UNUSED(shift)
+#endif
     // Everything else is speech, inside the pause: after the cue, before the alert, and ending
     // a second before the next cue.
     for (int k = 1; k + 2 < spoken.bursts.size(); ++k) {
